@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Installs what is missing on Debian 12, builds, then runs the program or the test suite.
+#   scripts/quorvel.sh run     build and start the program
+#   scripts/quorvel.sh test    build and run the whole test suite
+#   scripts/quorvel.sh bench   build and run the benchmarks
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${QUORVEL_BUILD_DIR:-$here/build}
+mode=${1:-run}
+
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
+          qt6-translations-l10n fonts-liberation2 libbenchmark-dev clang libclang-rt-14-dev
+          xvfb xauth openbox xdotool x11-utils imagemagick valgrind)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${QUORVEL_CMAKE_ARGS:-}
+cmake --build "$build"
+
+case "$mode" in
+run)
+    exec "$build/src/app/quorvel"
+    ;;
+test)
+    cd "$build"
+    ctest --output-on-failure --timeout 600 -j2
+    ;;
+bench)
+    exec "$here/bench/run_benchmarks.sh" "$build"
+    ;;
+*)
+    echo "usage: $0 run|test|bench" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,73 @@
+#include "FormRegistry.h"
+
+#include "Form.h"
+
+#include <QEvent>
+#include <QWidget>
+
+namespace quorvel {
+
+FormRegistry::FormRegistry() = default;
+
+FormRegistry::~FormRegistry()
+{
+    // Forms delete their windows; stop listening first.
+    for (auto &[window, form] : m_windows) {
+        window->removeEventFilter(this);
+        disconnect(window, nullptr, this, nullptr);
+    }
+    m_windows.clear();
+    m_forms.clear();
+}
+
+void FormRegistry::addFactory(const QString &name, Factory factory)
+{
+    m_factories[name] = std::move(factory);
+}
+
+Form &FormRegistry::form(const QString &name)
+{
+    auto it = m_forms.find(name);
+    if (it == m_forms.end()) {
+        const auto factory = m_factories.find(name);
+        Q_ASSERT_X(factory != m_factories.end(), "FormRegistry::form", "unknown form");
+        it = m_forms.emplace(name, factory->second(*this)).first;
+    }
+    return *it->second;
+}
+
+void FormRegistry::show(const QString &name)
+{
+    form(name).show();
+}
+
+Form *FormRegistry::lastActiveForm() const
+{
+    if (m_lastActiveWindow.isNull())
+        return nullptr;
+    const auto it = m_windows.find(m_lastActiveWindow.data());
+    return it == m_windows.end() ? nullptr : it->second;
+}
+
+void FormRegistry::watch(Form &f, QWidget *window)
+{
+    m_windows[window] = &f;
+    window->installEventFilter(this);
+    connect(window, &QObject::destroyed, this, [this](QObject *gone) { m_windows.erase(gone); });
+}
+
+bool FormRegistry::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate) {
+        const auto it = m_windows.find(watched);
+        auto *window = qobject_cast<QWidget *>(watched);
+        if (it != m_windows.end() && window != nullptr && window->isWindow()
+            && window != m_lastActiveWindow.data()) {
+            m_lastActiveWindow = window;
+            it->second->Form_Activate();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace quorvel

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace quorvel {
+
+class Form;
+
+// Holds the one instance of each window class, created on first use and kept to the end of
+// the process, and decides when a form's activation handler runs: exactly when the active form
+// changes. A message box closing (which re-activates the same form under a window manager) and
+// a return from another application therefore do not run it.
+class FormRegistry : public QObject
+{
+    Q_OBJECT
+public:
+    using Factory = std::function<std::unique_ptr<Form>(FormRegistry &)>;
+
+    FormRegistry();
+    ~FormRegistry() override;
+
+    void addFactory(const QString &name, Factory factory);
+
+    // The instance named `name`, created (not shown) on first use.
+    Form &form(const QString &name);
+    template<typename F>
+    F &formAs(const QString &name)
+    {
+        return static_cast<F &>(form(name));
+    }
+    bool exists(const QString &name) const { return m_forms.count(name) != 0; }
+
+    // Creates the form if needed and shows it (see Form::show).
+    void show(const QString &name);
+
+    // The form whose window was the last to become active, if that window still exists.
+    Form *lastActiveForm() const;
+
+    // Called by Form when it creates a window.
+    void watch(Form &form, QWidget *window);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    std::map<QString, Factory> m_factories;
+    std::map<QString, std::unique_ptr<Form>> m_forms;
+    std::map<QObject *, Form *> m_windows;
+    QPointer<QWidget> m_lastActiveWindow;
+};
+
+} // namespace quorvel

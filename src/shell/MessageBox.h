@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace quorvel {
+
+// The title of every message box the program shows.
+inline constexpr char16_t kApplicationTitle[] = u"QUORVEL";
+
+// Shows `text` in a box titled "QUORVEL" with one OK button and no icon, modal to the whole
+// program, and returns when the user has closed it.
+void showMessage(const QString &text);
+
+// Tests replace the box by a sink that records the text and returns at once. Passing an empty
+// function brings the real box back. Returns the previous sink.
+using MessageSink = std::function<void(const QString &)>;
+MessageSink setMessageSink(MessageSink sink);
+
+} // namespace quorvel

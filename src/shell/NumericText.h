@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <optional>
+
+namespace quorvel {
+
+// Numbers as the user types and reads them: always the Italian way, with the decimal comma,
+// whatever the machine's locale.
+
+// True when the text is exactly  -?digits(,digits)?  (ASCII digits) and its value lies within
+// the range of a double. A value too small in magnitude is numeric and converts to the nearest
+// double, which may be 0.
+bool isNumeric(QStringView text);
+
+// The nearest double to a numeric text; nothing for a text that isNumeric() refuses, so the
+// test and the conversion always agree. Linear in the length of the text.
+std::optional<double> toNumber(QStringView text);
+
+// The decimal text of a number: comma separator, a leading minus when negative, a 0 before the
+// comma for |v| < 1, at most 15 significant digits and no trailing zeros; positional for
+// 1e-4 <= |v| < 1e15, exponent form otherwise ("1E+15", "1,5E-05"). Values that are not finite
+// read "infinito", "-infinito" and "indefinito".
+QString decimalText(double value);
+
+// The nearest 16-bit integer, a half going to the even neighbour (2.5 -> 2, 3.5 -> 4,
+// -2.5 -> -2); nothing when the rounded value does not fit or the value is not a number.
+std::optional<std::int16_t> roundToInt16(double value);
+
+} // namespace quorvel

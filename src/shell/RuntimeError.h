@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace quorvel {
+
+// Exit status of a process ended by a run-time error.
+inline constexpr int kRuntimeErrorExitStatus = 3;
+
+// An operation failed in a way the program does not handle (an invalid argument to a drawing
+// operation, say): the run-time error message is shown in a box, then the process ends with a
+// non-zero status. Never returns, never hangs: a second error while the first is being reported
+// ends the process at once, and without a running application the message goes to stderr only.
+[[noreturn]] void runtimeError(int code, const QString &description);
+
+// Ends the program at once with status 0: every window closes and no further handler runs.
+void endProgram();
+
+// Tests observe the end of the program instead of ending the process. Returns the previous one.
+using EndProgramHook = std::function<void()>;
+EndProgramHook setEndProgramHook(EndProgramHook hook);
+
+} // namespace quorvel

@@ -1,0 +1,239 @@
+#include "DrawingSurface.h"
+
+#include "shell/RuntimeError.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quorvel {
+
+namespace {
+constexpr double kCentimetresPerInch = 2.54;
+} // namespace
+
+DrawingSurface::DrawingSurface(QWidget *parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_background = palette().color(QPalette::Window).rgb();
+    m_scaleWidth = 1.0f;
+    m_scaleHeight = 1.0f;
+}
+
+int DrawingSurface::devicePen() const
+{
+    return std::max(1, static_cast<int>(std::lround(m_drawWidth * m_dpr)));
+}
+
+void DrawingSurface::ensureImage()
+{
+    const qreal dpr = devicePixelRatioF();
+    const int w = static_cast<int>(std::ceil(width() * dpr));
+    const int h = static_cast<int>(std::ceil(height() * dpr));
+    if (dpr != m_dpr && !m_image.isNull()) {
+        // Moved to a screen of another density: start again at the new density.
+        m_image = QImage();
+    }
+    m_dpr = dpr;
+    m_devWidth = w;
+    m_devHeight = h;
+    if (m_image.width() >= w && m_image.height() >= h && !m_image.isNull())
+        return;
+    QImage grown(std::max(w, m_image.width()), std::max(h, m_image.height()),
+                 QImage::Format_RGB32);
+    grown.fill(m_background);
+    if (!m_image.isNull()) {
+        QPainter p(&grown);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(0, 0, m_image);
+    }
+    m_image = grown;
+}
+
+void DrawingSurface::updateMapping()
+{
+    ensureImage();
+    m_kx = m_devWidth / static_cast<double>(m_scaleWidth);
+    m_ky = m_devHeight / static_cast<double>(m_scaleHeight);
+}
+
+void DrawingSurface::setScaleMode(int mode)
+{
+    if (mode != 0 && mode != 7)
+        runtimeError(380, QStringLiteral("Valore di proprietà non valido (ScaleMode %1)").arg(mode));
+    m_scaleMode = mode;
+    if (mode == 7) {
+        const double dpiX = logicalDpiX();
+        const double dpiY = logicalDpiY();
+        m_scaleWidth = static_cast<float>(width() / dpiX * kCentimetresPerInch);
+        m_scaleHeight = static_cast<float>(height() / dpiY * kCentimetresPerInch);
+    }
+    updateMapping();
+    if (m_observer)
+        m_observer->scaleChanged(m_scaleWidth, m_scaleHeight);
+}
+
+void DrawingSurface::setScaleWidth(float w)
+{
+    if (!(w != 0.0f) || !std::isfinite(w))
+        runtimeError(380, QStringLiteral("Valore di proprietà non valido (ScaleWidth)"));
+    m_scaleMode = 0;
+    m_scaleWidth = w;
+    updateMapping();
+    if (m_observer)
+        m_observer->scaleChanged(m_scaleWidth, m_scaleHeight);
+}
+
+void DrawingSurface::setScaleHeight(float h)
+{
+    if (!(h != 0.0f) || !std::isfinite(h))
+        runtimeError(380, QStringLiteral("Valore di proprietà non valido (ScaleHeight)"));
+    m_scaleMode = 0;
+    m_scaleHeight = h;
+    updateMapping();
+    if (m_observer)
+        m_observer->scaleChanged(m_scaleWidth, m_scaleHeight);
+}
+
+void DrawingSurface::setDrawWidth(int w)
+{
+    if (w < 1 || w > 32767)
+        runtimeError(380, QStringLiteral("Valore di proprietà non valido (DrawWidth %1)").arg(w));
+    m_drawWidth = w;
+}
+
+void DrawingSurface::Cls()
+{
+    ensureImage();
+    m_image.fill(m_background);
+    markDirty(QRect(0, 0, m_devWidth, m_devHeight));
+    if (m_observer)
+        m_observer->cleared();
+}
+
+void DrawingSurface::Line(float x1, float y1, float x2, float y2, ColourValue colour)
+{
+    if (m_observer)
+        m_observer->lineDrawn(x1, y1, x2, y2, m_drawWidth, colour);
+    ensureImage();
+    const QPointF a(x1 * m_kx, y1 * m_ky);
+    const QPointF b(x2 * m_kx, y2 * m_ky);
+    if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x())
+        || !std::isfinite(b.y()))
+        return;
+    const int pen = devicePen();
+    QPainter p(&m_image);
+    p.setClipRect(0, 0, m_devWidth, m_devHeight);
+    p.setPen(QPen(QColor::fromRgb(toRgb(colour)), pen, Qt::SolidLine, Qt::SquareCap));
+    // Pixel centres: a pen of width n covers n whole pixels across the line.
+    const QPointF offset(pen % 2 ? 0.5 : 0.0, pen % 2 ? 0.5 : 0.0);
+    p.drawLine(QPointF(std::floor(a.x()), std::floor(a.y())) + offset,
+               QPointF(std::floor(b.x()), std::floor(b.y())) + offset);
+    const QRectF span = QRectF(a, b).normalized().adjusted(-pen - 1, -pen - 1, pen + 1, pen + 1);
+    markDirty(span.toAlignedRect().intersected(QRect(0, 0, m_devWidth, m_devHeight)));
+}
+
+void DrawingSurface::PSet(float x, float y, int paletteIndex)
+{
+    const QRgb rgb = toRgb(QBColor(paletteIndex));
+    if (m_observer)
+        m_observer->pointSet(x, y, m_drawWidth, paletteIndex);
+    if (m_image.isNull())
+        ensureImage();
+    const double px = std::floor(static_cast<double>(x) * m_kx);
+    const double py = std::floor(static_cast<double>(y) * m_ky);
+    const int pen = devicePen();
+    // Reject far-away and non-finite positions before converting to int.
+    if (!(px > -pen && px < m_devWidth + pen && py > -pen && py < m_devHeight + pen))
+        return;
+    const int left = static_cast<int>(px) - (pen - 1) / 2;
+    const int top = static_cast<int>(py) - (pen - 1) / 2;
+    const int x0 = std::max(left, 0);
+    const int y0 = std::max(top, 0);
+    const int x1 = std::min(left + pen, m_devWidth);
+    const int y1 = std::min(top + pen, m_devHeight);
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    uchar *bits = m_image.bits();
+    const qsizetype stride = m_image.bytesPerLine();
+    for (int row = y0; row < y1; ++row) {
+        auto *line = reinterpret_cast<QRgb *>(bits + row * stride);
+        for (int col = x0; col < x1; ++col)
+            line[col] = rgb;
+    }
+    markDirty(QRect(x0, y0, x1 - x0, y1 - y0));
+}
+
+void DrawingSurface::markDirty(const QRect &deviceRect)
+{
+    if (deviceRect.isEmpty())
+        return;
+    m_dirty = m_dirty.isNull() ? deviceRect : m_dirty.united(deviceRect);
+    if (!m_flushQueued) {
+        m_flushQueued = true;
+        // One screen update for the whole batch, when the event loop next runs (also inside a
+        // message box's loop, so the user sees what was drawn before the box).
+        QMetaObject::invokeMethod(this, &DrawingSurface::flushDirty, Qt::QueuedConnection);
+    }
+}
+
+void DrawingSurface::flushDirty()
+{
+    m_flushQueued = false;
+    if (m_dirty.isNull())
+        return;
+    const QRectF logical(m_dirty.x() / m_dpr, m_dirty.y() / m_dpr, m_dirty.width() / m_dpr,
+                         m_dirty.height() / m_dpr);
+    m_dirty = QRect();
+    update(logical.toAlignedRect());
+}
+
+void DrawingSurface::repaintNow()
+{
+    if (m_dirty.isNull())
+        return;
+    const QRectF logical(m_dirty.x() / m_dpr, m_dirty.y() / m_dpr, m_dirty.width() / m_dpr,
+                         m_dirty.height() / m_dpr);
+    m_dirty = QRect();
+    repaint(logical.toAlignedRect());
+}
+
+QImage DrawingSurface::drawing() const
+{
+    if (m_image.isNull())
+        return {};
+    QImage copy = m_image.copy(0, 0, m_devWidth, m_devHeight);
+    copy.setDevicePixelRatio(m_dpr);
+    return copy;
+}
+
+QRgb DrawingSurface::pixelAt(int x, int y) const
+{
+    const int dx = static_cast<int>(x * m_dpr);
+    const int dy = static_cast<int>(y * m_dpr);
+    if (m_image.isNull() || dx < 0 || dy < 0 || dx >= m_image.width() || dy >= m_image.height())
+        return m_background;
+    return m_image.pixel(dx, dy);
+}
+
+void DrawingSurface::paintEvent(QPaintEvent *event)
+{
+    ensureImage();
+    QPainter p(this);
+    const QRect r = event->rect();
+    const QRectF source(r.x() * m_dpr, r.y() * m_dpr, r.width() * m_dpr, r.height() * m_dpr);
+    p.drawImage(QRectF(r), m_image, source);
+}
+
+void DrawingSurface::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The scale keeps its units: later drawing maps onto the new client area.
+    updateMapping();
+}
+
+} // namespace quorvel

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "Palette.h"
+
+#include <QImage>
+#include <QWidget>
+
+namespace quorvel {
+
+// Sees every drawing operation in user units, exactly as the program passes them.
+class SurfaceObserver
+{
+public:
+    virtual ~SurfaceObserver() = default;
+    virtual void scaleChanged(float scaleWidth, float scaleHeight) = 0;
+    virtual void cleared() = 0;
+    virtual void lineDrawn(float x1, float y1, float x2, float y2, int drawWidth,
+                           ColourValue colour)
+        = 0;
+    virtual void pointSet(float x, float y, int drawWidth, int paletteIndex) = 0;
+};
+
+// The drawing of a window's client area: a retained image that survives being covered, a
+// message box and a resize, in a user scale of ScaleWidth x ScaleHeight units with the origin at
+// the top-left corner and y growing downwards. Controls placed on it as children stay above the
+// drawing. Points are written straight into the image; the screen is updated once per batch.
+class DrawingSurface : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit DrawingSurface(QWidget *parent = nullptr);
+
+    // 0: user scale, keeping the current ScaleWidth and ScaleHeight; 7: the client area in
+    // centimetres of the display. Other modes are an invalid-argument run-time error.
+    void setScaleMode(int mode);
+    int scaleMode() const { return m_scaleMode; }
+    void setScaleWidth(float width);
+    void setScaleHeight(float height);
+    float scaleWidth() const { return m_scaleWidth; }
+    float scaleHeight() const { return m_scaleHeight; }
+
+    // Pen width in pixels of later Line and PSet calls (scaled by the device pixel ratio).
+    void setDrawWidth(int width);
+    int drawWidth() const { return m_drawWidth; }
+
+    // Erases all drawing; child controls are not affected.
+    void Cls();
+    // Straight segment in user units at the current DrawWidth.
+    void Line(float x1, float y1, float x2, float y2, ColourValue colour);
+    // One dot DrawWidth pixels wide centred on (x, y), in palette colour `paletteIndex` (0..15;
+    // anything else is a run-time error). Points outside the client area are clipped silently.
+    void PSet(float x, float y, int paletteIndex);
+
+    void setObserver(SurfaceObserver *observer) { m_observer = observer; }
+
+    // A copy of the drawing over the client area, in device pixels (controls not included).
+    QImage drawing() const;
+    // Pixel colour at client position (x, y) in logical pixels.
+    QRgb pixelAt(int x, int y) const;
+    QRgb backgroundRgb() const { return m_background; }
+
+    // Shows what has been drawn so far at once, without waiting for the event loop.
+    void repaintNow();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void ensureImage();
+    void updateMapping();
+    void markDirty(const QRect &deviceRect);
+    void flushDirty();
+    int devicePen() const;
+
+    QImage m_image; // device pixels, grows with the window, content kept at the top-left
+    QRgb m_background = 0;
+    qreal m_dpr = 1.0;
+    int m_scaleMode = 0;
+    float m_scaleWidth = 1.0f;
+    float m_scaleHeight = 1.0f;
+    int m_drawWidth = 1;
+    double m_kx = 1.0; // device pixels per user unit across
+    double m_ky = 1.0; // and down
+    int m_devWidth = 0; // client area in device pixels
+    int m_devHeight = 0;
+    QRect m_dirty; // device pixels drawn since the last screen update
+    bool m_flushQueued = false;
+    SurfaceObserver *m_observer = nullptr;
+};
+
+} // namespace quorvel

@@ -15,7 +15,8 @@ void setUpApplication(QApplication &app)
     // The designed fonts, by metric-compatible ones from fonts-liberation2.
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
     QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
-    QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
+    QFont::insertSubstitution(QStringLiteral("Times New Roman"),
+                              QStringLiteral("Liberation Serif"));
     QFont dialogFont(QStringLiteral("MS Sans Serif"));
     dialogFont.setPointSize(8);
     QApplication::setFont(dialogFont);

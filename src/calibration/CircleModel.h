@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 namespace quorvel::calibration {
 
 // The calibration window's user scale: fixed width, height = Incr x width (user units).
@@ -13,6 +15,19 @@ inline constexpr double kAngleStep = 0.1;
 inline constexpr double kLastAngle = 360.0;
 // Palette index of the circle's points (red).
 inline constexpr int kCircleColour = 4;
+
+// Offset of one circle point from the centre, user units: (cos(a x P1) x R, sin(a x P1) x R)
+// for the angle a in degrees, P1 widened from single precision.
+struct CircleOffset
+{
+    double xr;
+    double yr;
+};
+
+// The 3600 offsets of the test circle, for angles 0, 0.1, 0.2 ... added up one step at a time
+// while <= 360 (the last is 359.90000000001334). They depend on P1 alone, so they are worked
+// out once and reused by every redraw.
+const std::vector<CircleOffset> &circleOffsets(float p1);
 
 // Factor of the scroll position p: p x 0.02 + 0.51, in double precision.
 double factorForPosition(int position);

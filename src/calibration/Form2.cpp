@@ -13,8 +13,6 @@
 #include <QLineEdit>
 #include <QScrollBar>
 
-#include <cmath>
-
 namespace quorvel {
 
 using namespace calibration;
@@ -81,21 +79,15 @@ void Form2::COORDINATE()
 void Form2::TRACCIA()
 {
     DrawingSurface &s = *m_surface;
-    const double p1 = P1.toSingle();
     const double cx = CX.toSingle();
     const double cy = CY.toSingle();
-    double xr = 0;
-    double yr = 0;
-    // The angle grows by repeated addition of 0.1: the last point is at 359.90000000001334
-    // degrees and there is none at 360.
-    for (double a = 0; a <= kLastAngle; a += kAngleStep) {
-        xr = std::cos(a * p1) * kRadius;
-        yr = std::sin(a * p1) * kRadius;
+    const std::vector<CircleOffset> &circle = circleOffsets(P1.toSingle());
+    for (const CircleOffset &o : circle) {
         s.setDrawWidth(1);
-        s.PSet(static_cast<float>(cx + xr), static_cast<float>(cy + yr), kCircleColour);
+        s.PSet(static_cast<float>(cx + o.xr), static_cast<float>(cy + o.yr), kCircleColour);
     }
-    XR = Variant::real(xr);
-    YR = Variant::real(yr);
+    XR = Variant::real(circle.back().xr);
+    YR = Variant::real(circle.back().yr);
 }
 
 QWidget *Form2::createWindow()

@@ -22,7 +22,8 @@ void CommandButton::paintEvent(QPaintEvent *)
     option.text.clear();
     p.drawControl(QStyle::CE_PushButton, option);
     const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
-    const int shift = isDown() ? style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this) : 0;
+    const int shift
+        = isDown() ? style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this) : 0;
     p.drawItemText(area.translated(shift, shift), Qt::AlignCenter | Qt::TextWordWrap, palette(),
                    isEnabled(), caption, QPalette::ButtonText);
 }

@@ -30,7 +30,7 @@ public:
     void show();
 
     // Runs each time the window becomes the program's active window (see FormRegistry).
-    virtual void Form_Activate() {}
+    virtual void Form_Activate() { }
 
 protected:
     // Builds the window and its controls with their designed values.

@@ -20,7 +20,7 @@ EndProgramHook &endHook()
     return h;
 }
 
-std::atomic_bool reporting{false};
+std::atomic_bool reporting {false};
 
 [[noreturn]] void terminate()
 {
@@ -31,9 +31,11 @@ std::atomic_bool reporting{false};
 
 void runtimeError(int code, const QString &description)
 {
-    const QString text = QStringLiteral("Errore di run-time '%1':\n\n%2").arg(code).arg(description);
+    const QString text
+        = QStringLiteral("Errore di run-time '%1':\n\n%2").arg(code).arg(description);
     std::fprintf(stderr, "%s\n", qPrintable(text));
-    if (reporting.exchange(true) || qobject_cast<QApplication *>(QCoreApplication::instance()) == nullptr)
+    if (reporting.exchange(true)
+        || qobject_cast<QApplication *>(QCoreApplication::instance()) == nullptr)
         terminate();
 
     // The box is modal to the program; nothing else runs until it is closed, then the process

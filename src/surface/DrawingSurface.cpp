@@ -24,11 +24,6 @@ DrawingSurface::DrawingSurface(QWidget *parent)
     m_scaleHeight = 1.0f;
 }
 
-int DrawingSurface::devicePen() const
-{
-    return std::max(1, static_cast<int>(std::lround(m_drawWidth * m_dpr)));
-}
-
 void DrawingSurface::ensureImage()
 {
     const qreal dpr = devicePixelRatioF();
@@ -39,12 +34,12 @@ void DrawingSurface::ensureImage()
         m_image = QImage();
     }
     m_dpr = dpr;
+    m_pen = std::max(1, static_cast<int>(std::lround(m_drawWidth * m_dpr)));
     m_devWidth = w;
     m_devHeight = h;
     if (m_image.width() >= w && m_image.height() >= h && !m_image.isNull())
         return;
-    QImage grown(std::max(w, m_image.width()), std::max(h, m_image.height()),
-                 QImage::Format_RGB32);
+    QImage grown(std::max(w, m_image.width()), std::max(h, m_image.height()), QImage::Format_RGB32);
     grown.fill(m_background);
     if (!m_image.isNull()) {
         QPainter p(&grown);
@@ -64,7 +59,8 @@ void DrawingSurface::updateMapping()
 void DrawingSurface::setScaleMode(int mode)
 {
     if (mode != 0 && mode != 7)
-        runtimeError(380, QStringLiteral("Valore di proprietà non valido (ScaleMode %1)").arg(mode));
+        runtimeError(380,
+                     QStringLiteral("Valore di proprietà non valido (ScaleMode %1)").arg(mode));
     m_scaleMode = mode;
     if (mode == 7) {
         const double dpiX = logicalDpiX();
@@ -103,7 +99,10 @@ void DrawingSurface::setDrawWidth(int w)
 {
     if (w < 1 || w > 32767)
         runtimeError(380, QStringLiteral("Valore di proprietà non valido (DrawWidth %1)").arg(w));
+    if (w == m_drawWidth)
+        return;
     m_drawWidth = w;
+    m_pen = std::max(1, static_cast<int>(std::lround(m_drawWidth * m_dpr)));
 }
 
 void DrawingSurface::Cls()
@@ -125,7 +124,7 @@ void DrawingSurface::Line(float x1, float y1, float x2, float y2, ColourValue co
     if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x())
         || !std::isfinite(b.y()))
         return;
-    const int pen = devicePen();
+    const int pen = m_pen;
     QPainter p(&m_image);
     p.setClipRect(0, 0, m_devWidth, m_devHeight);
     p.setPen(QPen(QColor::fromRgb(toRgb(colour)), pen, Qt::SolidLine, Qt::SquareCap));
@@ -146,7 +145,7 @@ void DrawingSurface::PSet(float x, float y, int paletteIndex)
         ensureImage();
     const double px = std::floor(static_cast<double>(x) * m_kx);
     const double py = std::floor(static_cast<double>(y) * m_ky);
-    const int pen = devicePen();
+    const int pen = m_pen;
     // Reject far-away and non-finite positions before converting to int.
     if (!(px > -pen && px < m_devWidth + pen && py > -pen && py < m_devHeight + pen))
         return;
@@ -165,14 +164,31 @@ void DrawingSurface::PSet(float x, float y, int paletteIndex)
         for (int col = x0; col < x1; ++col)
             line[col] = rgb;
     }
-    markDirty(QRect(x0, y0, x1 - x0, y1 - y0));
+    if (m_dirtyX0 < m_dirtyX1) {
+        m_dirtyX0 = std::min(m_dirtyX0, x0);
+        m_dirtyY0 = std::min(m_dirtyY0, y0);
+        m_dirtyX1 = std::max(m_dirtyX1, x1);
+        m_dirtyY1 = std::max(m_dirtyY1, y1);
+    } else {
+        markDirty(QRect(x0, y0, x1 - x0, y1 - y0));
+    }
 }
 
 void DrawingSurface::markDirty(const QRect &deviceRect)
 {
     if (deviceRect.isEmpty())
         return;
-    m_dirty = m_dirty.isNull() ? deviceRect : m_dirty.united(deviceRect);
+    if (m_dirtyX0 < m_dirtyX1) {
+        m_dirtyX0 = std::min(m_dirtyX0, deviceRect.left());
+        m_dirtyY0 = std::min(m_dirtyY0, deviceRect.top());
+        m_dirtyX1 = std::max(m_dirtyX1, deviceRect.right() + 1);
+        m_dirtyY1 = std::max(m_dirtyY1, deviceRect.bottom() + 1);
+    } else {
+        m_dirtyX0 = deviceRect.left();
+        m_dirtyY0 = deviceRect.top();
+        m_dirtyX1 = deviceRect.right() + 1;
+        m_dirtyY1 = deviceRect.bottom() + 1;
+    }
     if (!m_flushQueued) {
         m_flushQueued = true;
         // One screen update for the whole batch, when the event loop next runs (also inside a
@@ -181,25 +197,30 @@ void DrawingSurface::markDirty(const QRect &deviceRect)
     }
 }
 
+QRect DrawingSurface::takeDirtyLogical()
+{
+    if (m_dirtyX0 >= m_dirtyX1)
+        return {};
+    const QRectF logical(m_dirtyX0 / m_dpr, m_dirtyY0 / m_dpr, (m_dirtyX1 - m_dirtyX0) / m_dpr,
+                         (m_dirtyY1 - m_dirtyY0) / m_dpr);
+    m_dirtyX0 = m_dirtyX1 = 0;
+    m_dirtyY0 = m_dirtyY1 = 0;
+    return logical.toAlignedRect();
+}
+
 void DrawingSurface::flushDirty()
 {
     m_flushQueued = false;
-    if (m_dirty.isNull())
-        return;
-    const QRectF logical(m_dirty.x() / m_dpr, m_dirty.y() / m_dpr, m_dirty.width() / m_dpr,
-                         m_dirty.height() / m_dpr);
-    m_dirty = QRect();
-    update(logical.toAlignedRect());
+    const QRect r = takeDirtyLogical();
+    if (!r.isEmpty())
+        update(r);
 }
 
 void DrawingSurface::repaintNow()
 {
-    if (m_dirty.isNull())
-        return;
-    const QRectF logical(m_dirty.x() / m_dpr, m_dirty.y() / m_dpr, m_dirty.width() / m_dpr,
-                         m_dirty.height() / m_dpr);
-    m_dirty = QRect();
-    repaint(logical.toAlignedRect());
+    const QRect r = takeDirtyLogical();
+    if (!r.isEmpty())
+        repaint(r);
 }
 
 QImage DrawingSurface::drawing() const

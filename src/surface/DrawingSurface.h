@@ -71,7 +71,7 @@ private:
     void updateMapping();
     void markDirty(const QRect &deviceRect);
     void flushDirty();
-    int devicePen() const;
+    QRect takeDirtyLogical();
 
     QImage m_image; // device pixels, grows with the window, content kept at the top-left
     QRgb m_background = 0;
@@ -84,7 +84,12 @@ private:
     double m_ky = 1.0; // and down
     int m_devWidth = 0; // client area in device pixels
     int m_devHeight = 0;
-    QRect m_dirty; // device pixels drawn since the last screen update
+    int m_pen = 1; // DrawWidth in device pixels
+    // Device pixels drawn since the last screen update: [x0, x1) x [y0, y1), empty when x0 >= x1.
+    int m_dirtyX0 = 0;
+    int m_dirtyY0 = 0;
+    int m_dirtyX1 = 0;
+    int m_dirtyY1 = 0;
     bool m_flushQueued = false;
     SurfaceObserver *m_observer = nullptr;
 };

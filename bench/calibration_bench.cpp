@@ -1,0 +1,118 @@
+// Times one calibration redraw (clear, axes, the test circle plotted twice) into a 1920x1080
+// surface against a raw loop writing the same pixels straight into an image.
+#include "app/Program.h"
+#include "calibration/CircleModel.h"
+#include "calibration/Form2.h"
+#include "shell/FormRegistry.h"
+#include "surface/DrawingSurface.h"
+
+#include <QApplication>
+#include <QImage>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+template<typename F>
+double medianMs(int runs, F &&f)
+{
+    std::vector<double> t;
+    t.reserve(static_cast<std::size_t>(runs));
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        f();
+        t.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    quorvel::setUpApplication(app);
+    quorvel::FormRegistry registry;
+    quorvel::registerForms(registry);
+    auto &form2 = registry.formAs<quorvel::Form2>(QStringLiteral("Form2"));
+    form2.show();
+    QWidget *window = form2.window();
+    window->setWindowState(Qt::WindowNoState);
+    window->resize(1920, 1080);
+    QCoreApplication::processEvents();
+    form2.Form_Activate();
+    quorvel::DrawingSurface *surface = form2.surface();
+    const int w = surface->width();
+    const int h = surface->height();
+    if (w != 1920 || h != 1080) {
+        std::fprintf(stderr, "surface is %dx%d, not 1920x1080\n", w, h);
+        return 1;
+    }
+
+    const int runs = 400;
+    const double redraw = medianMs(runs, [&] {
+        surface->Cls();
+        form2.COORDINATE();
+        form2.TRACCIA();
+    });
+
+    if (qEnvironmentVariableIsSet("BENCH_PIECES")) {
+        std::printf("cls %.4f\n", medianMs(runs, [&] { surface->Cls(); }));
+        std::printf("traccia %.4f\n", medianMs(runs, [&] { form2.TRACCIA(); }));
+        std::printf("pset-same %.4f\n", medianMs(runs, [&] {
+                        for (int i = 0; i < 3600; ++i)
+                            surface->PSet(1000, 1000, 4);
+                    }));
+        std::printf("pset-spread %.4f\n", medianMs(runs, [&] {
+                        for (int i = 0; i < 3600; ++i)
+                            surface->PSet(float(i * 40), float(i * 20), 4);
+                    }));
+        std::printf("lines %.4f\n", medianMs(runs, [&] {
+                        surface->Line(0, 100, 146000, 100, 0);
+                        surface->Line(50000, 0, 50000, 70000, 0);
+                    }));
+    }
+    // The same pixels, computed once, written directly.
+    std::vector<std::pair<int, int>> pixels;
+    const double kx = w / double(surface->scaleWidth());
+    const double ky = h / double(surface->scaleHeight());
+    const double p1 = form2.P1.toSingle();
+    const double cx = form2.CX.toSingle();
+    const double cy = form2.CY.toSingle();
+    for (double a = 0; a <= 360.0; a += 0.1) {
+        const float x = float(cx + std::cos(a * p1) * quorvel::calibration::kRadius);
+        const float y = float(cy + std::sin(a * p1) * quorvel::calibration::kRadius);
+        pixels.emplace_back(int(std::floor(x * kx)), int(std::floor(y * ky)));
+    }
+    const int axisX = int(std::floor(cx * kx));
+    const int axisY = int(std::floor(cy * ky));
+    QImage image(w, h, QImage::Format_RGB32);
+    const QRgb background = surface->backgroundRgb();
+    const double raw = medianMs(runs, [&] {
+        image.fill(background);
+        uchar *bits = image.bits();
+        const qsizetype stride = image.bytesPerLine();
+        auto px = [&](int x, int y, QRgb c) {
+            if (x >= 0 && y >= 0 && x < w && y < h)
+                reinterpret_cast<QRgb *>(bits + y * stride)[x] = c;
+        };
+        for (int y = 0; y < h; ++y)
+            px(axisX, y, 0xff000000);
+        for (int x = 0; x < w; ++x)
+            px(x, axisY, 0xff000000);
+        for (int pass = 0; pass < 2; ++pass)
+            for (const auto &[x, y] : pixels)
+                px(x, y, 0xff800000);
+    });
+    std::printf("BENCH calibration_redraw median_ms=%.4f ratio=%.2f\n", redraw, redraw / raw);
+    std::printf("BENCH calibration_raw_loop median_ms=%.4f ratio=1.00\n", raw);
+    return 0;
+}

@@ -1,0 +1,173 @@
+#include "shell/Form.h"
+#include "shell/FormRegistry.h"
+#include "shell/MessageBox.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+
+using namespace quorvel;
+
+namespace {
+
+// A form that counts its activations and keeps a member across reloads.
+class CountingForm : public Form
+{
+public:
+    CountingForm(FormRegistry &r, const QString &name)
+        : Form(r, name)
+    {
+    }
+    int activations = 0;
+    int member = 0;
+    QPointer<QLineEdit> field;
+    void Form_Activate() override { ++activations; }
+
+protected:
+    QWidget *createWindow() override
+    {
+        auto *w = new QWidget;
+        w->resize(200, 100);
+        field = new QLineEdit(QStringLiteral("designed"), w);
+        return w;
+    }
+};
+
+} // namespace
+
+class TestFormRegistry : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void formsAreCreatedOnFirstUse();
+    void showRunsActivationOnce();
+    void switchingFormsRunsActivation_data();
+    void switchingFormsRunsActivation();
+    void messageBoxClosingDoesNotActivate();
+    void closedFormKeepsMembersAndReloads();
+    void showingAgainWithoutCloseDoesNotReload();
+
+private:
+    CountingForm &a() { return m_registry->formAs<CountingForm>(QStringLiteral("A")); }
+    CountingForm &b() { return m_registry->formAs<CountingForm>(QStringLiteral("B")); }
+    std::unique_ptr<FormRegistry> m_registry;
+};
+
+void TestFormRegistry::initTestCase()
+{
+    test::filterPlatformNoise();
+}
+
+void TestFormRegistry::init()
+{
+    m_registry = std::make_unique<FormRegistry>();
+    for (const char *id : {"A", "B"}) {
+        const QString name = QString::fromLatin1(id);
+        m_registry->addFactory(
+            name, [name](FormRegistry &r) { return std::make_unique<CountingForm>(r, name); });
+    }
+}
+
+void TestFormRegistry::cleanup()
+{
+    m_registry.reset();
+}
+
+void TestFormRegistry::formsAreCreatedOnFirstUse()
+{
+    QVERIFY(!m_registry->exists("A"));
+    CountingForm &form = a();
+    QVERIFY(m_registry->exists("A"));
+    QVERIFY(!m_registry->exists("B"));
+    QVERIFY(!form.isLoaded());
+    QCOMPARE(&a(), &form);
+    QCOMPARE(form.activations, 0);
+}
+
+void TestFormRegistry::showRunsActivationOnce()
+{
+    m_registry->show("A");
+    QVERIFY(a().isLoaded());
+    QCOMPARE(a().window()->windowTitle(), QStringLiteral("A"));
+    QTRY_COMPARE(a().activations, 1);
+    // The window system may report the same activation again (a box closing, a return from
+    // another application): nothing runs.
+    QApplication::setActiveWindow(a().window());
+    QCoreApplication::sendEvent(a().window(), new QEvent(QEvent::WindowActivate));
+    QTest::qWait(20);
+    QCOMPARE(a().activations, 1);
+}
+
+void TestFormRegistry::switchingFormsRunsActivation_data()
+{
+    QTest::addColumn<QStringList>("sequence");
+    QTest::addColumn<int>("activationsOfA");
+    QTest::addColumn<int>("activationsOfB");
+    QTest::newRow("A then B") << QStringList {"A", "B"} << 1 << 1;
+    QTest::newRow("A, B, back to A") << QStringList {"A", "B", "A"} << 2 << 1;
+    QTest::newRow("A shown twice") << QStringList {"A", "A"} << 1 << 0;
+    QTest::newRow("ping-pong") << QStringList {"A", "B", "A", "B"} << 2 << 2;
+}
+
+void TestFormRegistry::switchingFormsRunsActivation()
+{
+    QFETCH(QStringList, sequence);
+    QFETCH(int, activationsOfA);
+    QFETCH(int, activationsOfB);
+    for (const QString &name : sequence) {
+        m_registry->show(name);
+        QTRY_COMPARE(QApplication::activeWindow(), m_registry->form(name).window());
+        QTRY_COMPARE(m_registry->lastActiveForm(), &m_registry->form(name));
+    }
+    QTest::qWait(20);
+    QCOMPARE(a().activations, activationsOfA);
+    QCOMPARE(m_registry->exists("B") ? b().activations : 0, activationsOfB);
+}
+
+void TestFormRegistry::messageBoxClosingDoesNotActivate()
+{
+    m_registry->show("A");
+    QTRY_COMPARE(a().activations, 1);
+    test::BoxDriver driver;
+    showMessage(QStringLiteral("Impostare la risoluzione SCHERMO"));
+    QCOMPARE(driver.messages, QStringList {"Impostare la risoluzione SCHERMO"});
+    a().window()->activateWindow();
+    QTest::qWait(50);
+    QCOMPARE(a().activations, 1);
+}
+
+void TestFormRegistry::closedFormKeepsMembersAndReloads()
+{
+    m_registry->show("A");
+    QTRY_COMPARE(a().activations, 1);
+    a().member = 9;
+    a().field->setText(QStringLiteral("typed"));
+    QPointer<QWidget> first = a().window();
+    first->close();
+    QTRY_VERIFY(first.isNull());
+    QVERIFY(!a().isLoaded());
+    QCOMPARE(a().member, 9);
+    m_registry->show("A");
+    QVERIFY(a().isLoaded());
+    QCOMPARE(a().field->text(), QStringLiteral("designed"));
+    QTRY_COMPARE(a().activations, 2);
+    QCOMPARE(a().member, 9);
+}
+
+void TestFormRegistry::showingAgainWithoutCloseDoesNotReload()
+{
+    m_registry->show("A");
+    QTRY_COMPARE(a().activations, 1);
+    a().field->setText(QStringLiteral("typed"));
+    QWidget *window = a().window();
+    m_registry->show("A");
+    QCOMPARE(a().window(), window);
+    QCOMPARE(a().field->text(), QStringLiteral("typed"));
+}
+
+QTEST_MAIN(TestFormRegistry)
+#include "tst_formregistry.moc"

@@ -1,0 +1,315 @@
+#include "support/TestSupport.h"
+#include "surface/DrawingSurface.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+#include <limits>
+
+using namespace quorvel;
+using test::RecordingObserver;
+using test::SurfaceOp;
+
+class TestDrawingSurface : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void paletteColours_data();
+    void paletteColours();
+    void userScaleMapsToPixels_data();
+    void userScaleMapsToPixels();
+    void penWidthCoversPixels_data();
+    void penWidthCoversPixels();
+    void clippingIsSilent_data();
+    void clippingIsSilent();
+    void scaleModeCentimetres();
+    void clsErasesDrawingOnly();
+    void lineDrawsFullSpan();
+    void observerSeesExactOperations();
+    void drawingSurvivesCoverAndResize();
+    void drawingVisibleUnderMessageBox();
+    void invalidPaletteIndexEndsProcess_data();
+    void invalidPaletteIndexEndsProcess();
+
+private:
+    static std::unique_ptr<DrawingSurface> makeSurface(int w, int h, float sw, float sh);
+};
+
+void TestDrawingSurface::initTestCase()
+{
+    test::filterPlatformNoise();
+}
+
+std::unique_ptr<DrawingSurface> TestDrawingSurface::makeSurface(int w, int h, float sw, float sh)
+{
+    auto s = std::make_unique<DrawingSurface>();
+    s->resize(w, h);
+    s->setScaleWidth(sw);
+    s->setScaleHeight(sh);
+    return s;
+}
+
+void TestDrawingSurface::paletteColours_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("r");
+    QTest::addColumn<int>("g");
+    QTest::addColumn<int>("b");
+    const int rgb[16][3] = {{0, 0, 0},       {0, 0, 128},   {0, 128, 0},   {0, 128, 128},
+                            {128, 0, 0},     {128, 0, 128}, {128, 128, 0}, {192, 192, 192},
+                            {128, 128, 128}, {0, 0, 255},   {0, 255, 0},   {0, 255, 255},
+                            {255, 0, 0},     {255, 0, 255}, {255, 255, 0}, {255, 255, 255}};
+    for (int i = 0; i < 16; ++i)
+        QTest::addRow("index %d", i) << i << rgb[i][0] << rgb[i][1] << rgb[i][2];
+}
+
+void TestDrawingSurface::paletteColours()
+{
+    QFETCH(int, index);
+    QFETCH(int, r);
+    QFETCH(int, g);
+    QFETCH(int, b);
+    const ColourValue value = QBColor(index);
+    QCOMPARE(value, ColourValue(r | (g << 8) | (b << 16)));
+    auto s = makeSurface(10, 10, 10, 10);
+    s->setDrawWidth(1);
+    s->PSet(5, 5, index);
+    QCOMPARE(s->pixelAt(5, 5), qRgb(r, g, b));
+}
+
+void TestDrawingSurface::userScaleMapsToPixels_data()
+{
+    QTest::addColumn<float>("scaleWidth");
+    QTest::addColumn<float>("scaleHeight");
+    QTest::addColumn<float>("x");
+    QTest::addColumn<float>("y");
+    QTest::addColumn<QPoint>("pixel");
+    // 400 x 300 pixels.
+    QTest::newRow("origin") << 1000.0f << 510.0f << 0.0f << 0.0f << QPoint(0, 0);
+    QTest::newRow("axes crossing") << 1000.0f << 510.0f << 430.0f << 305.0f << QPoint(172, 179);
+    QTest::newRow("last pixel") << 1000.0f << 510.0f << 999.0f << 509.0f << QPoint(399, 299);
+    QTest::newRow("calibration centre") << 146367.359375f << 74647.3515625f << 93183.6796875f
+                                        << 37323.67578125f << QPoint(254, 150);
+    QTest::newRow("negative scale width flips")
+        << -100.0f << 100.0f << -50.0f << 10.0f << QPoint(200, 30);
+}
+
+void TestDrawingSurface::userScaleMapsToPixels()
+{
+    QFETCH(float, scaleWidth);
+    QFETCH(float, scaleHeight);
+    QFETCH(float, x);
+    QFETCH(float, y);
+    QFETCH(QPoint, pixel);
+    auto s = makeSurface(400, 300, scaleWidth, scaleHeight);
+    s->PSet(x, y, 12);
+    QCOMPARE(s->pixelAt(pixel.x(), pixel.y()), qRgb(255, 0, 0));
+    const QImage img = s->drawing();
+    int count = 0;
+    for (int row = 0; row < img.height(); ++row)
+        for (int col = 0; col < img.width(); ++col)
+            count += img.pixel(col, row) == qRgb(255, 0, 0) ? 1 : 0;
+    QCOMPARE(count, 1);
+}
+
+void TestDrawingSurface::penWidthCoversPixels_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QRect>("covered");
+    QTest::newRow("one pixel") << 1 << QRect(50, 50, 1, 1);
+    QTest::newRow("2x2") << 2 << QRect(50, 50, 2, 2);
+    QTest::newRow("3x3") << 3 << QRect(49, 49, 3, 3);
+}
+
+void TestDrawingSurface::penWidthCoversPixels()
+{
+    QFETCH(int, width);
+    QFETCH(QRect, covered);
+    auto s = makeSurface(100, 100, 100, 100);
+    s->setDrawWidth(width);
+    s->PSet(50.5f, 50.5f, 2);
+    const QImage img = s->drawing();
+    for (int row = 40; row < 60; ++row)
+        for (int col = 40; col < 60; ++col) {
+            const bool lit = img.pixel(col, row) == qRgb(0, 128, 0);
+            QVERIFY2(lit == covered.contains(col, row),
+                     qPrintable(QStringLiteral("pixel %1,%2").arg(col).arg(row)));
+        }
+}
+
+void TestDrawingSurface::clippingIsSilent_data()
+{
+    QTest::addColumn<float>("x");
+    QTest::addColumn<float>("y");
+    QTest::addColumn<int>("litPixels");
+    const float inf = std::numeric_limits<float>::infinity();
+    QTest::newRow("far right") << 1e30f << 50.0f << 0;
+    QTest::newRow("far left") << -1e30f << 50.0f << 0;
+    QTest::newRow("below") << 50.0f << 150.0f << 0;
+    QTest::newRow("infinite") << inf << 50.0f << 0;
+    QTest::newRow("nan") << std::numeric_limits<float>::quiet_NaN() << 50.0f << 0;
+    QTest::newRow("corner, partly inside") << 0.0f << 0.0f << 4;
+    QTest::newRow("bottom-right edge, partly inside") << 99.5f << 99.5f << 4;
+}
+
+void TestDrawingSurface::clippingIsSilent()
+{
+    QFETCH(float, x);
+    QFETCH(float, y);
+    QFETCH(int, litPixels);
+    auto s = makeSurface(100, 100, 100, 100);
+    s->setDrawWidth(3);
+    s->PSet(x, y, 15);
+    const QImage img = s->drawing();
+    int count = 0;
+    for (int row = 0; row < img.height(); ++row)
+        for (int col = 0; col < img.width(); ++col)
+            count += img.pixel(col, row) == qRgb(255, 255, 255) ? 1 : 0;
+    QCOMPARE(count, litPixels);
+}
+
+void TestDrawingSurface::scaleModeCentimetres()
+{
+    auto s = makeSurface(400, 300, 1000, 510);
+    s->setScaleMode(7);
+    QCOMPARE(s->scaleMode(), 7);
+    QVERIFY(std::abs(s->scaleWidth() - 400 / double(s->logicalDpiX()) * 2.54) < 1e-4);
+    QVERIFY(std::abs(s->scaleHeight() - 300 / double(s->logicalDpiY()) * 2.54) < 1e-4);
+    s->setScaleWidth(1000);
+    QCOMPARE(s->scaleMode(), 0);
+    QCOMPARE(s->scaleWidth(), 1000.0f);
+}
+
+void TestDrawingSurface::clsErasesDrawingOnly()
+{
+    auto s = makeSurface(100, 100, 100, 100);
+    auto *child = new QWidget(s.get());
+    child->setGeometry(10, 10, 20, 20);
+    s->setDrawWidth(3);
+    s->PSet(50, 50, 4);
+    s->Line(0, 10, 100, 10, 0);
+    s->Cls();
+    const QImage img = s->drawing();
+    for (int row = 0; row < img.height(); ++row)
+        for (int col = 0; col < img.width(); ++col)
+            QCOMPARE(img.pixel(col, row), s->backgroundRgb());
+    QVERIFY(child->parent() == s.get());
+    QCOMPARE(child->geometry(), QRect(10, 10, 20, 20));
+}
+
+void TestDrawingSurface::lineDrawsFullSpan()
+{
+    auto s = makeSurface(200, 100, 1000, 510);
+    s->setDrawWidth(2);
+    s->Line(430, 0, 430, 510, 0);
+    s->Line(0, 305, 1000, 305, 0);
+    // The vertical axis runs over the whole height, the horizontal one over the whole width.
+    for (int y = 0; y < 100; ++y)
+        QCOMPARE(s->pixelAt(86, y), qRgb(0, 0, 0));
+    for (int x = 0; x < 200; ++x)
+        QCOMPARE(s->pixelAt(x, 59), qRgb(0, 0, 0));
+}
+
+void TestDrawingSurface::observerSeesExactOperations()
+{
+    RecordingObserver rec;
+    DrawingSurface s;
+    s.resize(100, 100);
+    s.setObserver(&rec);
+    s.setScaleWidth(146367.36f);
+    s.setScaleHeight(74647.3515625f);
+    s.setDrawWidth(3);
+    s.Cls();
+    s.Line(1.5f, 2.5f, 3.5f, 4.5f, 0);
+    s.PSet(0.1f, -7.25f, 13);
+    QCOMPARE(rec.ops.size(), std::size_t(5));
+    QCOMPARE(rec.ops[0].kind, SurfaceOp::Scale);
+    QCOMPARE(test::bitsOf(rec.ops[0].a), test::bitsOf(146367.359375f));
+    QCOMPARE(rec.ops[1].b, 74647.3515625f);
+    QCOMPARE(rec.ops[2].kind, SurfaceOp::Clear);
+    QCOMPARE(rec.ops[3].kind, SurfaceOp::Line);
+    QCOMPARE(rec.ops[3].d, 4.5f);
+    QCOMPARE(rec.ops[3].width, 3);
+    QCOMPARE(rec.ops[4].kind, SurfaceOp::Point);
+    QCOMPARE(test::bitsOf(rec.ops[4].a), test::bitsOf(0.1f));
+    QCOMPARE(rec.ops[4].b, -7.25f);
+    QCOMPARE(rec.ops[4].colour, 13u);
+}
+
+void TestDrawingSurface::drawingSurvivesCoverAndResize()
+{
+    auto s = makeSurface(100, 100, 100, 100);
+    s->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.get()));
+    s->setDrawWidth(3);
+    s->PSet(20, 20, 12);
+    // Covered by another window, then resized larger and smaller again.
+    QWidget cover;
+    cover.setGeometry(s->geometry());
+    cover.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&cover));
+    cover.hide();
+    s->resize(300, 250);
+    QTest::qWait(20);
+    s->resize(60, 60);
+    s->resize(100, 100);
+    const QImage onScreen = s->grab().toImage();
+    QCOMPARE(onScreen.pixel(20, 20), qRgb(255, 0, 0));
+    QCOMPARE(s->pixelAt(20, 20), qRgb(255, 0, 0));
+    // Later drawing maps onto the new client area with the same units.
+    s->resize(200, 200);
+    s->PSet(50, 50, 10);
+    QCOMPARE(s->pixelAt(100, 100), qRgb(0, 255, 0));
+}
+
+void TestDrawingSurface::drawingVisibleUnderMessageBox()
+{
+    auto s = makeSurface(120, 120, 120, 120);
+    s->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.get()));
+    s->setDrawWidth(3);
+    s->PSet(60, 60, 9);
+    // While a modal box is open, the event loop paints what was drawn before it.
+    QRgb seen = 0;
+    QTimer::singleShot(50, [&] {
+        seen = s->grab().toImage().pixel(60, 60);
+        if (QWidget *box = QApplication::activeModalWidget())
+            box->close();
+    });
+    QMessageBox box(QMessageBox::NoIcon, "QUORVEL", "x", QMessageBox::Ok, s.get());
+    box.exec();
+    QCOMPARE(seen, qRgb(0, 0, 255));
+    QCOMPARE(s->grab().toImage().pixel(60, 60), qRgb(0, 0, 255));
+}
+
+void TestDrawingSurface::invalidPaletteIndexEndsProcess_data()
+{
+    QTest::addColumn<QString>("index");
+    QTest::newRow("16") << "16";
+    QTest::newRow("-1") << "-1";
+}
+
+void TestDrawingSurface::invalidPaletteIndexEndsProcess()
+{
+    QFETCH(QString, index);
+    QProcess probe;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    probe.setProcessEnvironment(env);
+    probe.start(QStringLiteral(RUNTIME_ERROR_PROBE), {QStringLiteral("--answer"), index});
+    QVERIFY(probe.waitForFinished(30000));
+    QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+    QVERIFY(probe.exitCode() != 0);
+    const QString out = QString::fromLocal8Bit(probe.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(probe.readAllStandardError());
+    QVERIFY2(!out.contains("PSet returned"), qPrintable(out));
+    QVERIFY2(err.contains(QStringLiteral("QBColor %1").arg(index)), qPrintable(err));
+}
+
+QTEST_MAIN(TestDrawingSurface)
+#include "tst_drawingsurface.moc"

@@ -64,7 +64,9 @@ bool FormRegistry::eventFilter(QObject *watched, QEvent *event)
         if (it != m_windows.end() && window != nullptr && window->isWindow()
             && window != m_lastActiveWindow.data()) {
             m_lastActiveWindow = window;
-            it->second->Form_Activate();
+            Form *form = it->second;
+            form->Form_Activate();
+            emit formActivated(form);
         }
     }
     return QObject::eventFilter(watched, event);

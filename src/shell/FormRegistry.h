@@ -42,6 +42,11 @@ public:
     // The form whose window was the last to become active, if that window still exists.
     Form *lastActiveForm() const;
 
+signals:
+    // The active form changed and its activation handler (if any) has run.
+    void formActivated(quorvel::Form *form);
+
+public:
     // Called by Form when it creates a window.
     void watch(Form &form, QWidget *window);
 

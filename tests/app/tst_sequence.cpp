@@ -1,0 +1,285 @@
+#include "app/Program.h"
+#include "calibration/Form2.h"
+#include "shell/Form.h"
+#include "shell/FormRegistry.h"
+#include "shell/RuntimeError.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace quorvel;
+
+class TestSequence : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void startShowsOnlyIntroduction();
+    void avantiShowsCalibrationMaximised();
+    void avantiAgainReactivatesSameWindow();
+    void okRefusedKeepsEverything_data();
+    void okRefusedKeepsEverything();
+    void okShowsCurveWindow();
+    void clickingBetweenWindowsActivates();
+    void realMessageBoxDoesNotActivate();
+    void closedCalibrationReloads();
+    void curveWindowShownAgainIsNotReloaded();
+    void processEnds_data();
+    void processEnds();
+
+private:
+    Form &form(const char *name) { return m_registry->form(QString::fromLatin1(name)); }
+    Form2 &form2() { return m_registry->formAs<Form2>(QStringLiteral("Form2")); }
+    void click(const char *formName, const char *control);
+    void activate(const char *formName);
+    void reachCurveWindow();
+    std::unique_ptr<FormRegistry> m_registry;
+    std::unique_ptr<QSignalSpy> m_activations;
+    std::unique_ptr<test::MessageRecorder> m_messages;
+    QStringList activatedNames() const;
+};
+
+void TestSequence::initTestCase()
+{
+    test::filterPlatformNoise();
+    setUpApplication(*qApp);
+}
+
+void TestSequence::init()
+{
+    m_registry = std::make_unique<FormRegistry>();
+    registerForms(*m_registry);
+    m_activations = std::make_unique<QSignalSpy>(m_registry.get(), &FormRegistry::formActivated);
+    m_messages = std::make_unique<test::MessageRecorder>();
+    m_registry->show(QStringLiteral("Form1"));
+    QVERIFY(QTest::qWaitForWindowActive(form("Form1").window()));
+}
+
+void TestSequence::cleanup()
+{
+    m_messages.reset();
+    m_activations.reset();
+    m_registry.reset();
+}
+
+QStringList TestSequence::activatedNames() const
+{
+    // The forms whose activation handler ran (the introduction window has none).
+    QStringList names;
+    for (const QList<QVariant> &args : *m_activations) {
+        const QString name = args.at(0).value<Form *>()->name();
+        if (name != QLatin1String("Form1"))
+            names << name;
+    }
+    return names;
+}
+
+void TestSequence::click(const char *formName, const char *control)
+{
+    auto *b = form(formName).window()->findChild<QPushButton *>(QString::fromLatin1(control));
+    QVERIFY(b);
+    b->click();
+}
+
+void TestSequence::activate(const char *formName)
+{
+    QWidget *w = form(formName).window();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+}
+
+void TestSequence::reachCurveWindow()
+{
+    click("Form1", "Command1");
+    QTRY_VERIFY(form2().surface() && QApplication::activeWindow() == form2().window());
+    QTRY_COMPARE(activatedNames(), QStringList {"Form2"});
+    form2().HScroll1()->setValue(2);
+    click("Form2", "Command1");
+    QTRY_COMPARE(QApplication::activeWindow(), form("Form4").window());
+    QTRY_COMPARE(activatedNames(), (QStringList {"Form2", "Form4"}));
+}
+
+void TestSequence::startShowsOnlyIntroduction()
+{
+    QVERIFY(m_registry->exists("Form1"));
+    QVERIFY(!m_registry->exists("Form2"));
+    QVERIFY(!m_registry->exists("Form4"));
+    QWidget *w = form("Form1").window();
+    QCOMPARE(w->windowTitle(), QStringLiteral("Form1"));
+    QVERIFY(!w->isMaximized());
+    QCOMPARE(QApplication::activeWindow(), w);
+    QTest::qWait(20);
+    QVERIFY(activatedNames().isEmpty());
+}
+
+void TestSequence::avantiShowsCalibrationMaximised()
+{
+    click("Form1", "Command1");
+    QVERIFY(m_registry->exists("Form2"));
+    QWidget *w = form2().window();
+    QVERIFY(w);
+    QVERIFY(w->windowState() & Qt::WindowMaximized);
+    QTRY_COMPARE(QApplication::activeWindow(), w);
+    QTRY_COMPARE(activatedNames(), QStringList {"Form2"});
+    QCOMPARE(form2().Incr.toDouble(), 0.51);
+    QCOMPARE(form2().Text1()->text(), QStringLiteral("0,51"));
+    QVERIFY(form("Form1").window()->isVisible());
+    QVERIFY(!m_registry->exists("Form4"));
+}
+
+void TestSequence::avantiAgainReactivatesSameWindow()
+{
+    click("Form1", "Command1");
+    QTRY_COMPARE(activatedNames(), QStringList {"Form2"});
+    QWidget *first = form2().window();
+    form2().HScroll1()->setValue(4);
+    QCOMPARE(form2().Text1()->text(), QStringLiteral("0,59"));
+    activate("Form1");
+    click("Form1", "Command1");
+    QTRY_COMPARE(activatedNames(), (QStringList {"Form2", "Form2"}));
+    QCOMPARE(form2().window(), first);
+    QCOMPARE(form2().HScroll1()->value(), 4);
+    QCOMPARE(form2().Incr.toDouble(), 0.51);
+    QCOMPARE(form2().Text1()->text(), QStringLiteral("0,51"));
+}
+
+void TestSequence::okRefusedKeepsEverything_data()
+{
+    QTest::addColumn<int>("position"); // 0: not moved since the activation
+    QTest::newRow("0.51") << 0;
+    QTest::newRow("0.53") << 1;
+}
+
+void TestSequence::okRefusedKeepsEverything()
+{
+    QFETCH(int, position);
+    click("Form1", "Command1");
+    QTRY_COMPARE(activatedNames(), QStringList {"Form2"});
+    if (position > 0) {
+        form2().HScroll1()->setValue(position + 1);
+        form2().HScroll1()->setValue(position);
+    }
+    const QImage before = form2().surface()->drawing();
+    click("Form2", "Command1");
+    QCOMPARE(m_messages->messages, QStringList {"Impostare la risoluzione SCHERMO"});
+    QVERIFY(!m_registry->exists("Form4"));
+    QCOMPARE(form2().surface()->drawing(), before);
+    QTest::qWait(20);
+    QCOMPARE(activatedNames(), QStringList {"Form2"});
+}
+
+void TestSequence::okShowsCurveWindow()
+{
+    reachCurveWindow();
+    QWidget *w = form("Form4").window();
+    QVERIFY(w->windowState() & Qt::WindowMaximized);
+    QCOMPARE(w->windowTitle(), QStringLiteral("Form4"));
+    QVERIFY(form("Form1").window()->isVisible());
+    QVERIFY(form2().window()->isVisible());
+    QVERIFY(m_messages->messages.isEmpty());
+}
+
+void TestSequence::clickingBetweenWindowsActivates()
+{
+    reachCurveWindow();
+    activate("Form2");
+    QTRY_COMPARE(activatedNames(), (QStringList {"Form2", "Form4", "Form2"}));
+    QCOMPARE(form2().Incr.toDouble(), 0.51);
+    activate("Form4");
+    QTRY_COMPARE(activatedNames(), (QStringList {"Form2", "Form4", "Form2", "Form4"}));
+    // The introduction window has no activation handler, yet clicking into it changes the
+    // active form, so coming back to the curve window activates it again.
+    activate("Form1");
+    activate("Form4");
+    QTRY_COMPARE(activatedNames(), (QStringList {"Form2", "Form4", "Form2", "Form4", "Form4"}));
+}
+
+void TestSequence::realMessageBoxDoesNotActivate()
+{
+    m_messages.reset(); // real boxes, answered by the driver
+    test::BoxDriver driver;
+    click("Form1", "Command1");
+    QTRY_COMPARE(activatedNames(), QStringList {"Form2"});
+    click("Form2", "Command1");
+    QCOMPARE(driver.messages, QStringList {"Impostare la risoluzione SCHERMO"});
+    form2().window()->activateWindow();
+    QTest::qWait(50);
+    QCOMPARE(activatedNames(), QStringList {"Form2"});
+}
+
+void TestSequence::closedCalibrationReloads()
+{
+    click("Form1", "Command1");
+    QTRY_COMPARE(activatedNames(), QStringList {"Form2"});
+    form2().HScroll1()->setValue(6);
+    QPointer<QWidget> first = form2().window();
+    first->close();
+    QTRY_VERIFY(first.isNull());
+    QVERIFY(!form2().isLoaded());
+    QCOMPARE(form2().Incr.toDouble(), 6 * 0.02 + 0.51);
+    QVERIFY(form("Form1").window()->isVisible());
+    activate("Form1");
+    click("Form1", "Command1");
+    QVERIFY(form2().isLoaded());
+    QCOMPARE(form2().HScroll1()->value(), 1);
+    QTRY_COMPARE(activatedNames(), (QStringList {"Form2", "Form2"}));
+    QCOMPARE(form2().Text1()->text(), QStringLiteral("0,51"));
+}
+
+void TestSequence::curveWindowShownAgainIsNotReloaded()
+{
+    reachCurveWindow();
+    QWidget *curve = form("Form4").window();
+    activate("Form2");
+    form2().HScroll1()->setValue(3);
+    click("Form2", "Command1");
+    QTRY_COMPARE(QApplication::activeWindow(), curve);
+    QCOMPARE(form("Form4").window(), curve);
+    QTRY_COMPARE(activatedNames().last(), QStringLiteral("Form4"));
+}
+
+void TestSequence::processEnds_data()
+{
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<QString>("mustNotPrint");
+    QTest::newRow("ESCI on the calibration window") << "esci2"
+                                                    << "handler after ESCI";
+    QTest::newRow("ESCI on the curve window") << "esci4"
+                                              << "still running";
+    QTest::newRow("closing every window") << "close-all"
+                                          << "still running";
+}
+
+void TestSequence::processEnds()
+{
+    QFETCH(QString, scenario);
+    QFETCH(QString, mustNotPrint);
+    QProcess probe;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    probe.setProcessEnvironment(env);
+    probe.start(QStringLiteral(SEQUENCE_PROBE), {scenario});
+    QVERIFY(probe.waitForFinished(60000));
+    const QString out = QString::fromLocal8Bit(probe.readAllStandardOutput());
+    QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(probe.exitCode() == 0, qPrintable(out));
+    QVERIFY2(out.contains("ended 0"), qPrintable(out));
+    QVERIFY2(!out.contains("still running"), qPrintable(out));
+    if (scenario == "close-all") {
+        // Closing the introduction window first leaves the program running.
+        QVERIFY2(out.contains("closed Form1\nclosed Form2\nclosed Form4\nended 0"),
+                 qPrintable(out));
+    } else {
+        QVERIFY2(!out.contains(mustNotPrint), qPrintable(out));
+    }
+}
+
+QTEST_MAIN(TestSequence)
+#include "tst_sequence.moc"

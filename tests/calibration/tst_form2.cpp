@@ -164,8 +164,10 @@ void TestForm2::scrollPositionsGiveFactors_data()
     QTest::newRow("2") << 2 << 0.55 << "0,55" << float(0.55 * 146367.359375);
     QTest::newRow("3") << 3 << 0.5700000000000001 << "0,57"
                        << float(0.5700000000000001 * 146367.359375);
-    QTest::newRow("29") << 29 << 29 * 0.02 + 0.51 << "1,09" << float((29 * 0.02 + 0.51) * 146367.359375);
-    QTest::newRow("30") << 30 << 30 * 0.02 + 0.51 << "1,11" << float((30 * 0.02 + 0.51) * 146367.359375);
+    QTest::newRow("29") << 29 << 29 * 0.02 + 0.51 << "1,09"
+                        << float((29 * 0.02 + 0.51) * 146367.359375);
+    QTest::newRow("30") << 30 << 30 * 0.02 + 0.51 << "1,11"
+                        << float((30 * 0.02 + 0.51) * 146367.359375);
 }
 
 void TestForm2::scrollPositionsGiveFactors()
@@ -193,10 +195,10 @@ void TestForm2::clearsOnlyWhenFactorFalls_data()
 {
     QTest::addColumn<QList<int>>("positions");
     QTest::addColumn<QList<int>>("clearsAfterEach");
-    QTest::newRow("first change never clears") << QList<int>{1} << QList<int>{0};
-    QTest::newRow("up, up: a nest of figures") << QList<int>{5, 6} << QList<int>{0, 0};
-    QTest::newRow("up then down clears once") << QList<int>{5, 4} << QList<int>{0, 1};
-    QTest::newRow("down twice clears twice") << QList<int>{9, 5, 2} << QList<int>{0, 1, 2};
+    QTest::newRow("first change never clears") << QList<int> {1} << QList<int> {0};
+    QTest::newRow("up, up: a nest of figures") << QList<int> {5, 6} << QList<int> {0, 0};
+    QTest::newRow("up then down clears once") << QList<int> {5, 4} << QList<int> {0, 1};
+    QTest::newRow("down twice clears twice") << QList<int> {9, 5, 2} << QList<int> {0, 1, 2};
 }
 
 void TestForm2::clearsOnlyWhenFactorFalls()
@@ -260,7 +262,7 @@ void TestForm2::okRefusesFactorUpToThreshold()
         QVERIFY(m_registry->exists("Form4"));
         QVERIFY(m_registry->form("Form4").isLoaded());
     } else {
-        QCOMPARE(recorder.messages, QStringList{"Impostare la risoluzione SCHERMO"});
+        QCOMPARE(recorder.messages, QStringList {"Impostare la risoluzione SCHERMO"});
         QVERIFY(!m_registry->exists("Form4"));
         QCOMPARE(form().Incr.toDouble(), before);
         QCOMPARE(form().HScroll1()->value(), scroll);
@@ -338,7 +340,7 @@ void TestForm2::focusOrderAndKeys()
     QTest::keyClick(scroll, Qt::Key_Left);
     QCOMPARE(scroll->value(), 1);
     QCOMPARE(form().Text1()->text(), QStringLiteral("0,53"));
-    const QStringList order{"Text1", "Command1", "Command2", "Command3", "HScroll1"};
+    const QStringList order {"Text1", "Command1", "Command2", "Command3", "HScroll1"};
     for (const QString &name : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), name);
@@ -367,7 +369,7 @@ void TestForm2::escapeDoesNothing()
     auto *ok = form().window()->findChild<QPushButton *>("Command1");
     ok->setFocus();
     QTest::keyClick(ok, Qt::Key_Return);
-    QCOMPARE(recorder.messages, QStringList{"Impostare la risoluzione SCHERMO"});
+    QCOMPARE(recorder.messages, QStringList {"Impostare la risoluzione SCHERMO"});
 }
 
 void TestForm2::reloadStartsFromDesignedValues()

@@ -1,8 +1,10 @@
 #include "Form1.h"
 
-#include "shell/FormRegistry.h"
+#include "DocumentView.h"
 
-#include <QPushButton>
+#include "shell/Controls.h"
+#include "shell/FormRegistry.h"
+#include "shell/Twips.h"
 
 namespace quorvel {
 
@@ -19,11 +21,19 @@ void Form1::Command1_Click()
 QWidget *Form1::createWindow()
 {
     auto *w = new QWidget;
-    w->resize(778, 487);
-    auto *command1 = new QPushButton(QStringLiteral("AVANTI"), w);
+    resizeInTwips(w, 11670, 7305);
+
+    // Created in focus order: the document area, then the button.
+    auto *ole1 = new intro::DocumentView(w);
+    ole1->setObjectName(QStringLiteral("OLE1"));
+    placeInTwips(ole1, 570, 330, 10815, 5895);
+
+    auto *command1 = new CommandButton(QStringLiteral("AVANTI"), w);
     command1->setObjectName(QStringLiteral("Command1"));
-    command1->setGeometry(296, 416, 193, 57);
+    placeInTwips(command1, 4440, 6240, 2895, 855);
     connect(command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+
+    ole1->setFocus();
     return w;
 }
 

@@ -4,7 +4,8 @@
 
 namespace quorvel {
 
-// The introduction window: the explanatory document above the button "AVANTI".
+// The introduction window: the explanatory document above the button "AVANTI", which leads on
+// to the calibration window. It has no activation handler.
 class Form1 : public Form
 {
     Q_OBJECT

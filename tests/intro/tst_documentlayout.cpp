@@ -210,7 +210,7 @@ void TestDocumentLayout::wrapsGreedilyWithinColumn()
             QVERIFY(previous->text.endsWith(QLatin1Char(' ')));
             const QString firstWord = first->text.section(QLatin1Char(' '), 0, 0);
             const qreal wouldEnd
-                = block.lines[i - 1].box.right() + advance * (1 + firstWord.size());
+                = block.lines[i - 1].box.right() + advance * qreal(1 + firstWord.size());
             QVERIFY2(wouldEnd > columnRight + kTolerance, qPrintable(first->text));
         }
     }

@@ -47,7 +47,6 @@ public:
         QRectF box() const { return layout.box().translated(origin); }
         QRectF braceBox() const { return layout.braceBox().translated(origin); }
         QPainterPath brace() const { return layout.brace().translated(origin); }
-        qreal rowBaseline(std::size_t row) const { return origin.y() + layout.rowBaselines()[row]; }
     };
 
     struct Block

@@ -1,15 +1,36 @@
 #pragma once
 
+#include "RunPacer.h"
+
 #include "shell/Form.h"
 #include "shell/Variant.h"
+#include "surface/DrawingSurface.h"
+#include "surface/Palette.h"
 
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QString>
+
+#include <array>
+#include <cstdint>
 #include <functional>
 
 namespace quorvel {
 
-class DrawingSurface;
+// Sees every change the program makes to a field of the curve window: a new text, or a new
+// background colour (0x00BBGGRR). Message boxes are seen through the message sink.
+class FieldObserver
+{
+public:
+    virtual ~FieldObserver() = default;
+    virtual void textSet(const QString &field, const QString &text) = 0;
+    virtual void backgroundSet(const QString &field, ColourValue colour) = 0;
+};
 
-// The curve window.
+// The curve window: a panel of parameter fields over a drawing on which each run adds a chain
+// of dots, one per whole step of ALFA, relative to two axes.
 class Form4 : public Form
 {
     Q_OBJECT
@@ -17,15 +38,76 @@ public:
     // `incrSource` reads the calibration window's aspect factor Incr (creating that window's
     // object if needed).
     Form4(FormRegistry &registry, std::function<Variant()> incrSource);
+    ~Form4() override;
+
+    // Members, kept while the process lives. User units are those of the drawing surface.
+    Variant P1; // degrees to radians, single precision
+    Variant CX; // axes' crossing, user units from the left, single precision
+    Variant CY; // and from the top
+    Variant INX; // increment on the X axis
+    Variant INY; // increment on the Y axis
+    Variant EP1; // epsilon, the length factor of a segment
+    Variant BETA1; // BETA in radians
+    Variant Ve; // multiplier t of ALFA
+    Variant ContaStep; // number (1 to 3) of the range being drawn
+    Variant ValStep; // step of ALFA (+1 or -1), or 999 to end the run
+    Variant DaA1; // From of the current range, degrees
+    Variant AA1; // To of the current range, degrees
+    Variant Miocolor; // colour counter, advanced once per drawn range
+    Variant PrimVol; // 9 once the window has been activated for the first time
+    std::int16_t A2 = 0; // t x ALFA of the latest point, whole degrees
 
     void Form_Activate() override;
+    void Command1_Click(); // "Cancella ed esegui"
+    void Command3_Click(); // "ESCI"
+    void Command5_Click(); // "ESEGUI"
+    void Option1_Click() { } // "In Seno": the choice is read when plotting
+    void Option2_Click() { } // "In Coseno"
+
+    void LeggiText1();
+    void LeggiText2();
+    void LeggiText10();
+    void LeggiText11();
+    void LeggiText12();
+    void CONTRALFA(Variant &Mem1, Variant &Mem2);
+    void CALCOLA();
+
+    // Controls while the window is loaded (null otherwise).
+    DrawingSurface *surface() const { return m_surface; }
+    QLineEdit *field(int number) const; // Text1 .. Text12 (Text9 does not exist)
+    QRadioButton *Option1() const { return m_option1; }
+    QRadioButton *Option2() const { return m_option2; }
+    QPushButton *Command1() const { return m_command1; }
+    QPushButton *Command3() const { return m_command3; }
+    QPushButton *Command5() const { return m_command5; }
+
+    bool isRunning() const { return m_pacer != nullptr; }
+    void setFieldObserver(FieldObserver *observer) { m_fieldObserver = observer; }
+    void setRunTiming(RunPacer::Timing timing) { m_timing = timing; }
 
 protected:
     QWidget *createWindow() override;
     bool opensMaximized() const override { return true; }
 
 private:
+    void readIncrement(int number, Variant &member, const QString &notNumberMessage);
+    void readSegmentParameter(int number, Variant &member, double factor);
+    bool plotRange(double &x10, double &y10);
+    void message(const QString &text);
+    void setFieldText(int number, const QString &text);
+    void setFieldBackground(int number, ColourValue colour);
+
     std::function<Variant()> m_incrSource;
+    QPointer<DrawingSurface> m_surface;
+    std::array<QPointer<QLineEdit>, 13> m_fields;
+    QPointer<QRadioButton> m_option1;
+    QPointer<QRadioButton> m_option2;
+    QPointer<QPushButton> m_command1;
+    QPointer<QPushButton> m_command3;
+    QPointer<QPushButton> m_command5;
+    FieldObserver *m_fieldObserver = nullptr;
+    RunPacer::Timing m_timing;
+    RunPacer *m_pacer = nullptr; // while a run is going on
 };
 
 } // namespace quorvel

@@ -2,7 +2,9 @@
 
 #include "Form.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QTimer>
 #include <QWidget>
 
 namespace quorvel {
@@ -56,19 +58,40 @@ void FormRegistry::watch(Form &f, QWidget *window)
     connect(window, &QObject::destroyed, this, [this](QObject *gone) { m_windows.erase(gone); });
 }
 
+void FormRegistry::holdActivation(bool held)
+{
+    if (held) {
+        ++m_holds;
+        return;
+    }
+    if (m_holds == 0 || --m_holds > 0)
+        return;
+    // After the handler that held activations has returned.
+    QTimer::singleShot(0, this, &FormRegistry::catchUpActivation);
+}
+
+void FormRegistry::catchUpActivation()
+{
+    if (m_holds == 0)
+        activate(QApplication::activeWindow());
+}
+
+void FormRegistry::activate(QWidget *window)
+{
+    const auto it = m_windows.find(window);
+    if (it == m_windows.end() || window == nullptr || !window->isWindow()
+        || window == m_lastActiveWindow.data())
+        return;
+    m_lastActiveWindow = window;
+    Form *form = it->second;
+    form->Form_Activate();
+    emit formActivated(form);
+}
+
 bool FormRegistry::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate) {
-        const auto it = m_windows.find(watched);
-        auto *window = qobject_cast<QWidget *>(watched);
-        if (it != m_windows.end() && window != nullptr && window->isWindow()
-            && window != m_lastActiveWindow.data()) {
-            m_lastActiveWindow = window;
-            Form *form = it->second;
-            form->Form_Activate();
-            emit formActivated(form);
-        }
-    }
+    if (event->type() == QEvent::WindowActivate && m_holds == 0)
+        activate(qobject_cast<QWidget *>(watched));
     return QObject::eventFilter(watched, event);
 }
 

@@ -42,6 +42,11 @@ public:
     // The form whose window was the last to become active, if that window still exists.
     Form *lastActiveForm() const;
 
+    // While held (calls nest), activations run no handler; when the last hold is released, the
+    // form active at that moment is activated if it is not the last one activated, as if the
+    // change had just happened.
+    void holdActivation(bool held);
+
 signals:
     // The active form changed and its activation handler (if any) has run.
     void formActivated(quorvel::Form *form);
@@ -57,7 +62,11 @@ private:
     std::map<QString, Factory> m_factories;
     std::map<QString, std::unique_ptr<Form>> m_forms;
     std::map<QObject *, Form *> m_windows;
+    void activate(QWidget *window);
+    void catchUpActivation();
+
     QPointer<QWidget> m_lastActiveWindow;
+    int m_holds = 0;
 };
 
 } // namespace quorvel

@@ -1,0 +1,25 @@
+#include "CurveModel.h"
+
+#include "shell/NumericText.h"
+
+#include <cmath>
+
+namespace quorvel::curve {
+
+Variant stepFor(double from, double to)
+{
+    if (from == 0.0 && to == 0.0)
+        return Variant::int16(kEndMarker);
+    if (from == 0.0)
+        return Variant::real(to / std::fabs(to));
+    if (to == 0.0)
+        return Variant::int16(from > 0.0 ? -1 : 1);
+    return Variant::int16(from > to ? -1 : 1);
+}
+
+std::optional<std::int16_t> angleA2(double alfa, double ve)
+{
+    return roundToInt16(alfa * ve);
+}
+
+} // namespace quorvel::curve

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+
+namespace quorvel {
+
+class DrawingSurface;
+class FormRegistry;
+
+// Keeps a long plotting run bearable. A run that is over within half a second behaves as any
+// handler does: it holds the user-interface thread to its end and its dots appear when it
+// returns. Once a run has lasted longer than that, the pacer shows what has been drawn at least
+// every 100 ms under a busy cursor, lets the window system repaint, and stops the run when the
+// user presses Esc. Any other input arriving meanwhile (clicks, keys, closing a window) is
+// discarded, and form activations are held back until the run ends, so nothing the user does
+// can start a second run inside the first or pull a window away from under it.
+class RunPacer : public QObject
+{
+    Q_OBJECT
+public:
+    struct Timing
+    {
+        int busyAfterMs = 500; // a run becomes "long" after this
+        int refreshMs = 100; // and is then shown at least this often
+    };
+
+    RunPacer(DrawingSurface *surface, FormRegistry &registry, Timing timing);
+    ~RunPacer() override;
+    RunPacer(const RunPacer &) = delete;
+    RunPacer &operator=(const RunPacer &) = delete;
+
+    // Called once per point; true while the run may go on, false once the user pressed Esc.
+    bool keepGoing()
+    {
+        if ((++m_calls & kCheckMask) != 0)
+            return true;
+        return check();
+    }
+
+    // A message of the run: the busy state is lifted while the box is open.
+    void showMessage(const QString &text);
+
+    bool isBusy() const { return m_busy; }
+    bool stopRequested() const { return m_stop; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Points between two looks at the clock: about 40 microseconds of plotting.
+    static constexpr std::uint32_t kCheckMask = 1023;
+
+    bool check();
+    void enterBusy();
+    void leaveBusy();
+
+    QPointer<DrawingSurface> m_surface;
+    FormRegistry &m_registry;
+    Timing m_timing;
+    QElapsedTimer m_clock;
+    qint64 m_lastRefreshMs = 0;
+    std::uint32_t m_calls = 0;
+    bool m_busy = false; // the busy cursor and the input filter are in place
+    bool m_wasBusy = false; // the run has been long at some point
+    bool m_stop = false;
+};
+
+} // namespace quorvel

@@ -436,7 +436,6 @@ QWidget *Form4::createWindow()
         m_option1->setFocusPolicy(m_option1->isChecked() ? Qt::StrongFocus : Qt::NoFocus);
         m_option2->setFocusPolicy(m_option2->isChecked() ? Qt::StrongFocus : Qt::NoFocus);
     };
-    focusOnSelected();
     connect(m_option1, &QRadioButton::toggled, this, focusOnSelected);
     connect(m_option1, &QRadioButton::clicked, this, &Form4::Option1_Click);
     connect(m_option2, &QRadioButton::clicked, this, &Form4::Option2_Click);
@@ -460,8 +459,10 @@ QWidget *Form4::createWindow()
     const std::array<QWidget *, 16> focusOrder = {
         m_command3, m_option1, m_option2, field(1),   field(2),  field(3),  field(4),  field(5),
         field(6),   field(7),  field(8),  m_command5, field(10), field(11), field(12), m_command1};
+    // Both option buttons take part in the chain; then only the selected one takes the focus.
     for (std::size_t i = 1; i < focusOrder.size(); ++i)
         QWidget::setTabOrder(focusOrder[i - 1], focusOrder[i]);
+    focusOnSelected();
     m_command3->setFocus();
     return window;
 }

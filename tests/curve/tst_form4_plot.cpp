@@ -1,0 +1,952 @@
+#include "curve/Form4.h"
+#include "shell/FormRegistry.h"
+#include "shell/RuntimeError.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+
+using namespace quorvel;
+using test::SurfaceOp;
+
+namespace {
+
+// Records what the program does to the fields, in order, as "text Text1 1" or "bg Text10 255".
+class FieldLog : public FieldObserver
+{
+public:
+    QStringList events;
+    void textSet(const QString &field, const QString &text) override
+    {
+        events << QStringLiteral("text %1 %2").arg(field, text);
+    }
+    void backgroundSet(const QString &field, ColourValue colour) override
+    {
+        events << QStringLiteral("bg %1 %2").arg(field).arg(colour);
+    }
+};
+
+// Stands in for another window of the program, to move the activation away and back.
+class OtherForm : public Form
+{
+public:
+    explicit OtherForm(FormRegistry &r)
+        : Form(r, QStringLiteral("Other"))
+    {
+    }
+
+protected:
+    QWidget *createWindow() override { return new QWidget; }
+};
+
+using Fields = QList<std::pair<int, QString>>;
+
+const QString kNotNumber = QStringLiteral("Non è un numero");
+const QString kZero = QStringLiteral("Non è ammesso 0 ");
+
+} // namespace
+
+// Reading the fields, the ranges, the chain of points, its colours and its ends.
+class TestForm4Plot : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void activationSetsFrame_data();
+    void activationSetsFrame();
+    void firstActivationDrawsOnlyAxes();
+    void readers_data();
+    void readers();
+    void refusedSegmentFieldIsRedWhileMessageShows();
+    void readersRunAtEveryRange();
+    void ranges_data();
+    void ranges();
+    void rangeMessageLeavesPreviousRange();
+    void startingPlot();
+    void colourCycleAcrossRuns();
+    void optionReadAtEveryPoint();
+    void outOfField_data();
+    void outOfField();
+    void runEndsCleanly_data();
+    void runEndsCleanly();
+    void longRunStopsOnEscape();
+    void shortRunIsNotPaced();
+    void laterActivationPlotsOverDrawing();
+    void clearAndRun();
+    void reloadKeepsMembersAndDesignedTexts();
+    void realMessageBoxes();
+    void badInputInEveryField_data();
+    void badInputInEveryField();
+
+private:
+    Form4 &form() { return m_registry->formAs<Form4>(QStringLiteral("Form4")); }
+    void setFields(const QList<std::pair<int, QString>> &texts);
+    std::vector<SurfaceOp> run(QStringList *messages = nullptr, QStringList *fieldEvents = nullptr);
+    void moveActivationAwayAndBack();
+
+    std::unique_ptr<FormRegistry> m_registry;
+    double m_incr = 0.51;
+};
+
+void TestForm4Plot::initTestCase()
+{
+    test::filterPlatformNoise();
+}
+
+void TestForm4Plot::init()
+{
+    m_incr = 0.51;
+    m_registry = std::make_unique<FormRegistry>();
+    m_registry->addFactory(QStringLiteral("Form4"), [this](FormRegistry &r) {
+        return std::make_unique<Form4>(r, [this] { return Variant::real(m_incr); });
+    });
+    m_registry->addFactory(QStringLiteral("Other"),
+                           [](FormRegistry &r) { return std::make_unique<OtherForm>(r); });
+    form().show();
+    QVERIFY(QTest::qWaitForWindowActive(form().window()));
+}
+
+void TestForm4Plot::cleanup()
+{
+    m_registry.reset();
+}
+
+void TestForm4Plot::setFields(const QList<std::pair<int, QString>> &texts)
+{
+    for (const auto &[number, text] : texts)
+        form().field(number)->setText(text);
+}
+
+// One "ESEGUI": the drawing operations, and optionally the messages and field changes.
+std::vector<SurfaceOp> TestForm4Plot::run(QStringList *messages, QStringList *fieldEvents)
+{
+    test::MessageRecorder recorder;
+    test::RecordingObserver rec;
+    FieldLog log;
+    form().surface()->setObserver(&rec);
+    form().setFieldObserver(&log);
+    form().Command5_Click();
+    form().surface()->setObserver(nullptr);
+    form().setFieldObserver(nullptr);
+    if (messages)
+        *messages = recorder.messages;
+    if (fieldEvents)
+        *fieldEvents = log.events;
+    return rec.points();
+}
+
+void TestForm4Plot::moveActivationAwayAndBack()
+{
+    m_registry->show(QStringLiteral("Other"));
+    QVERIFY(QTest::qWaitForWindowActive(m_registry->form(QStringLiteral("Other")).window()));
+    QTRY_COMPARE(m_registry->lastActiveForm(), &m_registry->form(QStringLiteral("Other")));
+    form().show();
+    QVERIFY(QTest::qWaitForWindowActive(form().window()));
+    QTRY_COMPARE(m_registry->lastActiveForm(), &form());
+}
+
+void TestForm4Plot::activationSetsFrame_data()
+{
+    QTest::addColumn<double>("incr");
+    QTest::addColumn<float>("scaleHeight");
+    QTest::addColumn<float>("cy");
+    QTest::newRow("0.51") << 0.51 << 510.0f << 305.0f;
+    QTest::newRow("0.55") << 0.55 << 550.0f << 325.0f;
+    QTest::newRow("1.11") << 1.11 << 1110.0f << 605.0f;
+    // 1000 x 0.57 is 569.99999999999989 in double precision: rounded to single, 570.
+    QTest::newRow("0.57") << 0.57 << 570.0f << 335.0f;
+}
+
+void TestForm4Plot::activationSetsFrame()
+{
+    QFETCH(double, incr);
+    QFETCH(float, scaleHeight);
+    QFETCH(float, cy);
+    m_incr = incr;
+    test::RecordingObserver rec;
+    form().surface()->setObserver(&rec);
+    form().surface()->setDrawWidth(1);
+    form().Form_Activate();
+    form().surface()->setObserver(nullptr);
+
+    QCOMPARE(test::bitsOf(form().P1.toSingle()), 0x3C8EFA35u);
+    QCOMPARE(kindName(form().P1), "single");
+    QCOMPARE(form().surface()->scaleWidth(), 1000.0f);
+    QCOMPARE(form().surface()->scaleHeight(), scaleHeight);
+    QCOMPARE(form().CX.toSingle(), 430.0f);
+    QCOMPARE(form().CY.toSingle(), cy);
+    QCOMPARE(kindName(form().CY), "single");
+    const std::vector<SurfaceOp> lines = rec.lines();
+    QCOMPARE(lines.size(), std::size_t(2));
+    // The vertical axis over the whole height, then the horizontal one over the whole width,
+    // black, two pixels wide, drawn over what is there.
+    QCOMPARE(lines[0].a, 430.0f);
+    QCOMPARE(lines[0].b, 0.0f);
+    QCOMPARE(lines[0].c, 430.0f);
+    QCOMPARE(lines[0].d, scaleHeight);
+    QCOMPARE(lines[1].a, 0.0f);
+    QCOMPARE(lines[1].b, cy);
+    QCOMPARE(lines[1].c, 1000.0f);
+    QCOMPARE(lines[1].d, cy);
+    for (const SurfaceOp &l : lines) {
+        QCOMPARE(l.width, 2);
+        QCOMPARE(l.colour, 0u);
+    }
+    QCOMPARE(rec.count(SurfaceOp::Clear), 0);
+}
+
+void TestForm4Plot::firstActivationDrawsOnlyAxes()
+{
+    // init() showed the window: its first activation has set the marker and plotted nothing.
+    QCOMPARE(form().PrimVol, Variant::int16(9));
+    QVERIFY(form().INX.isEmpty());
+    // Even with fields that would be refused, a fresh window shows no message.
+    m_registry.reset();
+    init();
+    test::MessageRecorder recorder;
+    m_registry.reset();
+    m_registry = std::make_unique<FormRegistry>();
+    m_registry->addFactory(QStringLiteral("Form4"), [](FormRegistry &r) {
+        return std::make_unique<Form4>(r, [] { return Variant::real(0.51); });
+    });
+    test::RecordingObserver rec;
+    auto &f = form();
+    QObject::connect(m_registry.get(), &FormRegistry::formActivated, m_registry.get(),
+                     [&f](Form *) { QVERIFY(f.PrimVol.equalsNumber(9)); });
+    f.show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window()));
+    QVERIFY(recorder.messages.isEmpty());
+    QCOMPARE(f.PrimVol, Variant::int16(9));
+    QCOMPARE(f.ContaStep, Variant::int16(1));
+    QVERIFY(f.Miocolor.isEmpty());
+    const QImage drawing = f.surface()->drawing();
+    int green = 0;
+    for (int y = 0; y < drawing.height(); ++y)
+        for (int x = 0; x < drawing.width(); ++x)
+            green += drawing.pixel(x, y) == qRgb(0, 128, 0) ? 1 : 0;
+    QCOMPARE(green, 0);
+}
+
+void TestForm4Plot::readers_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QString>("kind"); // of the member afterwards
+    QTest::addColumn<double>("value");
+
+    const QStringList none;
+    QTest::newRow("INX abc") << 1 << "abc" << QStringList {"INX non è un numero"}
+                             << QStringList {"text Text1 1"} << "int16" << 1.0;
+    QTest::newRow("INX empty") << 1 << "" << QStringList {"INX non è un numero"}
+                               << QStringList {"text Text1 1"} << "int16" << 1.0;
+    QTest::newRow("INX 0") << 1 << "0" << QStringList {kZero} << QStringList {"text Text1 1"}
+                           << "int16" << 1.0;
+    QTest::newRow("INX -2,5") << 1 << "-2,5" << none << none << "double" << -2.5;
+    QTest::newRow("INY abc") << 2 << "abc" << QStringList {"INY non è un numero"}
+                             << QStringList {"text Text2 1"} << "int16" << 1.0;
+    QTest::newRow("INY 0,0") << 2 << "0,0" << QStringList {kZero} << QStringList {"text Text2 1"}
+                             << "int16" << 1.0;
+    QTest::newRow("INY -0") << 2 << "-0" << QStringList {kZero} << QStringList {"text Text2 1"}
+                            << "int16" << 1.0;
+    QTest::newRow("INY 3") << 2 << "3" << none << none << "double" << 3.0;
+    const QStringList red = {"bg Text%1 255", "text Text%1 ", "bg Text%1 16777215"};
+    auto redFor = [&red](int n) {
+        QStringList l;
+        for (const QString &e : red)
+            l << e.arg(n);
+        return l;
+    };
+    QTest::newRow("epsilon abc") << 10 << "abc" << QStringList {kNotNumber} << redFor(10) << "Empty"
+                                 << 0.0;
+    QTest::newRow("epsilon 0") << 10 << "0" << none << none << "double" << 0.0;
+    QTest::newRow("epsilon 0,86") << 10 << "0,86" << none << none << "double" << 0.86;
+    QTest::newRow("BETA 55") << 11 << "55" << none << none << "double" << 0.959931081160903;
+    QTest::newRow("BETA 0") << 11 << "0" << none << none << "double" << 0.0;
+    QTest::newRow("BETA 1e3") << 11 << "1e3" << QStringList {kNotNumber} << redFor(11) << "Empty"
+                              << 0.0;
+    QTest::newRow("t 0,5") << 12 << "0,5" << none << none << "double" << 0.5;
+    QTest::newRow("t blank") << 12 << " " << QStringList {kNotNumber} << redFor(12) << "Empty"
+                             << 0.0;
+}
+
+void TestForm4Plot::readers()
+{
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    QFETCH(QStringList, messages);
+    QFETCH(QStringList, events);
+    QFETCH(QString, kind);
+    QFETCH(double, value);
+
+    form().field(field)->setText(text);
+    test::MessageRecorder recorder;
+    FieldLog log;
+    form().setFieldObserver(&log);
+    Variant *member = nullptr;
+    switch (field) {
+    case 1:
+        form().LeggiText1();
+        member = &form().INX;
+        break;
+    case 2:
+        form().LeggiText2();
+        member = &form().INY;
+        break;
+    case 10:
+        form().LeggiText10();
+        member = &form().EP1;
+        break;
+    case 11:
+        form().LeggiText11();
+        member = &form().BETA1;
+        break;
+    default:
+        form().LeggiText12();
+        member = &form().Ve;
+        break;
+    }
+    form().setFieldObserver(nullptr);
+    QCOMPARE(recorder.messages, messages);
+    QCOMPARE(log.events, events);
+    QCOMPARE(QString::fromLatin1(kindName(*member)), kind);
+    if (kind != QLatin1String("Empty"))
+        QCOMPARE(test::bitsOf(member->toDouble()), test::bitsOf(value));
+    // After a refusal the field shows its repair, and is white again.
+    if (!events.isEmpty()) {
+        QCOMPARE(form().field(field)->text(), field <= 2 ? QStringLiteral("1") : QString());
+        QCOMPARE(form().field(field)->palette().color(QPalette::Base), QColor(Qt::white));
+    }
+}
+
+void TestForm4Plot::refusedSegmentFieldIsRedWhileMessageShows()
+{
+    form().field(10)->setText(QStringLiteral("x"));
+    test::MessageRecorder recorder;
+    QColor whileShown;
+    QString textWhileShown;
+    recorder.onMessage = [&](const QString &) {
+        whileShown = form().field(10)->palette().color(QPalette::Base);
+        textWhileShown = form().field(10)->text();
+    };
+    form().EP1 = Variant::real(0.25);
+    form().LeggiText10();
+    QCOMPARE(whileShown, QColor(255, 0, 0));
+    QCOMPARE(textWhileShown, QStringLiteral("x"));
+    QCOMPARE(form().field(10)->text(), QString());
+    QCOMPARE(form().field(10)->palette().color(QPalette::Base), QColor(Qt::white));
+    // The earlier value stays.
+    QCOMPARE(form().EP1, Variant::real(0.25));
+}
+
+void TestForm4Plot::readersRunAtEveryRange()
+{
+    // A bad increment is reported once (the field then reads 1); a bad segment field whose
+    // member holds a value is reported at every range and the run goes on with that value.
+    setFields({{1, "abc"}, {4, "3"}, {5, "1"}, {6, "2"}, {7, "5"}, {8, "4"}});
+    form().EP1 = Variant::real(0.5);
+    form().field(10)->setText(QStringLiteral("?"));
+    QStringList messages;
+    const std::vector<SurfaceOp> points = run(&messages);
+    QCOMPARE(messages, (QStringList {"INX non è un numero", kNotNumber, kNotNumber, kNotNumber}));
+    QCOMPARE(points.size(), std::size_t(4 + 2 + 2));
+    QCOMPARE(form().EP1, Variant::real(0.5));
+    QCOMPARE(form().ContaStep, Variant::int16(3));
+    // The first point: 15 + 0.5 x 1 x cos(0) to the right of the crossing.
+    QCOMPARE(points[0].a, static_cast<float>(430.0 + (0.5 + 15.0)));
+}
+
+void TestForm4Plot::ranges_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("stepKind");
+    QTest::addColumn<double>("step");
+    QTest::addColumn<int>("points");
+    QTest::addColumn<QList<int>>("a2"); // of the points, in order (first few)
+
+    QTest::newRow("0 to 180") << "0"
+                              << "180"
+                              << ""
+                              << "double" << 1.0 << 181 << QList<int> {0, 1, 2};
+    QTest::newRow("0 to -3") << "0"
+                             << "-3"
+                             << ""
+                             << "double" << -1.0 << 4 << QList<int> {0, -1, -2, -3};
+    QTest::newRow("10 to -10") << "10"
+                               << "-10"
+                               << ""
+                               << "int16" << -1.0 << 21 << QList<int> {10, 9, 8};
+    QTest::newRow("-5 to 0") << "-5"
+                             << "0"
+                             << ""
+                             << "int16" << 1.0 << 6 << QList<int> {-5, -4, -3, -2, -1, 0};
+    QTest::newRow("5 to 0") << "5"
+                            << "0"
+                            << ""
+                            << "int16" << -1.0 << 6 << QList<int> {5, 4, 3};
+    QTest::newRow("7 to 7") << "7"
+                            << "7"
+                            << ""
+                            << "int16" << 1.0 << 1 << QList<int> {7};
+    QTest::newRow("0,5 to 3") << "0,5"
+                              << "3"
+                              << ""
+                              << "int16" << 1.0 << 3 << QList<int> {0, 2, 2};
+    QTest::newRow("0 to 0") << "0"
+                            << "0"
+                            << ""
+                            << "int16" << 999.0 << 0 << QList<int> {};
+    QTest::newRow("0,0 to -0") << "0,0"
+                               << "-0"
+                               << ""
+                               << "int16" << 999.0 << 0 << QList<int> {};
+    QTest::newRow("empty to abc") << ""
+                                  << "abc"
+                                  << "For o To senza numero"
+                                  << "int16" << 999.0 << 0 << QList<int> {};
+    QTest::newRow("1 to empty") << "1"
+                                << ""
+                                << "For o To senza numero"
+                                << "int16" << 999.0 << 0 << QList<int> {};
+    QTest::newRow("abc to 5") << "abc"
+                              << "5"
+                              << "For o To non numero"
+                              << "int16" << 999.0 << 0 << QList<int> {};
+    QTest::newRow("blank to 5") << " "
+                                << "5"
+                                << "For o To non numero"
+                                << "int16" << 999.0 << 0 << QList<int> {};
+}
+
+void TestForm4Plot::ranges()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, message);
+    QFETCH(QString, stepKind);
+    QFETCH(double, step);
+    QFETCH(int, points);
+    QFETCH(QList<int>, a2);
+
+    {
+        test::MessageRecorder direct;
+        Variant mem1 = Variant::text(from);
+        Variant mem2 = Variant::text(to);
+        form().CONTRALFA(mem1, mem2);
+        QCOMPARE(direct.messages, message.isEmpty() ? QStringList() : QStringList {message});
+        QCOMPARE(QString::fromLatin1(kindName(form().ValStep)), stepKind);
+        QCOMPARE(form().ValStep.toDouble(), step);
+        if (message.isEmpty()) {
+            QCOMPARE(form().DaA1, Variant::real(*Variant::text(from).numericValue()));
+            QCOMPARE(form().AA1, Variant::real(*Variant::text(to).numericValue()));
+        } else {
+            QVERIFY(form().DaA1.isEmpty());
+        }
+    }
+    setFields({{3, from}, {4, to}});
+    QList<int> seenA2;
+    test::MessageRecorder recorder;
+    struct A2Log : test::RecordingObserver
+    {
+        Form4 *f = nullptr;
+        QList<int> *seen = nullptr;
+        void pointSet(float x, float y, int w, int i) override
+        {
+            RecordingObserver::pointSet(x, y, w, i);
+            *seen << f->A2;
+        }
+    } rec;
+    rec.f = &form();
+    rec.seen = &seenA2;
+    form().surface()->setObserver(&rec);
+    form().Command5_Click();
+    form().surface()->setObserver(nullptr);
+
+    QCOMPARE(recorder.messages, message.isEmpty() ? QStringList() : QStringList {message});
+    QCOMPARE(static_cast<int>(rec.points().size()), points);
+    QCOMPARE(seenA2.mid(0, a2.size()), a2);
+}
+
+void TestForm4Plot::rangeMessageLeavesPreviousRange()
+{
+    // Range 1 from 2 to 4 is drawn; range 2 is refused and the run ends there.
+    setFields({{3, "2"}, {4, "4"}, {5, "x"}, {6, "1"}});
+    QStringList messages;
+    const std::vector<SurfaceOp> points = run(&messages);
+    QCOMPARE(messages, QStringList {"For o To non numero"});
+    QCOMPARE(points.size(), std::size_t(3));
+    QCOMPARE(form().DaA1, Variant::real(2));
+    QCOMPARE(form().AA1, Variant::real(4));
+    QCOMPARE(form().ContaStep, Variant::int16(2));
+    // Nothing examined yet: a refusal leaves them Empty.
+    m_registry.reset();
+    init();
+    setFields({{3, ""}});
+    run();
+    QVERIFY(form().DaA1.isEmpty());
+    QVERIFY(form().AA1.isEmpty());
+}
+
+void TestForm4Plot::startingPlot()
+{
+    QStringList messages;
+    const std::vector<SurfaceOp> points = run(&messages);
+    QVERIFY(messages.isEmpty());
+    QCOMPARE(points.size(), std::size_t(181));
+    // Relative to the crossing (430, 305): ALFA 0 at (15.86, 30), ALFA 90 near (76.2472,
+    // 72.9834), ALFA 180 near (137.0011, 115.2623); all green, three pixels wide.
+    QCOMPARE(points[0].a, static_cast<float>(430.0 + 15.86));
+    QCOMPARE(points[0].b, static_cast<float>(305.0 - 30.0));
+    QVERIFY(std::fabs(points[90].a - 430.0f - 76.2472f) < 1e-3f);
+    QVERIFY(std::fabs(305.0f - points[90].b - 72.9834f) < 1e-3f);
+    QVERIFY(std::fabs(points[180].a - 430.0f - 137.0011f) < 1e-3f);
+    QVERIFY(std::fabs(305.0f - points[180].b - 115.2623f) < 1e-3f);
+    for (const SurfaceOp &p : points) {
+        QCOMPARE(p.colour, 2u);
+        QCOMPARE(p.width, 3);
+    }
+    QCOMPARE(form().BETA1, Variant::real(0.959931081160903));
+    // The dots are on screen, in green.
+    const QImage drawing = form().surface()->drawing();
+    const QPoint at(qRound(points[0].a / 1000.0f * form().surface()->width()),
+                    qRound(points[0].b / 510.0f * form().surface()->height()));
+    QCOMPARE(QColor(drawing.pixel(at * drawing.devicePixelRatio())), QColor(0, 128, 0));
+
+    // In Coseno: the first two points move up as well.
+    m_registry.reset();
+    init();
+    form().Option2()->click();
+    const std::vector<SurfaceOp> cosine = run();
+    QVERIFY(std::fabs(cosine[0].a - 430.0f - 15.4933f) < 1e-3f);
+    QVERIFY(std::fabs(305.0f - cosine[0].b - 30.7045f) < 1e-3f);
+    QVERIFY(std::fabs(cosine[1].a - 430.0f - 15.9867f) < 1e-3f);
+    QVERIFY(std::fabs(305.0f - cosine[1].b - 31.4089f) < 1e-3f);
+}
+
+void TestForm4Plot::colourCycleAcrossRuns()
+{
+    setFields({{4, "3"}});
+    QList<QList<unsigned>> colours;
+    for (int run = 0; run < 16; ++run) {
+        QList<unsigned> c;
+        for (const SurfaceOp &p : this->run())
+            c << p.colour;
+        colours << c;
+    }
+    for (int run = 0; run < 13; ++run)
+        QCOMPARE(colours[run], QList<unsigned>(4, static_cast<unsigned>(run + 2)));
+    QCOMPARE(colours[13], (QList<unsigned> {15, 2, 2, 2}));
+    QCOMPARE(colours[14], QList<unsigned>(4, 3u));
+    QCOMPARE(colours[15], QList<unsigned>(4, 4u));
+
+    // Three ranges in one run advance it three times; a run that ends before its loop does not.
+    setFields({{5, "1"}, {6, "2"}, {7, "1"}, {8, "2"}});
+    QList<unsigned> threeRanges;
+    for (const SurfaceOp &p : run())
+        threeRanges << p.colour;
+    QCOMPARE(threeRanges, (QList<unsigned> {5, 5, 5, 5, 6, 6, 7, 7}));
+    setFields({{3, "0"}, {4, "0"}});
+    QVERIFY(run().empty());
+    QCOMPARE(form().Miocolor, Variant::int16(6));
+}
+
+void TestForm4Plot::optionReadAtEveryPoint()
+{
+    // Switching to "In Coseno" after the first dot changes the direction of the second.
+    setFields({{4, "1"}});
+    struct Switcher : test::RecordingObserver
+    {
+        QRadioButton *cosine = nullptr;
+        void pointSet(float x, float y, int w, int i) override
+        {
+            RecordingObserver::pointSet(x, y, w, i);
+            cosine->setChecked(true);
+        }
+    } switcher;
+    switcher.cosine = form().Option2();
+    form().surface()->setObserver(&switcher);
+    form().Command5_Click();
+    form().surface()->setObserver(nullptr);
+    const std::vector<SurfaceOp> mixed = switcher.points();
+
+    form().Option1()->setChecked(true);
+    const std::vector<SurfaceOp> sine = run();
+    form().Option2()->setChecked(true);
+    const std::vector<SurfaceOp> cosine = run();
+    QCOMPARE(mixed.size(), std::size_t(2));
+    QCOMPARE(mixed[0].a, sine[0].a);
+    QCOMPARE(mixed[0].b, sine[0].b);
+    // The second step of the mixed run is the cosine step from the sine run's first point.
+    QVERIFY(mixed[1].b != sine[1].b);
+    const double cosineStepY = (cosine[1].b - cosine[0].b);
+    QVERIFY(std::fabs((mixed[1].b - mixed[0].b) - cosineStepY) < 1e-4);
+}
+
+void TestForm4Plot::outOfField_data()
+{
+    QTest::addColumn<QString>("inx");
+    QTest::addColumn<QString>("iny");
+    QTest::addColumn<QString>("epsilon");
+    QTest::addColumn<QString>("beta");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<bool>("cosine");
+    QTest::addColumn<QString>("message"); // its beginning
+    QTest::addColumn<int>("points");
+
+    // BETA 0: every step is epsilon x INX to the right, from x = 15.
+    QTest::newRow("x exactly at the limit is drawn") << "415"
+                                                     << "1"
+                                                     << "1"
+                                                     << "0"
+                                                     << "0" << false << "" << 1;
+    QTest::newRow("x past the limit") << "-890,5"
+                                      << "1"
+                                      << "0,5"
+                                      << "55"
+                                      << "180" << false << "fuori campo X11 =-430,25" << 0;
+    QTest::newRow("x after two points") << "200"
+                                        << "1"
+                                        << "1"
+                                        << "0"
+                                        << "5" << false << "fuori campo X11 =615" << 2;
+    // In Coseno, BETA 90 at ALFA 0: straight up from y = 30; CY is 305.
+    QTest::newRow("y past the limit") << "1"
+                                      << "300"
+                                      << "1"
+                                      << "90"
+                                      << "3" << true << "fuori campo Y11 =330" << 0;
+    QTest::newRow("both past: only x is reported") << "1000"
+                                                   << "1000"
+                                                   << "1"
+                                                   << "45"
+                                                   << "3" << true << "fuori campo X11 =722,1" << 0;
+}
+
+void TestForm4Plot::outOfField()
+{
+    QFETCH(QString, inx);
+    QFETCH(QString, iny);
+    QFETCH(QString, epsilon);
+    QFETCH(QString, beta);
+    QFETCH(QString, to);
+    QFETCH(bool, cosine);
+    QFETCH(QString, message);
+    QFETCH(int, points);
+    setFields({{1, inx}, {2, iny}, {10, epsilon}, {11, beta}, {4, to}, {3, "0"}});
+    if (to == QLatin1String("0"))
+        setFields({{3, "1"}, {4, "1"}});
+    (cosine ? form().Option2() : form().Option1())->setChecked(true);
+    QStringList messages;
+    const std::vector<SurfaceOp> drawn = run(&messages);
+    QCOMPARE(messages.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QVERIFY2(messages[0].startsWith(message), qPrintable(messages[0]));
+    QCOMPARE(static_cast<int>(drawn.size()), points);
+}
+
+void TestForm4Plot::runEndsCleanly_data()
+{
+    QTest::addColumn<Fields>("fields");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("points");
+
+    // t x ALFA beyond 16 bits: 33 points for ALFA 0..32, then 33 x 1000 does not fit.
+    QTest::newRow("t x ALFA too large")
+        << Fields {{12, "1000"}, {4, "40"}, {10, "0"}} << "fuori campo t*ALFA =33000" << 33;
+    // ALFA 32768 gives -32768, which fits; 32769 does not.
+    QTest::newRow("t x ALFA too small")
+        << Fields {{12, "-1"}, {3, "32760"}, {4, "32770"}, {10, "0"}}
+        << "fuori campo t*ALFA =-32769" << 9;
+    // Epsilon x increment beyond the range of a double: the point is out of the field.
+    const QString huge = QStringLiteral("1") + QString(308, QLatin1Char('0'));
+    QTest::newRow("x infinite") << Fields {{1, huge}, {10, "10"}} << "fuori campo X11 =infinito"
+                                << 0;
+    QTest::newRow("x minus infinite")
+        << Fields {{1, "-" + huge}, {10, "10"}} << "fuori campo X11 =-infinito" << 0;
+    // At ALFA 0 the direction is 0, and an infinite length times sin 0 is not a number.
+    QTest::newRow("y not a number")
+        << Fields {{2, huge}, {10, "10"}} << "fuori campo Y11 =indefinito" << 0;
+    // Beyond 2^53 a step of 1 no longer changes ALFA.
+    QTest::newRow("ALFA stuck") << Fields {{12, "0"},
+                                           {3, "9007199254740992"},
+                                           {4, "9007199254740999"},
+                                           {10, "0"}}
+                                << "fuori campo ALFA =9,00719925474099E+15" << 1;
+    // Going down from -(2^53 + 2), the first step still changes ALFA (to -(2^53 + 4)).
+    QTest::newRow("ALFA stuck going down")
+        << Fields {{12, "0"}, {3, "-9007199254740994"}, {4, "-9007199254741999"}, {10, "0"}}
+        << "fuori campo ALFA =-9,007199254741E+15" << 2;
+}
+
+void TestForm4Plot::runEndsCleanly()
+{
+    QFETCH(Fields, fields);
+    QFETCH(QString, message);
+    QFETCH(int, points);
+    setFields(fields);
+    test::RecordingObserver before;
+    QStringList messages;
+    const std::vector<SurfaceOp> drawn = run(&messages);
+    QCOMPARE(messages, QStringList {message});
+    QCOMPARE(static_cast<int>(drawn.size()), points);
+    for (const SurfaceOp &p : drawn) {
+        QVERIFY(std::isfinite(p.a));
+        QVERIFY(std::isfinite(p.b));
+    }
+    // The program goes on: the next run works as usual.
+    m_registry.reset();
+    init();
+    QCOMPARE(run().size(), std::size_t(181));
+}
+
+void TestForm4Plot::longRunStopsOnEscape()
+{
+    // Epsilon 0 and t 0: every point is the same, and a range of 10^9 would last half a minute.
+    setFields({{10, "0"}, {12, "0"}, {4, "1000000000"}});
+    form().setRunTiming({0, 5});
+    int ended = 0;
+    const EndProgramHook previous = setEndProgramHook([&ended] { ++ended; });
+    bool busyCursor = false;
+    bool stillRunning = false;
+    bool windowKept = false;
+    QTimer::singleShot(30, form().window(), [&] {
+        stillRunning = form().isRunning();
+        busyCursor = QGuiApplication::overrideCursor() != nullptr
+            && QGuiApplication::overrideCursor()->shape() == Qt::BusyCursor;
+        // Neither a click on "ESCI" nor closing the window is acted on during the run.
+        QTest::mouseClick(form().Command3(), Qt::LeftButton);
+        windowKept = !form().window()->close();
+        QTest::keyClick(form().window(), Qt::Key_Escape);
+    });
+    test::MessageRecorder recorder;
+    test::RecordingObserver rec;
+    form().surface()->setObserver(&rec);
+    form().Command5_Click();
+    form().surface()->setObserver(nullptr);
+    setEndProgramHook(previous);
+
+    QVERIFY(stillRunning);
+    QVERIFY(busyCursor);
+    QVERIFY(windowKept);
+    QCOMPARE(ended, 0);
+    QVERIFY(recorder.messages.isEmpty());
+    QVERIFY(!form().isRunning());
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    const std::size_t drawn = rec.points().size();
+    QVERIFY(drawn > 0);
+    QVERIFY(drawn < 1000000000u);
+    QVERIFY(form().window()->isVisible());
+    // The next run is an ordinary one.
+    form().setRunTiming({});
+    setFields({{10, "0,86"}, {12, "1"}, {4, "180"}});
+    QCOMPARE(run().size(), std::size_t(181));
+}
+
+void TestForm4Plot::shortRunIsNotPaced()
+{
+    // A run of the usual size never shows the busy cursor nor lets other events in.
+    setFields({{3, "-20000"}, {4, "20000"}, {10, "0,001"}});
+    bool paced = false;
+    struct Watch : test::RecordingObserver
+    {
+        bool *paced = nullptr;
+        void pointSet(float x, float y, int w, int i) override
+        {
+            RecordingObserver::pointSet(x, y, w, i);
+            *paced = *paced || QGuiApplication::overrideCursor() != nullptr;
+        }
+    } watch;
+    watch.paced = &paced;
+    bool timerRan = false;
+    QTimer::singleShot(0, form().window(), [&timerRan] { timerRan = true; });
+    form().surface()->setObserver(&watch);
+    form().Command5_Click();
+    form().surface()->setObserver(nullptr);
+    QCOMPARE(watch.points().size(), std::size_t(40001));
+    QVERIFY(!paced);
+    QVERIFY(!timerRan);
+}
+
+void TestForm4Plot::laterActivationPlotsOverDrawing()
+{
+    run();
+    m_incr = 0.55;
+    test::RecordingObserver rec;
+    form().surface()->setObserver(&rec);
+    moveActivationAwayAndBack();
+    form().surface()->setObserver(nullptr);
+    QCOMPARE(rec.count(SurfaceOp::Clear), 0);
+    QCOMPARE(rec.lines().size(), std::size_t(2));
+    QCOMPARE(rec.points().size(), std::size_t(181));
+    // The new scale: CY 325, so the first point is 30 units above it; the next colour.
+    QCOMPARE(rec.points()[0].b, 295.0f);
+    QCOMPARE(rec.points()[0].colour, 3u);
+    // The earlier run is still on the surface: green dots stay.
+    const QImage drawing = form().surface()->drawing();
+    bool green = false;
+    for (int y = 0; y < drawing.height() && !green; ++y)
+        for (int x = 0; x < drawing.width() && !green; ++x)
+            green = drawing.pixel(x, y) == qRgb(0, 128, 0);
+    QVERIFY(green);
+}
+
+void TestForm4Plot::clearAndRun()
+{
+    run();
+    test::RecordingObserver rec;
+    form().surface()->setObserver(&rec);
+    form().ContaStep = Variant::int16(3);
+    {
+        test::MessageRecorder recorder;
+        form().Command1_Click();
+    }
+    form().surface()->setObserver(nullptr);
+    QCOMPARE(rec.ops.front().kind, SurfaceOp::Clear);
+    QCOMPARE(rec.count(SurfaceOp::Clear), 1);
+    QCOMPARE(rec.lines().size(), std::size_t(2));
+    // From the first range again, in the next colour.
+    QCOMPARE(rec.points().size(), std::size_t(181));
+    QCOMPARE(rec.points()[0].colour, 3u);
+    const QImage drawing = form().surface()->drawing();
+    QSet<QRgb> colours;
+    for (int y = 0; y < drawing.height(); ++y)
+        for (int x = 0; x < drawing.width(); ++x)
+            colours.insert(drawing.pixel(x, y));
+    QCOMPARE(colours,
+             (QSet<QRgb> {form().surface()->backgroundRgb(), qRgb(0, 0, 0), qRgb(0, 128, 128)}));
+}
+
+void TestForm4Plot::reloadKeepsMembersAndDesignedTexts()
+{
+    setFields({{10, "0,5"}, {4, "10"}});
+    run();
+    QWidget *old = form().window();
+    old->close();
+    QTRY_VERIFY(!form().isLoaded());
+    QCOMPARE(form().EP1, Variant::real(0.5));
+    QCOMPARE(form().PrimVol, Variant::int16(9));
+
+    test::RecordingObserver rec;
+    QObject::connect(
+        m_registry.get(), &FormRegistry::formActivated, m_registry.get(), [this, &rec](Form *) {},
+        Qt::DirectConnection);
+    form().show();
+    QVERIFY(form().isLoaded());
+    form().surface()->setObserver(&rec);
+    QVERIFY(QTest::qWaitForWindowActive(form().window()));
+    QTRY_COMPARE(m_registry->lastActiveForm(), &form());
+    form().surface()->setObserver(nullptr);
+    QCOMPARE(form().field(10)->text(), QStringLiteral("0,86"));
+    QCOMPARE(form().field(4)->text(), QStringLiteral("180"));
+    QVERIFY(form().Option1()->isChecked());
+    // Still in the plotting state: the activation after the new showing plots at once.
+    QCOMPARE(rec.points().size(), std::size_t(181));
+    QCOMPARE(rec.points()[0].colour, 3u);
+}
+
+void TestForm4Plot::realMessageBoxes()
+{
+    // Real boxes, closed with OK: messages in order and no activation from a box closing.
+    setFields({{1, "abc"}, {2, "0"}, {11, "?"}});
+    form().BETA1 = Variant::real(0.5);
+    int activations = 0;
+    QObject::connect(m_registry.get(), &FormRegistry::formActivated, m_registry.get(),
+                     [&activations](Form *) { ++activations; });
+    test::BoxDriver driver;
+    test::RecordingObserver rec;
+    form().surface()->setObserver(&rec);
+    form().Command5_Click();
+    form().surface()->setObserver(nullptr);
+    // The readers run again at the start of range 2 (0 to 0): the emptied BETA field is
+    // reported once more, the increments read 1 by now.
+    QCOMPARE(driver.messages, (QStringList {"INX non è un numero", kZero, kNotNumber, kNotNumber}));
+    QCOMPARE(rec.points().size(), std::size_t(181));
+    QCOMPARE(activations, 0);
+}
+
+void TestForm4Plot::badInputInEveryField_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+
+    struct Input
+    {
+        const char *name;
+        QString text;
+        bool numeric;
+        bool zero;
+    };
+    const QList<Input> inputs = {
+        {"empty", QString(), false, false},
+        {"blanks", QStringLiteral("   "), false, false},
+        {"letters", QStringLiteral("abc"), false, false},
+        {"exponent", QStringLiteral("1e999"), false, false},
+        {"double minus", QStringLiteral("--1"), false, false},
+        {"two commas", QStringLiteral("1,2,3"), false, false},
+        {"plus sign", QStringLiteral("+5"), false, false},
+        {"point", QStringLiteral("1.5"), false, false},
+        {"arabic digits", QStringLiteral("\u0661\u0662"), false, false},
+        {"fullwidth digit", QStringLiteral("\uff11"), false, false},
+        {"blank around", QStringLiteral(" 5"), false, false},
+        {"beyond double", QStringLiteral("1") + QString(400, QLatin1Char('0')), false, false},
+        {"tiny", QStringLiteral("0,") + QString(400, QLatin1Char('0')) + QStringLiteral("1"), true,
+         true},
+        {"10 MB of digits", QString(10 * 1024 * 1024, QLatin1Char('7')), false, false},
+        {"10 MB of zeros", QString(10 * 1024 * 1024, QLatin1Char('0')), true, true},
+        {"minus zero", QStringLiteral("-0"), true, true},
+        {"three", QStringLiteral("3"), true, false},
+    };
+    for (int field : {1, 2, 10, 11, 12, 3, 4, 5, 6, 7, 8}) {
+        for (const Input &in : inputs) {
+            QString message;
+            if (field == 1 || field == 2) {
+                if (!in.numeric)
+                    message = field == 1 ? QStringLiteral("INX non è un numero")
+                                         : QStringLiteral("INY non è un numero");
+                else if (in.zero)
+                    message = kZero;
+            } else if (field >= 10) {
+                if (!in.numeric)
+                    message = kNotNumber;
+            } else if (in.text.isEmpty()) {
+                message = QStringLiteral("For o To senza numero");
+            } else if (!in.numeric) {
+                message = QStringLiteral("For o To non numero");
+            }
+            QTest::addRow("Text%d %s", field, in.name) << field << in.text << message;
+        }
+    }
+}
+
+void TestForm4Plot::badInputInEveryField()
+{
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    // Three small ranges, so that every range field is read.
+    setFields({{3, "1"}, {4, "3"}, {5, "1"}, {6, "3"}, {7, "1"}, {8, "3"}});
+    form().field(field)->setText(text);
+    QStringList messages;
+    const std::vector<SurfaceOp> drawn = run(&messages);
+    // A refused segment field is reported at every range reached; the others once.
+    if (message.isEmpty())
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join(QLatin1Char('|'))));
+    else
+        QCOMPARE(messages.value(0), message);
+    for (const SurfaceOp &p : drawn) {
+        QVERIFY(std::isfinite(p.a) && std::isfinite(p.b));
+        QVERIFY(p.colour >= 2 && p.colour <= 15);
+    }
+}
+
+QTEST_MAIN(TestForm4Plot)
+#include "tst_form4_plot.moc"

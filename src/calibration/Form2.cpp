@@ -113,6 +113,7 @@ QWidget *Form2::createWindow()
 
     m_hScroll1 = new QScrollBar(Qt::Horizontal, window);
     m_hScroll1->setObjectName(QStringLiteral("HScroll1"));
+    m_hScroll1->setAccessibleName(QStringLiteral("Fattore di forma dello schermo"));
     m_hScroll1->setRange(1, 30);
     m_hScroll1->setSingleStep(1);
     m_hScroll1->setPageStep(1);
@@ -133,6 +134,7 @@ QWidget *Form2::createWindow()
 
     m_text1 = new QLineEdit(QStringLiteral("Text1"), window);
     m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setAccessibleName(QStringLiteral("Fattore di forma"));
     placeInTwips(m_text1, 360, 2880, 735, 375);
 
     auto *command1 = new CommandButton(QStringLiteral("OK - continua"), window);

@@ -50,6 +50,8 @@ private slots:
     void messageBoxClosingDoesNotActivate();
     void closedFormKeepsMembersAndReloads();
     void showingAgainWithoutCloseDoesNotReload();
+    void heldActivationCatchesUp_data();
+    void heldActivationCatchesUp();
 
 private:
     CountingForm &a() { return m_registry->formAs<CountingForm>(QStringLiteral("A")); }
@@ -167,6 +169,41 @@ void TestFormRegistry::showingAgainWithoutCloseDoesNotReload()
     m_registry->show("A");
     QCOMPARE(a().window(), window);
     QCOMPARE(a().field->text(), QStringLiteral("typed"));
+}
+
+void TestFormRegistry::heldActivationCatchesUp_data()
+{
+    QTest::addColumn<QStringList>("whileHeld"); // forms shown while activations are held
+    QTest::addColumn<int>("activationsOfA"); // after the release
+    QTest::addColumn<int>("activationsOfB");
+    QTest::newRow("moved to B") << QStringList {"B"} << 1 << 1;
+    QTest::newRow("to B and back to A") << QStringList {"B", "A"} << 1 << 0;
+    QTest::newRow("nothing") << QStringList {} << 1 << 0;
+}
+
+void TestFormRegistry::heldActivationCatchesUp()
+{
+    QFETCH(QStringList, whileHeld);
+    QFETCH(int, activationsOfA);
+    QFETCH(int, activationsOfB);
+    m_registry->show("A");
+    QTRY_COMPARE(a().activations, 1);
+    b();
+    m_registry->holdActivation(true);
+    for (const QString &name : whileHeld) {
+        m_registry->show(name);
+        QVERIFY(QTest::qWaitForWindowActive(m_registry->form(name).window()));
+    }
+    QTest::qWait(20);
+    QCOMPARE(a().activations, 1);
+    QCOMPARE(b().activations, 0);
+    m_registry->holdActivation(false);
+    // The catch-up runs once control is back in the event loop.
+    QCOMPARE(b().activations, 0);
+    QTRY_COMPARE(b().activations, activationsOfB);
+    QTest::qWait(20);
+    QCOMPARE(a().activations, activationsOfA);
+    QCOMPARE(b().activations, activationsOfB);
 }
 
 QTEST_MAIN(TestFormRegistry)

@@ -11,7 +11,7 @@ mode=${1:-run}
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
           qt6-translations-l10n fonts-liberation2 libbenchmark-dev clang libclang-rt-14-dev
-          xvfb xauth openbox xdotool x11-utils imagemagick valgrind)
+          xvfb xauth openbox xdotool x11-utils imagemagick valgrind python3)
 
 missing=()
 for p in "${packages[@]}"; do

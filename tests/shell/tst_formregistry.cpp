@@ -99,7 +99,8 @@ void TestFormRegistry::showRunsActivationOnce()
     // The window system may report the same activation again (a box closing, a return from
     // another application): nothing runs.
     QApplication::setActiveWindow(a().window());
-    QCoreApplication::sendEvent(a().window(), new QEvent(QEvent::WindowActivate));
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(a().window(), &activate);
     QTest::qWait(20);
     QCOMPARE(a().activations, 1);
 }

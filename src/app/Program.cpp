@@ -7,8 +7,35 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include <memory>
 
 namespace quorvel {
+
+namespace {
+// Marks the translator this program installed, so a second set-up finds it.
+constexpr auto kItalianTranslatorName = "quorvel-qtbase-it";
+} // namespace
+
+bool installItalianTranslations(QCoreApplication &app)
+{
+    const QString name = QString::fromLatin1(kItalianTranslatorName);
+    if (app.findChild<QTranslator *>(name, Qt::FindDirectChildrenOnly))
+        return true;
+    auto translator = std::make_unique<QTranslator>();
+    translator->setObjectName(name);
+    if (!translator->load(QStringLiteral("qtbase_it"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    if (!QCoreApplication::installTranslator(translator.get()))
+        return false;
+    // The application owns it from here and removes it when it ends.
+    translator.release()->setParent(&app);
+    return true;
+}
 
 void setUpApplication(QApplication &app)
 {
@@ -21,6 +48,14 @@ void setUpApplication(QApplication &app)
     dialogFont.setPointSize(8);
     QApplication::setFont(dialogFont);
     app.setApplicationName(QStringLiteral("quorvel"));
+
+    // Qt's own texts and formats in Italian. The program's numeric texts do not follow the
+    // locale: they are always read and written with a decimal comma by their own code.
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    if (!installItalianTranslations(app))
+        qWarning("qtbase_it.qm not found in %s: Qt's own texts stay in English "
+                 "(package qt6-translations-l10n)",
+                 qUtf8Printable(QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
 }
 
 void registerForms(FormRegistry &registry)

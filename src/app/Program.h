@@ -1,14 +1,21 @@
 #pragma once
 
 class QApplication;
+class QCoreApplication;
 
 namespace quorvel {
 
 class FormRegistry;
 
 // Application-wide set-up done once at start: the fonts the windows were designed with, mapped
-// onto metric-compatible ones, and the dialog font.
+// onto metric-compatible ones, the dialog font, and Qt's own texts in Italian.
 void setUpApplication(QApplication &app);
+
+// Makes Qt's own texts (a text field's context menu, the buttons of a message box) Italian
+// whatever the machine's locale, from Debian's qt6-translations-l10n catalogue qtbase_it.qm in
+// Qt's translations folder. Installing twice keeps one catalogue. False, and Qt's texts stay in
+// English, when the catalogue is missing.
+bool installItalianTranslations(QCoreApplication &app);
 
 // Teaches the registry how to create each of the program's windows.
 void registerForms(FormRegistry &registry);

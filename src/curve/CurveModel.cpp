@@ -1,7 +1,5 @@
 #include "CurveModel.h"
 
-#include "shell/NumericText.h"
-
 #include <cmath>
 
 namespace quorvel::curve {
@@ -15,11 +13,6 @@ Variant stepFor(double from, double to)
     if (to == 0.0)
         return Variant::int16(from > 0.0 ? -1 : 1);
     return Variant::int16(from > to ? -1 : 1);
-}
-
-std::optional<std::int16_t> angleA2(double alfa, double ve)
-{
-    return roundToInt16(alfa * ve);
 }
 
 } // namespace quorvel::curve

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/NumericText.h"
 #include "shell/Variant.h"
 
 #include <cmath>
@@ -41,7 +42,10 @@ inline double senCos(std::int16_t a2, float p1, bool cosine)
 }
 
 // t x ALFA to whole degrees, half to even; nothing when it does not fit in 16 bits.
-std::optional<std::int16_t> angleA2(double alfa, double ve);
+inline std::optional<std::int16_t> angleA2(double alfa, double ve)
+{
+    return roundToInt16(alfa * ve);
+}
 
 // One step of the chain: the new point from the previous one (x10, y10), given the direction
 // factor. Products first, then the sum with the previous coordinate, all in double precision.

@@ -136,15 +136,4 @@ QString decimalText(double value)
     return out;
 }
 
-std::optional<std::int16_t> roundToInt16(double value)
-{
-    if (std::isnan(value))
-        return std::nullopt;
-    // nearbyint rounds in the current mode, which is to nearest with ties to even.
-    const double r = std::nearbyint(value);
-    if (r < -32768.0 || r > 32767.0)
-        return std::nullopt;
-    return static_cast<std::int16_t>(r);
-}
-
 } // namespace quorvel

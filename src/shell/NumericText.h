@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 
@@ -28,6 +29,16 @@ QString decimalText(double value);
 
 // The nearest 16-bit integer, a half going to the even neighbour (2.5 -> 2, 3.5 -> 4,
 // -2.5 -> -2); nothing when the rounded value does not fit or the value is not a number.
-std::optional<std::int16_t> roundToInt16(double value);
+// Inline: the curve window rounds once per plotted point.
+inline std::optional<std::int16_t> roundToInt16(double value)
+{
+    if (std::isnan(value))
+        return std::nullopt;
+    // nearbyint rounds in the current mode, which is to nearest with ties to even.
+    const double r = std::nearbyint(value);
+    if (r < -32768.0 || r > 32767.0)
+        return std::nullopt;
+    return static_cast<std::int16_t>(r);
+}
 
 } // namespace quorvel

@@ -37,16 +37,27 @@ void DrawingSurface::ensureImage()
     m_pen = std::max(1, static_cast<int>(std::lround(m_drawWidth * m_dpr)));
     m_devWidth = w;
     m_devHeight = h;
-    if (m_image.width() >= w && m_image.height() >= h && !m_image.isNull())
-        return;
-    QImage grown(std::max(w, m_image.width()), std::max(h, m_image.height()), QImage::Format_RGB32);
-    grown.fill(m_background);
-    if (!m_image.isNull()) {
-        QPainter p(&grown);
-        p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(0, 0, m_image);
+    if (m_image.isNull() || m_image.width() < w || m_image.height() < h) {
+        QImage grown(std::max(w, m_image.width()), std::max(h, m_image.height()),
+                     QImage::Format_RGB32);
+        grown.fill(m_background);
+        if (!m_image.isNull()) {
+            QPainter p(&grown);
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            p.drawImage(0, 0, m_image);
+        }
+        // Moved, not copied: a shared image would be copied again by takeBits().
+        m_image = std::move(grown);
     }
-    m_image = grown;
+    takeBits();
+}
+
+void DrawingSurface::takeBits()
+{
+    // bits() also gives the image a new cache key, so nothing that caches it by key (a pixmap
+    // or texture cache) keeps showing an older drawing.
+    m_bits = m_image.bits();
+    m_stride = m_image.bytesPerLine();
 }
 
 void DrawingSurface::updateMapping()
@@ -95,12 +106,10 @@ void DrawingSurface::setScaleHeight(float h)
         m_observer->scaleChanged(m_scaleWidth, m_scaleHeight);
 }
 
-void DrawingSurface::setDrawWidth(int w)
+void DrawingSurface::changeDrawWidth(int w)
 {
     if (w < 1 || w > 32767)
         runtimeError(380, QStringLiteral("Valore di proprietà non valido (DrawWidth %1)").arg(w));
-    if (w == m_drawWidth)
-        return;
     m_drawWidth = w;
     m_pen = std::max(1, static_cast<int>(std::lround(m_drawWidth * m_dpr)));
 }
@@ -109,6 +118,7 @@ void DrawingSurface::Cls()
 {
     ensureImage();
     m_image.fill(m_background);
+    takeBits();
     markDirty(QRect(0, 0, m_devWidth, m_devHeight));
     if (m_observer)
         m_observer->cleared();
@@ -125,13 +135,16 @@ void DrawingSurface::Line(float x1, float y1, float x2, float y2, ColourValue co
         || !std::isfinite(b.y()))
         return;
     const int pen = m_pen;
-    QPainter p(&m_image);
-    p.setClipRect(0, 0, m_devWidth, m_devHeight);
-    p.setPen(QPen(QColor::fromRgb(toRgb(colour)), pen, Qt::SolidLine, Qt::SquareCap));
-    // Pixel centres: a pen of width n covers n whole pixels across the line.
-    const QPointF offset(pen % 2 ? 0.5 : 0.0, pen % 2 ? 0.5 : 0.0);
-    p.drawLine(QPointF(std::floor(a.x()), std::floor(a.y())) + offset,
-               QPointF(std::floor(b.x()), std::floor(b.y())) + offset);
+    {
+        QPainter p(&m_image);
+        p.setClipRect(0, 0, m_devWidth, m_devHeight);
+        p.setPen(QPen(QColor::fromRgb(toRgb(colour)), pen, Qt::SolidLine, Qt::SquareCap));
+        // Pixel centres: a pen of width n covers n whole pixels across the line.
+        const QPointF offset(pen % 2 ? 0.5 : 0.0, pen % 2 ? 0.5 : 0.0);
+        p.drawLine(QPointF(std::floor(a.x()), std::floor(a.y())) + offset,
+                   QPointF(std::floor(b.x()), std::floor(b.y())) + offset);
+    }
+    takeBits();
     const QRectF span = QRectF(a, b).normalized().adjusted(-pen - 1, -pen - 1, pen + 1, pen + 1);
     markDirty(span.toAlignedRect().intersected(QRect(0, 0, m_devWidth, m_devHeight)));
 }
@@ -141,7 +154,7 @@ void DrawingSurface::PSet(float x, float y, int paletteIndex)
     const QRgb rgb = toRgb(QBColor(paletteIndex));
     if (m_observer)
         m_observer->pointSet(x, y, m_drawWidth, paletteIndex);
-    if (m_image.isNull())
+    if (!m_bits)
         ensureImage();
     const double px = std::floor(static_cast<double>(x) * m_kx);
     const double py = std::floor(static_cast<double>(y) * m_ky);
@@ -157,12 +170,21 @@ void DrawingSurface::PSet(float x, float y, int paletteIndex)
     const int y1 = std::min(top + pen, m_devHeight);
     if (x0 >= x1 || y0 >= y1)
         return;
-    uchar *bits = m_image.bits();
-    const qsizetype stride = m_image.bytesPerLine();
-    for (int row = y0; row < y1; ++row) {
-        auto *line = reinterpret_cast<QRgb *>(bits + row * stride);
-        for (int col = x0; col < x1; ++col)
-            line[col] = rgb;
+    if (pen == 3 && x0 == left && y0 == top && x1 == left + 3 && y1 == top + 3) {
+        // The curve window's dot, whole: nine pixels without loops.
+        auto *line = reinterpret_cast<QRgb *>(m_bits + top * m_stride) + left;
+        for (int row = 0; row < 3; ++row) {
+            line[0] = rgb;
+            line[1] = rgb;
+            line[2] = rgb;
+            line = reinterpret_cast<QRgb *>(reinterpret_cast<uchar *>(line) + m_stride);
+        }
+    } else {
+        for (int row = y0; row < y1; ++row) {
+            auto *line = reinterpret_cast<QRgb *>(m_bits + row * m_stride);
+            for (int col = x0; col < x1; ++col)
+                line[col] = rgb;
+        }
     }
     if (m_dirtyX0 < m_dirtyX1) {
         m_dirtyX0 = std::min(m_dirtyX0, x0);

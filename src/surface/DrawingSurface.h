@@ -40,7 +40,12 @@ public:
     float scaleHeight() const { return m_scaleHeight; }
 
     // Pen width in pixels of later Line and PSet calls (scaled by the device pixel ratio).
-    void setDrawWidth(int width);
+    // Setting the current width again is free: the curve window does it for every dot.
+    void setDrawWidth(int width)
+    {
+        if (width != m_drawWidth)
+            changeDrawWidth(width);
+    }
     int drawWidth() const { return m_drawWidth; }
 
     // Erases all drawing; child controls are not affected.
@@ -67,13 +72,19 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void changeDrawWidth(int width);
     void ensureImage();
+    void takeBits();
     void updateMapping();
     void markDirty(const QRect &deviceRect);
     void flushDirty();
     QRect takeDirtyLogical();
 
     QImage m_image; // device pixels, grows with the window, content kept at the top-left
+    // m_image's pixels and row length in bytes, taken again after every change of the image,
+    // so that a dot costs no call into QImage. m_image is never shared with another QImage.
+    uchar *m_bits = nullptr;
+    qsizetype m_stride = 0;
     QRgb m_background = 0;
     qreal m_dpr = 1.0;
     int m_scaleMode = 0;

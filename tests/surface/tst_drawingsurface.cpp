@@ -32,6 +32,7 @@ private slots:
     void lineDrawsFullSpan();
     void observerSeesExactOperations();
     void drawingSurvivesCoverAndResize();
+    void drawingIsASnapshot();
     void drawingVisibleUnderMessageBox();
     void invalidPaletteIndexEndsProcess_data();
     void invalidPaletteIndexEndsProcess();
@@ -265,6 +266,31 @@ void TestDrawingSurface::drawingSurvivesCoverAndResize()
     s->resize(200, 200);
     s->PSet(50, 50, 10);
     QCOMPARE(s->pixelAt(100, 100), qRgb(0, 255, 0));
+}
+
+// Dots are written straight into the retained image: a copy taken earlier, or the screen's
+// picture of it, must not change with them.
+void TestDrawingSurface::drawingIsASnapshot()
+{
+    auto s = makeSurface(100, 100, 100, 100);
+    s->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.get()));
+    s->setDrawWidth(3);
+    s->PSet(20, 20, 12);
+    const QImage first = s->drawing();
+    const QImage firstOnScreen = s->grab().toImage();
+    s->PSet(40, 40, 10);
+    s->Line(0, 70, 100, 70, 0x00FFFF);
+    s->PSet(60, 60, 9);
+    QCOMPARE(first.pixel(20, 20), qRgb(255, 0, 0));
+    QCOMPARE(first.pixel(40, 40), s->backgroundRgb());
+    QCOMPARE(first.pixel(60, 60), s->backgroundRgb());
+    QCOMPARE(firstOnScreen.pixel(40, 40), s->backgroundRgb());
+    const QImage second = s->drawing();
+    QCOMPARE(second.pixel(40, 40), qRgb(0, 255, 0));
+    QCOMPARE(second.pixel(60, 60), qRgb(0, 0, 255));
+    QCOMPARE(second.pixel(50, 70), qRgb(255, 255, 0));
+    QCOMPARE(s->grab().toImage().pixel(60, 60), qRgb(0, 0, 255));
 }
 
 void TestDrawingSurface::drawingVisibleUnderMessageBox()

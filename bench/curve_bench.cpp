@@ -1,0 +1,316 @@
+// Times runs of the curve window through its real code ("ESEGUI": readers, ranges, point
+// arithmetic, PSet into a 1920x1080 surface) against a raw loop that does the same arithmetic
+// and writes the same 3x3 dots straight into an image.
+#include "app/Program.h"
+#include "calibration/Form2.h"
+#include "curve/Form4.h"
+#include "shell/FormRegistry.h"
+#include "shell/MessageBox.h"
+#include "surface/DrawingSurface.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <bit>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace quorvel;
+
+// Median time of `f` over `runs` calls; `between` runs after each call, outside the timing.
+template<typename F, typename B>
+double medianMs(int runs, F &&f, B &&between)
+{
+    std::vector<double> t;
+    t.reserve(static_cast<std::size_t>(runs));
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        f();
+        t.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        between();
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+
+// The long run: every range from -32768 to 32767 (65,536 points each), t = 0,5 so that
+// t x ALFA stays within 16 bits, epsilon 0,001 so that the chain stays within the field.
+constexpr double kLongFrom = -32768;
+constexpr double kLongTo = 32767;
+constexpr int kLongPoints = 3 * 65536;
+const QList<std::pair<int, QString>> kLongFields = {
+    {1, QStringLiteral("1")},      {2, QStringLiteral("1")},      {10, QStringLiteral("0,001")},
+    {11, QStringLiteral("55")},    {12, QStringLiteral("0,5")},   {3, QStringLiteral("-32768")},
+    {4, QStringLiteral("32767")},  {5, QStringLiteral("-32768")}, {6, QStringLiteral("32767")},
+    {7, QStringLiteral("-32768")}, {8, QStringLiteral("32767")},
+};
+// The values the window shows when it opens: one range from 0 to 180, 181 points.
+constexpr int kStartingPoints = 181;
+const QList<std::pair<int, QString>> kStartingFields = {
+    {1, QStringLiteral("1")},   {2, QStringLiteral("1")},  {10, QStringLiteral("0,86")},
+    {11, QStringLiteral("55")}, {12, QStringLiteral("1")}, {3, QStringLiteral("0")},
+    {4, QStringLiteral("180")}, {5, QStringLiteral("0")},  {6, QStringLiteral("0")},
+    {7, QStringLiteral("0")},   {8, QStringLiteral("0")},
+};
+
+// Every dot the program sets, in user units exactly as passed.
+class PointLog : public SurfaceObserver
+{
+public:
+    std::vector<std::pair<float, float>> points;
+    void scaleChanged(float, float) override { }
+    void cleared() override { }
+    void lineDrawn(float, float, float, float, int, ColourValue) override { }
+    void pointSet(float x, float y, int, int) override { points.emplace_back(x, y); }
+};
+
+// The offscreen platform's notes about what it cannot do ("does not support raise()" and
+// "propagateSizeHints()") would end up among the results; everything else goes through.
+QtMessageHandler previousHandler = nullptr;
+void quietPlatformNotes(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (text.contains(QLatin1String("does not support")))
+        return;
+    if (previousHandler)
+        previousHandler(type, context, text);
+}
+
+bool sameBits(float a, float b)
+{
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+}
+
+// An offscreen screen of exactly 1920x1080 at 96 dpi without window frames, so that the
+// maximised curve window's drawing is 1920x1080 device pixels.
+bool useOffscreenScreen(QTemporaryDir &dir)
+{
+    const QString path = dir.filePath(QStringLiteral("screen.json"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.write(QStringLiteral(R"({"synchronousWindowSystemEvents": false,
+"windowFrameMargins": false,
+"screens": [{"name": "bench", "x": 0, "y": 0, "width": %1, "height": %2,
+"logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")
+                .arg(kWidth)
+                .arg(kHeight)
+                .toUtf8());
+    f.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + path.toLocal8Bit());
+    return true;
+}
+
+// The raw loop's copy of the run's arithmetic: A2 to nearest even, the angle in single
+// precision widened for the sine, then products before sums in double precision.
+struct RawRun
+{
+    double ep1, inx, iny, beta1, ve;
+    float p1, cx, cy;
+    double kx, ky; // device pixels per user unit
+
+    // Draws ALFA = from..to (step +1) from (x10, y10); false if a point cannot be made.
+    template<typename Sink>
+    bool range(double from, double to, double &x10, double &y10, Sink &&sink) const
+    {
+        for (double alfa = from; alfa <= to; alfa += 1) {
+            const double a2r = std::nearbyint(alfa * ve);
+            if (!(a2r >= -32768.0 && a2r <= 32767.0))
+                return false;
+            const auto a2 = static_cast<std::int16_t>(a2r);
+            const double senCos = std::sin(static_cast<double>(static_cast<float>(a2) * p1));
+            const double direction = beta1 * senCos;
+            const double x = ep1 * inx * std::cos(direction) + x10;
+            const double y = ep1 * iny * std::sin(direction) + y10;
+            if (!(std::fabs(x) <= static_cast<double>(cx))
+                || !(std::fabs(y) <= static_cast<double>(cy)))
+                return false;
+            sink(static_cast<float>(static_cast<double>(cx) + x),
+                 static_cast<float>(static_cast<double>(cy) - y));
+            x10 = x;
+            y10 = y;
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QTemporaryDir configDir;
+    if (!configDir.isValid() || !useOffscreenScreen(configDir)) {
+        std::fprintf(stderr, "cannot write the offscreen screen configuration\n");
+        return 1;
+    }
+    previousHandler = qInstallMessageHandler(quietPlatformNotes);
+    QApplication app(argc, argv);
+    setUpApplication(app);
+    FormRegistry registry;
+    registerForms(registry);
+    // The curve window opens only once the calibration factor is above 0.53 (two scroll steps).
+    registry.formAs<Form2>(QStringLiteral("Form2")).Incr = Variant::real(0.55);
+    auto &form4 = registry.formAs<Form4>(QStringLiteral("Form4"));
+    registry.show(QStringLiteral("Form4"));
+    for (int i = 0; i < 100 && form4.P1.isEmpty(); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    DrawingSurface *surface = form4.surface();
+    if (form4.P1.isEmpty() || !surface) {
+        std::fprintf(stderr, "the curve window was not activated\n");
+        return 1;
+    }
+    if (surface->width() != kWidth || surface->height() != kHeight) {
+        std::fprintf(stderr, "surface is %dx%d, not %dx%d\n", surface->width(), surface->height(),
+                     kWidth, kHeight);
+        return 1;
+    }
+    // Any message would end a run early; record them instead of opening boxes.
+    QStringList messages;
+    setMessageSink([&messages](const QString &text) { messages << text; });
+    // The default pacing: a run shorter than half a second is never interrupted.
+    form4.setRunTiming({});
+
+    auto setFields = [&form4](const QList<std::pair<int, QString>> &fields) {
+        for (const auto &[number, text] : fields)
+            form4.field(number)->setText(text);
+    };
+    // One "ESEGUI"; the queued screen update is left to the event loop outside the timing.
+    auto esegui = [&form4] { form4.Command5_Click(); };
+    auto settle = [] { QCoreApplication::processEvents(); };
+
+    // The raw loop, with the parameters the window has just read, into a plain image.
+    auto rawFromWindow = [&form4, surface] {
+        RawRun r {};
+        r.ep1 = form4.EP1.toDouble();
+        r.inx = form4.INX.toDouble();
+        r.iny = form4.INY.toDouble();
+        r.beta1 = form4.BETA1.toDouble();
+        r.ve = form4.Ve.toDouble();
+        r.p1 = form4.P1.toSingle();
+        r.cx = form4.CX.toSingle();
+        r.cy = form4.CY.toSingle();
+        r.kx = kWidth / static_cast<double>(surface->scaleWidth());
+        r.ky = kHeight / static_cast<double>(surface->scaleHeight());
+        return r;
+    };
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    image.fill(surface->backgroundRgb());
+    uchar *const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    constexpr QRgb kGreen = 0xff008000;
+    RawRun raw {};
+    auto dot = [&raw, bits, stride](float x, float y) {
+        const double px = std::floor(static_cast<double>(x) * raw.kx);
+        const double py = std::floor(static_cast<double>(y) * raw.ky);
+        if (!(px > -3 && px < kWidth + 3 && py > -3 && py < kHeight + 3))
+            return;
+        const int left = static_cast<int>(px) - 1;
+        const int top = static_cast<int>(py) - 1;
+        if (left >= 0 && top >= 0 && left + 3 <= kWidth && top + 3 <= kHeight) {
+            auto *line = reinterpret_cast<QRgb *>(bits + top * stride) + left;
+            for (int row = 0; row < 3; ++row) {
+                line[0] = kGreen;
+                line[1] = kGreen;
+                line[2] = kGreen;
+                line = reinterpret_cast<QRgb *>(reinterpret_cast<uchar *>(line) + stride);
+            }
+            return;
+        }
+        const int x0 = std::max(left, 0);
+        const int x1 = std::min(left + 3, kWidth);
+        const int y1 = std::min(top + 3, kHeight);
+        for (int row = std::max(top, 0); row < y1; ++row) {
+            auto *line = reinterpret_cast<QRgb *>(bits + row * stride);
+            for (int col = x0; col < x1; ++col)
+                line[col] = kGreen;
+        }
+    };
+    auto rawRun = [&raw](int ranges, double from, double to, auto &&sink) {
+        double x10 = 15;
+        double y10 = 30;
+        for (int range = 0; range < ranges; ++range)
+            if (!raw.range(from, to, x10, y10, sink))
+                return false;
+        return true;
+    };
+    // Whether the raw loop makes the very same dots as the window did, bit for bit.
+    auto rawMatches = [&](int ranges, double from, double to, const PointLog &log) {
+        std::size_t index = 0;
+        bool same = true;
+        const bool complete = rawRun(ranges, from, to, [&](float x, float y) {
+            same = same && index < log.points.size() && sameBits(x, log.points[index].first)
+                && sameBits(y, log.points[index].second);
+            ++index;
+        });
+        return complete && same && index == log.points.size();
+    };
+    // An untimed run that records every dot: all of them set, no message, the drawing changed.
+    auto verifiedRun = [&](int expectedPoints, const char *what) {
+        const QImage before = surface->drawing();
+        PointLog log;
+        surface->setObserver(&log);
+        esegui();
+        surface->setObserver(nullptr);
+        settle();
+        if (!messages.isEmpty() || log.points.size() != static_cast<std::size_t>(expectedPoints)
+            || surface->drawing() == before) {
+            std::fprintf(stderr, "%s: %zu points (expected %d), %lld messages\n", what,
+                         log.points.size(), expectedPoints,
+                         static_cast<long long>(messages.size()));
+            return PointLog {};
+        }
+        return log;
+    };
+
+    // The long run.
+    setFields(kLongFields);
+    const PointLog longLog = verifiedRun(kLongPoints, "long run");
+    raw = rawFromWindow();
+    if (longLog.points.empty() || !rawMatches(3, kLongFrom, kLongTo, longLog)) {
+        std::fprintf(stderr, "long run: the raw loop does not match the window\n");
+        return 1;
+    }
+    const int longRuns = 101;
+    const double longMs = medianMs(longRuns, esegui, settle);
+    const double rawMs = medianMs(
+        longRuns, [&] { rawRun(3, kLongFrom, kLongTo, dot); }, [] {});
+
+    // The starting plot.
+    setFields(kStartingFields);
+    const PointLog startingLog = verifiedRun(kStartingPoints, "starting plot");
+    raw = rawFromWindow();
+    if (startingLog.points.empty() || !rawMatches(1, 0, 180, startingLog)) {
+        std::fprintf(stderr, "starting plot: the raw loop does not match the window\n");
+        return 1;
+    }
+    const int startingRuns = 2001;
+    const double startingMs = medianMs(startingRuns, esegui, settle);
+    const double rawStartingMs = medianMs(
+        startingRuns, [&] { rawRun(1, 0, 180, dot); }, [] {});
+
+    if (!messages.isEmpty()) {
+        std::fprintf(stderr, "a timed run showed a message: %s\n", qPrintable(messages[0]));
+        return 1;
+    }
+    setMessageSink({});
+
+    std::printf("BENCH curve_calcola_196608 median_ms=%.4f ratio=%.2f\n", longMs, longMs / rawMs);
+    std::printf("BENCH curve_raw_loop median_ms=%.4f ratio=1.00\n", rawMs);
+    std::printf("BENCH curve_starting_plot median_ms=%.4f ratio=%.2f\n", startingMs,
+                startingMs / rawStartingMs);
+    std::printf("BENCH curve_starting_raw_loop median_ms=%.4f ratio=1.00\n", rawStartingMs);
+    return 0;
+}

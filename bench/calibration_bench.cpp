@@ -64,22 +64,6 @@ int main(int argc, char *argv[])
         form2.TRACCIA();
     });
 
-    if (qEnvironmentVariableIsSet("BENCH_PIECES")) {
-        std::printf("cls %.4f\n", medianMs(runs, [&] { surface->Cls(); }));
-        std::printf("traccia %.4f\n", medianMs(runs, [&] { form2.TRACCIA(); }));
-        std::printf("pset-same %.4f\n", medianMs(runs, [&] {
-                        for (int i = 0; i < 3600; ++i)
-                            surface->PSet(1000, 1000, 4);
-                    }));
-        std::printf("pset-spread %.4f\n", medianMs(runs, [&] {
-                        for (int i = 0; i < 3600; ++i)
-                            surface->PSet(float(i * 40), float(i * 20), 4);
-                    }));
-        std::printf("lines %.4f\n", medianMs(runs, [&] {
-                        surface->Line(0, 100, 146000, 100, 0);
-                        surface->Line(50000, 0, 50000, 70000, 0);
-                    }));
-    }
     // The same pixels, computed once, written directly.
     std::vector<std::pair<int, int>> pixels;
     const double kx = w / double(surface->scaleWidth());

@@ -187,7 +187,7 @@ QStringList runCase(const QJsonObject &c)
     QStringList problems;
     const QJsonObject inputs = c.value(QStringLiteral("inputs")).toObject();
     const QJsonObject expected = c.value(QStringLiteral("expected")).toObject();
-    const Variant incr = Variant::real(hexDouble(inputs.value(QStringLiteral("incr_hex"))));
+    Variant incr = Variant::real(hexDouble(inputs.value(QStringLiteral("incr_hex"))));
 
     FormRegistry registry;
     registry.addFactory(QStringLiteral("Form4"), [incr](FormRegistry &r) {
@@ -246,7 +246,7 @@ QStringList runCase(const QJsonObject &c)
 
     // Messages and field changes, in order.
     QStringList wantMessages;
-    for (const QJsonValue &m : expected.value(QStringLiteral("messages")).toArray())
+    for (const auto &m : expected.value(QStringLiteral("messages")).toArray())
         wantMessages << m.toString();
     if (recorder.messages != wantMessages)
         problems << QStringLiteral("messages [%1], expected [%2]")
@@ -308,7 +308,7 @@ QStringList runCase(const QJsonObject &c)
     for (const DrawnPoint &p : points)
         ranges.emplace(p.range, p.colour);
     std::set<std::pair<int, int>> wantRanges;
-    for (const QJsonValue &r : expected.value(QStringLiteral("colours_by_range")).toArray())
+    for (const auto &r : expected.value(QStringLiteral("colours_by_range")).toArray())
         wantRanges.emplace(r.toArray().at(0).toInt(), r.toArray().at(1).toInt());
     if (ranges != wantRanges)
         problems << QStringLiteral("colours by range differ");

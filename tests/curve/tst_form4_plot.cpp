@@ -516,8 +516,8 @@ void TestForm4Plot::startingPlot()
     QCOMPARE(form().BETA1, Variant::real(0.959931081160903));
     // The dots are on screen, in green.
     const QImage drawing = form().surface()->drawing();
-    const QPoint at(qRound(points[0].a / 1000.0f * form().surface()->width()),
-                    qRound(points[0].b / 510.0f * form().surface()->height()));
+    const QPoint at(qRound(points[0].a / 1000.0f * static_cast<float>(form().surface()->width())),
+                    qRound(points[0].b / 510.0f * static_cast<float>(form().surface()->height())));
     QCOMPARE(QColor(drawing.pixel(at * drawing.devicePixelRatio())), QColor(0, 128, 0));
 
     // In Coseno: the first two points move up as well.
@@ -835,9 +835,6 @@ void TestForm4Plot::reloadKeepsMembersAndDesignedTexts()
     QCOMPARE(form().PrimVol, Variant::int16(9));
 
     test::RecordingObserver rec;
-    QObject::connect(
-        m_registry.get(), &FormRegistry::formActivated, m_registry.get(), [this, &rec](Form *) {},
-        Qt::DirectConnection);
     form().show();
     QVERIFY(form().isLoaded());
     form().surface()->setObserver(&rec);
@@ -900,8 +897,8 @@ void TestForm4Plot::badInputInEveryField_data()
         {"beyond double", QStringLiteral("1") + QString(400, QLatin1Char('0')), false, false},
         {"tiny", QStringLiteral("0,") + QString(400, QLatin1Char('0')) + QStringLiteral("1"), true,
          true},
-        {"10 MB of digits", QString(10 * 1024 * 1024, QLatin1Char('7')), false, false},
-        {"10 MB of zeros", QString(10 * 1024 * 1024, QLatin1Char('0')), true, true},
+        {"10 MB of digits", QString(qsizetype {10} * 1024 * 1024, QLatin1Char('7')), false, false},
+        {"10 MB of zeros", QString(qsizetype {10} * 1024 * 1024, QLatin1Char('0')), true, true},
         {"minus zero", QStringLiteral("-0"), true, true},
         {"three", QStringLiteral("3"), true, false},
     };

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Peak memory (maximum resident set size, from /usr/bin/time -v) of the program with its three
+# windows open and the starting plot drawn, on a 1920x1080 offscreen screen (bench_memory_driver
+# drives the real windows). Median of a few runs, in MB of 1024x1024 bytes.
+#   bench/memory_bench.sh <build dir> [runs, default 5]
+# QUORVEL_BENCH_SCREEN=WIDTHxHEIGHT measures on another screen size.
+set -euo pipefail
+
+build=${1:?usage: $0 <build dir> [runs]}
+runs=${2:-5}
+driver=$build/bench/bench_memory_driver
+[ -x "$driver" ] || { echo "memory_bench: $driver not built" >&2; exit 1; }
+[ -x /usr/bin/time ] || { echo "memory_bench: /usr/bin/time missing (package time)" >&2; exit 1; }
+
+export LC_ALL=C
+runtime=$(mktemp -d)
+trap 'rm -rf "$runtime"' EXIT
+chmod 700 "$runtime"
+export XDG_RUNTIME_DIR=$runtime
+screen=${QUORVEL_BENCH_SCREEN:-1920x1080}
+export QUORVEL_BENCH_SCREEN=$screen
+
+peaks=()
+for ((i = 0; i < runs; i++)); do
+    if ! /usr/bin/time -v -o "$runtime/time.txt" "$driver" >/dev/null 2>"$runtime/err.txt"; then
+        cat "$runtime/err.txt" >&2
+        echo "memory_bench: the driver failed" >&2
+        exit 1
+    fi
+    kb=$(awk -F': *' '/Maximum resident set size/ { print $2 }' "$runtime/time.txt")
+    peaks+=("$kb")
+done
+printf '%s\n' "${peaks[@]}" | sort -n | awk -v screen="$screen" '{ v[NR] = $1 } END {
+    kb = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+    printf "BENCH memory_peak peak_mb=%.1f limit_mb=60 screen=%s\n", kb / 1024, screen
+}'

@@ -1,0 +1,131 @@
+// Drives the whole program for the memory benchmark (memory_bench.sh), the way a user would on a
+// 1920x1080 screen (QUORVEL_BENCH_SCREEN=WIDTHxHEIGHT for another): the introduction window,
+// AVANTI, two steps of the calibration scroll bar, "OK - continua", then ESEGUI on the curve window
+// with its starting values. With the three windows open and the plot drawn it lets the windows
+// paint, then ends (status 0; 1 if any step did not happen).
+#include "app/Program.h"
+#include "calibration/Form2.h"
+#include "curve/Form4.h"
+#include "intro/Form1.h"
+#include "shell/FormRegistry.h"
+#include "shell/MessageBox.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScrollBar>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+using namespace quorvel;
+
+// Processes events until `done` holds, for at most two seconds.
+bool waitFor(const std::function<bool()> &done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+QtMessageHandler previousHandler = nullptr;
+void quietPlatformNotes(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (text.contains(QLatin1String("does not support")))
+        return;
+    if (previousHandler)
+        previousHandler(type, context, text);
+}
+
+int fail(const char *what)
+{
+    std::fprintf(stderr, "memory_driver: %s\n", what);
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // An offscreen screen at 96 dpi, 1920x1080 unless told otherwise: the two drawing windows
+    // open maximised on it, and their drawings and window buffers grow with it.
+    int width = 1920;
+    int height = 1080;
+    const QByteArray screen = qgetenv("QUORVEL_BENCH_SCREEN");
+    if (!screen.isEmpty()) {
+        const QList<QByteArray> wh = screen.split('x');
+        bool okW = false;
+        bool okH = false;
+        if (wh.size() == 2) {
+            width = wh[0].toInt(&okW);
+            height = wh[1].toInt(&okH);
+        }
+        if (!okW || !okH || width < 100 || height < 100)
+            return fail("QUORVEL_BENCH_SCREEN is not WIDTHxHEIGHT");
+    }
+    QTemporaryDir configDir;
+    const QString config = configDir.filePath(QStringLiteral("screen.json"));
+    QFile f(config);
+    if (!configDir.isValid() || !f.open(QIODevice::WriteOnly))
+        return fail("cannot write the offscreen screen configuration");
+    f.write(QStringLiteral(R"({"windowFrameMargins": false, "screens": [{"name": "bench",
+"x": 0, "y": 0, "width": %1, "height": %2, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")
+                .arg(width)
+                .arg(height)
+                .toUtf8());
+    f.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
+    previousHandler = qInstallMessageHandler(quietPlatformNotes);
+
+    QApplication app(argc, argv);
+    setUpApplication(app);
+    FormRegistry registry;
+    registerForms(registry);
+    QStringList messages;
+    setMessageSink([&messages](const QString &text) { messages << text; });
+
+    registry.show(QStringLiteral("Form1"));
+    if (!waitFor(
+            [&] { return registry.lastActiveForm() == &registry.form(QStringLiteral("Form1")); }))
+        return fail("the introduction window was not activated");
+    registry.formAs<Form1>(QStringLiteral("Form1")).Command1_Click(); // AVANTI
+    auto &form2 = registry.formAs<Form2>(QStringLiteral("Form2"));
+    if (!waitFor([&] { return registry.lastActiveForm() == &form2; }))
+        return fail("the calibration window was not activated");
+    form2.HScroll1()->setValue(form2.HScroll1()->value() + 2); // Incr 0.55
+    form2.Command1_Click(); // "OK - continua"
+    auto &form4 = registry.formAs<Form4>(QStringLiteral("Form4"));
+    if (!waitFor([&] { return registry.lastActiveForm() == &form4; }))
+        return fail("the curve window was not activated");
+    int points = 0;
+    struct Counter : SurfaceObserver
+    {
+        int &n;
+        explicit Counter(int &count)
+            : n(count)
+        {
+        }
+        void scaleChanged(float, float) override { }
+        void cleared() override { }
+        void lineDrawn(float, float, float, float, int, ColourValue) override { }
+        void pointSet(float, float, int, int) override { ++n; }
+    } counter(points);
+    form4.surface()->setObserver(&counter);
+    form4.Command5_Click(); // ESEGUI
+    form4.surface()->setObserver(nullptr);
+    QCoreApplication::processEvents();
+    if (points != 181 || !messages.isEmpty())
+        return fail("the starting plot was not drawn");
+    if (!form2.window() || !form2.window()->isVisible()
+        || !registry.form(QStringLiteral("Form1")).window()->isVisible())
+        return fail("a window is not open");
+    // Let every window paint before the end.
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return 0;
+}

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Runs every benchmark against a build and ends with all their BENCH lines together.
+#   bench/run_benchmarks.sh <build dir>
+# Goals: curve_calcola_196608 median <= 10 ms and ratio <= 1.5, curve_starting_plot median
+# <= 0.1 ms, startup ratio <= 1.5, memory_peak <= 60 MB (see README.md).
+set -uo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+build=$(cd "${1:?usage: $0 <build dir>}" && pwd)
+log=$(mktemp)
+runtime=$(mktemp -d)
+trap 'rm -rf "$log" "$runtime"' EXIT
+chmod 700 "$runtime"
+export XDG_RUNTIME_DIR=$runtime
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+
+failed=()
+run() {
+    local name=$1
+    shift
+    echo "== $name"
+    if "$@" 2>&1 | tee -a "$log"; then :; else failed+=("$name"); fi
+}
+run calibration "$build/bench/bench_calibration"
+run curve "$build/bench/bench_curve"
+run startup "$here/startup_bench.sh" "$build"
+run memory "$here/memory_bench.sh" "$build"
+
+echo
+echo "== all results"
+grep '^BENCH ' "$log"
+if [ ${#failed[@]} -gt 0 ]; then
+    echo "failed: ${failed[*]}" >&2
+    exit 1
+fi

@@ -44,7 +44,7 @@ void setUpApplication(QApplication &app)
     QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
     QFont::insertSubstitution(QStringLiteral("Times New Roman"),
                               QStringLiteral("Liberation Serif"));
-    QFont dialogFont(QStringLiteral("MS Sans Serif"));
+    QFont dialogFont(QFont::substitute(QStringLiteral("MS Sans Serif")));
     dialogFont.setPointSize(8);
     QApplication::setFont(dialogFont);
     app.setApplicationName(QStringLiteral("quorvel"));

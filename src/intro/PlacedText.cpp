@@ -22,7 +22,9 @@ PlacedText PlacedText::measured(const QString &text, const QFont &font, Role rol
 
 QFont PlacedText::pageFont(const QString &family, int points, bool italic)
 {
-    QFont font(family);
+    // The installed stand-in by name: a designed family that is not installed would first be
+    // looked for among every font on the machine.
+    QFont font(QFont::substitute(family));
     font.setPixelSize(points * kTwipsPerPoint);
     font.setItalic(italic);
     font.setHintingPreference(QFont::PreferNoHinting);

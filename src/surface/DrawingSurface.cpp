@@ -8,11 +8,28 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 namespace quorvel {
 
 namespace {
 constexpr double kCentimetresPerInch = 2.54;
+// Colour-table entries of an indexed drawing: the background, then the sixteen palette colours
+// in palette order, then colours added by lines.
+constexpr uint kBackgroundEntry = 0;
+constexpr uint kFirstPaletteEntry = 1;
+constexpr int kMaxTableEntries = 256;
+
+QList<QRgb> startingColourTable(QRgb background)
+{
+    QList<QRgb> table;
+    table.reserve(1 + kPaletteSize);
+    table.append(background);
+    for (ColourValue c : kPalette)
+        table.append(toRgb(c));
+    return table;
+}
 } // namespace
 
 DrawingSurface::DrawingSurface(QWidget *parent)
@@ -39,16 +56,46 @@ void DrawingSurface::ensureImage()
     m_devHeight = h;
     if (m_image.isNull() || m_image.width() < w || m_image.height() < h) {
         QImage grown(std::max(w, m_image.width()), std::max(h, m_image.height()),
-                     QImage::Format_RGB32);
-        grown.fill(m_background);
-        if (!m_image.isNull()) {
-            QPainter p(&grown);
-            p.setCompositionMode(QPainter::CompositionMode_Source);
-            p.drawImage(0, 0, m_image);
+                     m_indexed ? QImage::Format_Indexed8 : QImage::Format_RGB32);
+        if (m_indexed) {
+            grown.setColorTable(m_image.isNull() ? startingColourTable(m_background)
+                                                 : m_image.colorTable());
+            grown.fill(kBackgroundEntry);
+        } else {
+            grown.fill(m_background);
         }
+        // The old drawing, row by row at the top-left: both images have the same pixel format.
+        const auto rowBytes = static_cast<size_t>(m_image.width()) * (m_indexed ? 1 : 4);
+        for (int row = 0; row < m_image.height(); ++row)
+            std::memcpy(grown.scanLine(row), std::as_const(m_image).constScanLine(row), rowBytes);
         // Moved, not copied: a shared image would be copied again by takeBits().
         m_image = std::move(grown);
     }
+    takeBits();
+}
+
+uint DrawingSurface::pixelValue(QRgb rgb)
+{
+    if (!m_indexed)
+        return rgb;
+    QList<QRgb> table = m_image.colorTable();
+    const qsizetype at = table.indexOf(rgb);
+    if (at >= 0)
+        return static_cast<uint>(at);
+    if (table.size() < kMaxTableEntries) {
+        table.append(rgb);
+        m_image.setColorTable(table);
+        takeBits();
+        return static_cast<uint>(table.size() - 1);
+    }
+    toDirectColour();
+    return rgb;
+}
+
+void DrawingSurface::toDirectColour()
+{
+    m_image = m_image.convertToFormat(QImage::Format_RGB32);
+    m_indexed = false;
     takeBits();
 }
 
@@ -117,7 +164,7 @@ void DrawingSurface::changeDrawWidth(int w)
 void DrawingSurface::Cls()
 {
     ensureImage();
-    m_image.fill(m_background);
+    m_image.fill(m_indexed ? kBackgroundEntry : m_background);
     takeBits();
     markDirty(QRect(0, 0, m_devWidth, m_devHeight));
     if (m_observer)
@@ -135,18 +182,89 @@ void DrawingSurface::Line(float x1, float y1, float x2, float y2, ColourValue co
         || !std::isfinite(b.y()))
         return;
     const int pen = m_pen;
-    {
+    const QRgb rgb = toRgb(colour);
+    const uint value = pixelValue(rgb);
+    const QRect client(0, 0, m_devWidth, m_devHeight);
+    // Pixel grid positions of the two ends; far-away ends are brought near the client area
+    // first so that they convert to int (the covered pixels stay the same).
+    const QRectF reach
+        = QRectF(client).adjusted(-2.0 * pen - 2, -2.0 * pen - 2, 2.0 * pen + 2, 2.0 * pen + 2);
+    const double fx1 = std::floor(a.x());
+    const double fy1 = std::floor(a.y());
+    const double fx2 = std::floor(b.x());
+    const double fy2 = std::floor(b.y());
+    if ((fx1 == fx2) != (fy1 == fy2)) {
+        // Along an axis, as both axes of the program's windows are: a pen of width n covers
+        // n whole pixels across, from n / 2 before the line, and its square caps n / 2 beyond
+        // each end; these are the pixels Qt paints for it.
+        const double half = std::floor(pen / 2.0);
+        const auto clampX = [&](double v) {
+            return static_cast<int>(std::clamp(v, reach.left(), reach.right()));
+        };
+        const auto clampY = [&](double v) {
+            return static_cast<int>(std::clamp(v, reach.top(), reach.bottom()));
+        };
+        const QRect covered
+            = QRect(QPoint(clampX(std::min(fx1, fx2) - half), clampY(std::min(fy1, fy2) - half)),
+                    QPoint(clampX(std::max(fx1, fx2) - half + pen - 1),
+                           clampY(std::max(fy1, fy2) - half + pen - 1)))
+                  .intersected(client);
+        if (covered.isEmpty())
+            return;
+        for (int row = covered.top(); row <= covered.bottom(); ++row) {
+            uchar *line = m_bits + row * m_stride;
+            if (m_indexed) {
+                std::memset(line + covered.left(), static_cast<int>(value),
+                            static_cast<size_t>(covered.width()));
+            } else {
+                auto *pixels = reinterpret_cast<QRgb *>(line);
+                std::fill(pixels + covered.left(), pixels + covered.right() + 1, rgb);
+            }
+        }
+        markDirty(covered);
+        return;
+    }
+    const QRect box = QRectF(a, b)
+                          .normalized()
+                          .adjusted(-pen - 1, -pen - 1, pen + 1, pen + 1)
+                          .intersected(reach)
+                          .toAlignedRect()
+                          .intersected(client);
+    if (box.isEmpty())
+        return;
+    // Pixel centres: a pen of width n covers n whole pixels across the line.
+    const QPointF offset(pen % 2 ? 0.5 : 0.0, pen % 2 ? 0.5 : 0.0);
+    const QPointF from = QPointF(fx1, fy1) + offset;
+    const QPointF to = QPointF(fx2, fy2) + offset;
+    const QPen linePen(QColor::fromRgb(rgb), pen, Qt::SolidLine, Qt::SquareCap);
+    if (!m_indexed) {
         QPainter p(&m_image);
-        p.setClipRect(0, 0, m_devWidth, m_devHeight);
-        p.setPen(QPen(QColor::fromRgb(toRgb(colour)), pen, Qt::SolidLine, Qt::SquareCap));
-        // Pixel centres: a pen of width n covers n whole pixels across the line.
-        const QPointF offset(pen % 2 ? 0.5 : 0.0, pen % 2 ? 0.5 : 0.0);
-        p.drawLine(QPointF(std::floor(a.x()), std::floor(a.y())) + offset,
-                   QPointF(std::floor(b.x()), std::floor(b.y())) + offset);
+        p.setClipRect(client);
+        p.setPen(linePen);
+        p.drawLine(from, to);
+    } else {
+        // Qt does not paint on an indexed image: Qt rasterises the line into a coverage mask
+        // over its box, which is then set in the line's colour.
+        QImage mask(box.size(), QImage::Format_Alpha8);
+        mask.fill(0);
+        {
+            QPainter p(&mask);
+            p.translate(-box.topLeft());
+            p.setPen(linePen);
+            p.drawLine(from, to);
+        }
+        const auto index = static_cast<uchar>(value);
+        for (int row = 0; row < mask.height(); ++row) {
+            const uchar *in = std::as_const(mask).constScanLine(row);
+            uchar *out = m_bits + (box.top() + row) * m_stride + box.left();
+            for (int col = 0; col < mask.width(); ++col) {
+                if (in[col] != 0)
+                    out[col] = index;
+            }
+        }
     }
     takeBits();
-    const QRectF span = QRectF(a, b).normalized().adjusted(-pen - 1, -pen - 1, pen + 1, pen + 1);
-    markDirty(span.toAlignedRect().intersected(QRect(0, 0, m_devWidth, m_devHeight)));
+    markDirty(box);
 }
 
 void DrawingSurface::PSet(float x, float y, int paletteIndex)
@@ -170,14 +288,19 @@ void DrawingSurface::PSet(float x, float y, int paletteIndex)
     const int y1 = std::min(top + pen, m_devHeight);
     if (x0 >= x1 || y0 >= y1)
         return;
-    if (pen == 3 && x0 == left && y0 == top && x1 == left + 3 && y1 == top + 3) {
-        // The curve window's dot, whole: nine pixels without loops.
-        auto *line = reinterpret_cast<QRgb *>(m_bits + top * m_stride) + left;
-        for (int row = 0; row < 3; ++row) {
-            line[0] = rgb;
-            line[1] = rgb;
-            line[2] = rgb;
-            line = reinterpret_cast<QRgb *>(reinterpret_cast<uchar *>(line) + m_stride);
+    if (m_indexed) {
+        const auto index = static_cast<uchar>(kFirstPaletteEntry + paletteIndex);
+        if (pen == 3 && x0 == left && y0 == top && x1 == left + 3 && y1 == top + 3) {
+            // The curve window's dot, whole: nine pixels without loops.
+            uchar *line = m_bits + top * m_stride + left;
+            for (int row = 0; row < 3; ++row, line += m_stride) {
+                line[0] = index;
+                line[1] = index;
+                line[2] = index;
+            }
+        } else {
+            for (int row = y0; row < y1; ++row)
+                std::memset(m_bits + row * m_stride + x0, index, static_cast<size_t>(x1 - x0));
         }
     } else {
         for (int row = y0; row < y1; ++row) {
@@ -249,7 +372,7 @@ QImage DrawingSurface::drawing() const
 {
     if (m_image.isNull())
         return {};
-    QImage copy = m_image.copy(0, 0, m_devWidth, m_devHeight);
+    QImage copy = m_image.copy(0, 0, m_devWidth, m_devHeight).convertToFormat(QImage::Format_RGB32);
     copy.setDevicePixelRatio(m_dpr);
     return copy;
 }

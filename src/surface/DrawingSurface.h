@@ -73,6 +73,11 @@ protected:
 
 private:
     void changeDrawWidth(int width);
+    // The pixel value that stands for `rgb`: its colour-table index while the drawing is
+    // indexed (an entry is added for a new colour; when the table is full the drawing turns
+    // into direct colour first), else the colour itself.
+    uint pixelValue(QRgb rgb);
+    void toDirectColour();
     void ensureImage();
     void takeBits();
     void updateMapping();
@@ -80,7 +85,13 @@ private:
     void flushDirty();
     QRect takeDirtyLogical();
 
-    QImage m_image; // device pixels, grows with the window, content kept at the top-left
+    // Device pixels, grows with the window, content kept at the top-left. A byte per pixel
+    // with a colour table (entry 0 the background, 1 to 16 the palette, then any other colour a
+    // line was drawn in) while the drawing has at most 256 colours, which is always the case
+    // for this program's windows: a maximised drawing then takes a quarter of the memory of a
+    // 32-bit one. Direct 32-bit colour beyond that.
+    QImage m_image;
+    bool m_indexed = true;
     // m_image's pixels and row length in bytes, taken again after every change of the image,
     // so that a dot costs no call into QImage. m_image is never shared with another QImage.
     uchar *m_bits = nullptr;

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPainter>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
@@ -30,6 +31,9 @@ private slots:
     void scaleModeCentimetres();
     void clsErasesDrawingOnly();
     void lineDrawsFullSpan();
+    void linePixelsAsQtPaintsThem_data();
+    void linePixelsAsQtPaintsThem();
+    void manyColoursStayExact();
     void observerSeesExactOperations();
     void drawingSurvivesCoverAndResize();
     void drawingIsASnapshot();
@@ -214,6 +218,79 @@ void TestDrawingSurface::lineDrawsFullSpan()
         QCOMPARE(s->pixelAt(86, y), qRgb(0, 0, 0));
     for (int x = 0; x < 200; ++x)
         QCOMPARE(s->pixelAt(x, 59), qRgb(0, 0, 0));
+}
+
+void TestDrawingSurface::linePixelsAsQtPaintsThem_data()
+{
+    QTest::addColumn<int>("pen");
+    QTest::addColumn<QLineF>("line"); // user units, 1 unit = 1 pixel
+    QTest::addColumn<uint>("colour");
+    QTest::newRow("axis, width 2") << 2 << QLineF(431.7, 0, 431.7, 400) << 0u;
+    QTest::newRow("axis across, width 2") << 2 << QLineF(0, 305.2, 600, 305.2) << 0u;
+    QTest::newRow("axis, width 1, upwards") << 1 << QLineF(20.5, 300.9, 20.5, 7.1) << 0xFFu;
+    QTest::newRow("axis across, width 3, leftwards") << 3 << QLineF(590, 9.5, 3.2, 9.5) << 0xFF00u;
+    QTest::newRow("axis, width 4, short") << 4 << QLineF(100, 100, 100, 103) << 0x808000u;
+    QTest::newRow("axis, width 5, at the edge") << 5 << QLineF(599.5, -50, 599.5, 50) << 0u;
+    QTest::newRow("axis, far beyond") << 2 << QLineF(-1e30, 200, 1e30, 200) << 0u;
+    QTest::newRow("diagonal, width 1") << 1 << QLineF(3, 4, 587, 391) << 0x0000FFu;
+    QTest::newRow("steep, width 3, new colour") << 3 << QLineF(300.2, 395, 270.9, 2) << 0x123456u;
+    QTest::newRow("leaves the area") << 2 << QLineF(-40, -30, 750, 520) << 0xFF00FFu;
+    QTest::newRow("wholly outside") << 3 << QLineF(-40, -30, -10, -5) << 0x00FF00u;
+    QTest::newRow("a point") << 3 << QLineF(260, 255, 260, 255) << 0x808080u;
+}
+
+// The drawing keeps a byte per pixel; a line must still cover exactly the pixels Qt paints for
+// the same pen on a 32-bit image, in its exact colour.
+void TestDrawingSurface::linePixelsAsQtPaintsThem()
+{
+    QFETCH(int, pen);
+    QFETCH(QLineF, line);
+    QFETCH(uint, colour);
+    auto s = makeSurface(600, 400, 600, 400);
+    s->setDrawWidth(pen);
+    s->Line(float(line.x1()), float(line.y1()), float(line.x2()), float(line.y2()), colour);
+
+    QImage want(600, 400, QImage::Format_RGB32);
+    want.fill(s->backgroundRgb());
+    {
+        QPainter p(&want);
+        p.setPen(QPen(QColor::fromRgb(toRgb(colour)), pen, Qt::SolidLine, Qt::SquareCap));
+        const qreal centre = pen % 2 ? 0.5 : 0.0;
+        p.drawLine(QPointF(std::floor(line.x1()) + centre, std::floor(line.y1()) + centre),
+                   QPointF(std::floor(line.x2()) + centre, std::floor(line.y2()) + centre));
+    }
+    const QImage got = s->drawing();
+    QCOMPARE(got.size(), want.size());
+    int drawn = 0;
+    for (int y = 0; y < want.height(); ++y) {
+        for (int x = 0; x < want.width(); ++x) {
+            QVERIFY2(got.pixel(x, y) == want.pixel(x, y),
+                     qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+            drawn += want.pixel(x, y) != s->backgroundRgb();
+        }
+    }
+    QCOMPARE(drawn > 0, QTest::currentDataTag() != QByteArray("wholly outside"));
+}
+
+// More colours than a colour table holds: every line keeps its own colour, and dots and lines
+// drawn before and after the change are all still there.
+void TestDrawingSurface::manyColoursStayExact()
+{
+    auto s = makeSurface(400, 310, 400, 310);
+    s->setDrawWidth(1);
+    s->PSet(1, 1, 12);
+    constexpr int kLines = 300;
+    for (int i = 0; i < kLines; ++i)
+        s->Line(10, float(i + 5), 390, float(i + 5), ColourValue(0x010203u * uint(i + 1)));
+    s->setDrawWidth(3);
+    s->PSet(395, 300, 10);
+    for (int i = 0; i < kLines; ++i)
+        QCOMPARE(s->pixelAt(200, i + 5), toRgb(ColourValue(0x010203u * uint(i + 1))));
+    QCOMPARE(s->pixelAt(1, 1), qRgb(255, 0, 0));
+    QCOMPARE(s->pixelAt(395, 300), qRgb(0, 255, 0));
+    QCOMPARE(s->pixelAt(5, 5), s->backgroundRgb());
+    s->Cls();
+    QCOMPARE(s->pixelAt(200, 100), s->backgroundRgb());
 }
 
 void TestDrawingSurface::observerSeesExactOperations()

@@ -1,5 +1,6 @@
 // Times one calibration redraw (clear, axes, the test circle plotted twice) into a 1920x1080
 // surface against a raw loop writing the same pixels straight into an image.
+#include "BenchSupport.h"
 #include "app/Program.h"
 #include "calibration/CircleModel.h"
 #include "calibration/Form2.h"
@@ -10,28 +11,13 @@
 #include <QImage>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-template<typename F>
-double medianMs(int runs, F &&f)
-{
-    std::vector<double> t;
-    t.reserve(static_cast<std::size_t>(runs));
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        f();
-        t.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
+using quorvel::bench::medianMs;
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // Times runs of the curve window through its real code ("ESEGUI": readers, ranges, point
 // arithmetic, PSet into a 1920x1080 surface) against a raw loop that does the same arithmetic
 // and writes the same 3x3 dots straight into an image.
+#include "BenchSupport.h"
 #include "app/Program.h"
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
@@ -16,7 +17,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -25,24 +25,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using namespace quorvel;
 
-// Median time of `f` over `runs` calls; `between` runs after each call, outside the timing.
-template<typename F, typename B>
-double medianMs(int runs, F &&f, B &&between)
-{
-    std::vector<double> t;
-    t.reserve(static_cast<std::size_t>(runs));
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        f();
-        t.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-        between();
-    }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
+using quorvel::bench::medianMs;
 
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
@@ -77,17 +62,6 @@ public:
     void lineDrawn(float, float, float, float, int, ColourValue) override { }
     void pointSet(float x, float y, int, int) override { points.emplace_back(x, y); }
 };
-
-// The offscreen platform's notes about what it cannot do ("does not support raise()" and
-// "propagateSizeHints()") would end up among the results; everything else goes through.
-QtMessageHandler previousHandler = nullptr;
-void quietPlatformNotes(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    if (text.contains(QLatin1String("does not support")))
-        return;
-    if (previousHandler)
-        previousHandler(type, context, text);
-}
 
 bool sameBits(float a, float b)
 {
@@ -156,7 +130,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "cannot write the offscreen screen configuration\n");
         return 1;
     }
-    previousHandler = qInstallMessageHandler(quietPlatformNotes);
+    bench::quietPlatformNotes();
     QApplication app(argc, argv);
     setUpApplication(app);
     FormRegistry registry;

@@ -3,6 +3,7 @@
 // AVANTI, two steps of the calibration scroll bar, "OK - continua", then ESEGUI on the curve window
 // with its starting values. With the three windows open and the plot drawn it lets the windows
 // paint, then ends (status 0; 1 if any step did not happen).
+#include "BenchSupport.h"
 #include "app/Program.h"
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
@@ -32,15 +33,6 @@ bool waitFor(const std::function<bool()> &done)
     while (!done() && clock.elapsed() < 2000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     return done();
-}
-
-QtMessageHandler previousHandler = nullptr;
-void quietPlatformNotes(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    if (text.contains(QLatin1String("does not support")))
-        return;
-    if (previousHandler)
-        previousHandler(type, context, text);
 }
 
 int fail(const char *what)
@@ -81,7 +73,7 @@ int main(int argc, char *argv[])
                 .toUtf8());
     f.close();
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
-    previousHandler = qInstallMessageHandler(quietPlatformNotes);
+    bench::quietPlatformNotes();
 
     QApplication app(argc, argv);
     setUpApplication(app);

@@ -1,0 +1,41 @@
+#pragma once
+
+// What the benchmarks share: a median timer and a quiet offscreen platform.
+#include <QtGlobal>
+
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <vector>
+
+namespace quorvel::bench {
+
+// Median wall time in milliseconds of `runs` calls of `f`; `between` runs after each call,
+// outside the timing.
+template<typename F, typename B>
+double medianMs(int runs, F &&f, B &&between)
+{
+    using Clock = std::chrono::steady_clock;
+    std::vector<double> t;
+    t.reserve(static_cast<std::size_t>(runs));
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        f();
+        t.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        between();
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+template<typename F>
+double medianMs(int runs, F &&f)
+{
+    return medianMs(runs, static_cast<F &&>(f), [] {});
+}
+
+// Drops the offscreen platform's notes about what it cannot do ("does not support raise()",
+// "propagateSizeHints()"), which would end up among the results; everything else goes through.
+void quietPlatformNotes();
+
+} // namespace quorvel::bench

@@ -3,6 +3,7 @@
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
 #include "intro/Form1.h"
+#include "shell/DesignedFont.h"
 #include "shell/FormRegistry.h"
 
 #include <QApplication>
@@ -44,7 +45,7 @@ void setUpApplication(QApplication &app)
     QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
     QFont::insertSubstitution(QStringLiteral("Times New Roman"),
                               QStringLiteral("Liberation Serif"));
-    QFont dialogFont(QFont::substitute(QStringLiteral("MS Sans Serif")));
+    QFont dialogFont = designedFont(QStringLiteral("MS Sans Serif"));
     dialogFont.setPointSize(8);
     QApplication::setFont(dialogFont);
     app.setApplicationName(QStringLiteral("quorvel"));

@@ -3,6 +3,7 @@
 #include "CircleModel.h"
 
 #include "shell/Controls.h"
+#include "shell/DesignedFont.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
 #include "shell/RuntimeError.h"
@@ -100,7 +101,7 @@ QWidget *Form2::createWindow()
         QStringLiteral("Per calibrare l' impostazione corretta della risoluzione dello SCHERMO"),
         window);
     label1->setObjectName(QStringLiteral("Label1"));
-    QFont headingFont(QStringLiteral("MS Sans Serif"));
+    QFont headingFont = designedFont(QStringLiteral("MS Sans Serif"));
     headingFont.setPointSizeF(13.5);
     label1->setFont(headingFont);
     QPalette red = label1->palette();

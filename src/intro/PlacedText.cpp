@@ -1,5 +1,7 @@
 #include "PlacedText.h"
 
+#include "shell/DesignedFont.h"
+
 #include <QFontMetricsF>
 
 namespace quorvel::intro {
@@ -22,9 +24,7 @@ PlacedText PlacedText::measured(const QString &text, const QFont &font, Role rol
 
 QFont PlacedText::pageFont(const QString &family, int points, bool italic)
 {
-    // The installed stand-in by name: a designed family that is not installed would first be
-    // looked for among every font on the machine.
-    QFont font(QFont::substitute(family));
+    QFont font = designedFont(family);
     font.setPixelSize(points * kTwipsPerPoint);
     font.setItalic(italic);
     font.setHintingPreference(QFont::PreferNoHinting);

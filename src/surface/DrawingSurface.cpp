@@ -198,17 +198,14 @@ void DrawingSurface::Line(float x1, float y1, float x2, float y2, ColourValue co
         // n whole pixels across, from n / 2 before the line, and its square caps n / 2 beyond
         // each end; these are the pixels Qt paints for it.
         const double half = std::floor(pen / 2.0);
-        const auto clampX = [&](double v) {
-            return static_cast<int>(std::clamp(v, reach.left(), reach.right()));
+        const auto corner = [&](double x, double y) {
+            return QPoint(static_cast<int>(std::clamp(x, reach.left(), reach.right())),
+                          static_cast<int>(std::clamp(y, reach.top(), reach.bottom())));
         };
-        const auto clampY = [&](double v) {
-            return static_cast<int>(std::clamp(v, reach.top(), reach.bottom()));
-        };
-        const QRect covered
-            = QRect(QPoint(clampX(std::min(fx1, fx2) - half), clampY(std::min(fy1, fy2) - half)),
-                    QPoint(clampX(std::max(fx1, fx2) - half + pen - 1),
-                           clampY(std::max(fy1, fy2) - half + pen - 1)))
-                  .intersected(client);
+        const QRect covered = QRect(corner(std::min(fx1, fx2) - half, std::min(fy1, fy2) - half),
+                                    corner(std::max(fx1, fx2) - half + pen - 1,
+                                           std::max(fy1, fy2) - half + pen - 1))
+                                  .intersected(client);
         if (covered.isEmpty())
             return;
         for (int row = covered.top(); row <= covered.bottom(); ++row) {
@@ -238,10 +235,13 @@ void DrawingSurface::Line(float x1, float y1, float x2, float y2, ColourValue co
     const QPointF to = QPointF(fx2, fy2) + offset;
     const QPen linePen(QColor::fromRgb(rgb), pen, Qt::SolidLine, Qt::SquareCap);
     if (!m_indexed) {
-        QPainter p(&m_image);
-        p.setClipRect(client);
-        p.setPen(linePen);
-        p.drawLine(from, to);
+        {
+            QPainter p(&m_image);
+            p.setClipRect(client);
+            p.setPen(linePen);
+            p.drawLine(from, to);
+        }
+        takeBits();
     } else {
         // Qt does not paint on an indexed image: Qt rasterises the line into a coverage mask
         // over its box, which is then set in the line's colour.
@@ -263,7 +263,6 @@ void DrawingSurface::Line(float x1, float y1, float x2, float y2, ColourValue co
             }
         }
     }
-    takeBits();
     markDirty(box);
 }
 

@@ -1,4 +1,4 @@
-// libFuzzer target for the numeric texts of src/shell/NumericText.
+// libFuzzer target for the numeric texts of src/model/NumericText.
 //
 // The input is read three ways at once:
 //  - all of it as UTF-8 text, for isNumeric/toNumber (numbers are typed with a decimal comma);
@@ -11,7 +11,7 @@
 // decimal text reads back to its number within 15 significant digits; rounding to 16 bits is to
 // the nearest integer with halves to even.
 
-#include "shell/NumericText.h"
+#include "model/NumericText.h"
 
 #include <QString>
 

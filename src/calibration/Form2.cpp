@@ -1,6 +1,7 @@
 #include "Form2.h"
 
-#include "CircleModel.h"
+#include "model/CircleModel.h"
+#include "model/Degrees.h"
 
 #include "shell/Controls.h"
 #include "shell/DesignedFont.h"
@@ -27,7 +28,7 @@ void Form2::Form_Activate()
 {
     if (!m_surface)
         return;
-    P1 = Variant::single(3.1415927f / 180.0f);
+    P1 = Variant::single(kDegreesToRadians);
     Incr = Variant::real(kStartFactor);
     m_text1->setText(Incr.toText());
     COORDINATE();
@@ -64,7 +65,7 @@ void Form2::Command3_Click()
 void Form2::COORDINATE()
 {
     DrawingSurface &s = *m_surface;
-    s.setScaleMode(0);
+    s.setScaleMode(DrawingSurface::kUserScale);
     s.setDrawWidth(1);
     s.setScaleWidth(kScaleWidth);
     s.setScaleHeight(static_cast<float>(Incr.toDouble() * static_cast<double>(s.scaleWidth())));

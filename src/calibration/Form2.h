@@ -1,7 +1,7 @@
 #pragma once
 
 #include "shell/Form.h"
-#include "shell/Variant.h"
+#include "model/Variant.h"
 
 #include "surface/DrawingSurface.h"
 

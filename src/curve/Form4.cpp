@@ -1,11 +1,12 @@
 #include "Form4.h"
 
-#include "CurveModel.h"
+#include "model/CurveChain.h"
+#include "model/Degrees.h"
 
+#include "model/NumericText.h"
 #include "shell/Controls.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
-#include "shell/NumericText.h"
 #include "shell/RuntimeError.h"
 #include "shell/Twips.h"
 #include "surface/DrawingSurface.h"
@@ -55,24 +56,24 @@ void Form4::Form_Activate()
     if (!m_surface)
         return;
     DrawingSurface &s = *m_surface;
-    P1 = Variant::single(3.1415927f / 180.0f);
-    s.setScaleMode(7);
+    P1 = Variant::single(kDegreesToRadians);
+    s.setScaleMode(DrawingSurface::kCentimetreScale);
     s.setDrawWidth(2);
-    s.setScaleWidth(1000.0f);
+    s.setScaleWidth(kScaleWidth);
     const double incr = m_incrSource().toDouble();
     s.setScaleHeight(static_cast<float>(static_cast<double>(s.scaleWidth()) * incr));
-    CX = Variant::single(s.scaleWidth() / 2 - 70);
-    CY = Variant::single(s.scaleHeight() / 2 + 50);
+    CX = Variant::single(s.scaleWidth() / 2 - kAxesLeftOfMiddle);
+    CY = Variant::single(s.scaleHeight() / 2 + kAxesBelowMiddle);
     const float cx = CX.toSingle();
     const float cy = CY.toSingle();
     s.Line(cx, 0, cx, s.scaleHeight(), 0);
     s.Line(0, cy, s.scaleWidth(), cy, 0);
 
     ContaStep = Variant::int16(1);
-    if (PrimVol.equalsNumber(9))
+    if (PrimVol.equalsNumber(kActivatedMarker))
         CALCOLA();
     else
-        PrimVol = Variant::int16(9);
+        PrimVol = Variant::int16(kActivatedMarker);
 }
 
 void Form4::Command1_Click()
@@ -182,106 +183,96 @@ void Form4::CALCOLA()
         ~RunEnd() { pacer = nullptr; }
     } runEnd {m_pacer};
 
-    double x10 = kStartX;
-    double y10 = kStartY;
-    for (;;) {
-        if (Miocolor.equalsNumber(14))
-            Miocolor = Variant::int16(1);
-        LeggiText1();
-        LeggiText2();
-        LeggiText10();
-        if (EP1.equalsEmptyText())
-            return;
-        LeggiText11();
-        if (BETA1.equalsEmptyText())
-            return;
-        LeggiText12();
-        if (Ve.equalsEmptyText())
-            return;
-
-        const int range = static_cast<int>(ContaStep.toDouble());
-        if (range < 1 || range > 3 || !m_surface)
-            return;
-        ValStep = Variant::int16(0);
-        Variant from = Variant::text(field(2 * range + 1)->text());
-        Variant to = Variant::text(field(2 * range + 2)->text());
-        CONTRALFA(from, to);
-        if (ValStep.equalsNumber(kEndMarker))
-            return;
-        // Miocolor is at most 13 here, so the sum always fits.
-        Miocolor = Miocolor.plusInt16(1).value_or(Variant::int16(1));
-        if (!plotRange(x10, y10))
-            return;
-        if (ContaStep.equalsNumber(3))
-            return;
-        ContaStep = ContaStep.plusInt16(1).value_or(Variant::int16(3));
-    }
-}
-
-// The points of one range, continuing the chain from (x10, y10). False when the run must end
-// here: a point out of the field, an angle that no longer fits or changes, or Esc.
-bool Form4::plotRange(double &x10, double &y10)
-{
-    PointParameters p;
-    p.ep1 = EP1.toDouble();
-    p.inx = INX.toDouble();
-    p.iny = INY.toDouble();
-    p.beta1 = BETA1.toDouble();
-    p.ve = Ve.toDouble();
-    p.p1 = P1.toSingle();
-    const double from = DaA1.toDouble();
-    const double to = AA1.toDouble();
-    const double step = ValStep.toDouble();
     const float cx = CX.toSingle();
     const float cy = CY.toSingle();
     const double cxd = cx;
     const double cyd = cy;
-    DrawingSurface &s = *m_surface;
-    const QRadioButton &sine = *m_option1;
+    CurveChain chain(cx, cy, A2);
+    ColourCycle colour(Miocolor.isEmpty() ? std::nullopt : Miocolor.toInt16());
+    const auto storeColour = [&] {
+        if (colour.counter())
+            Miocolor = Variant::int16(*colour.counter());
+    };
+    const auto nextRange = [&](int range) {
+        ContaStep = Variant::int16(static_cast<std::int16_t>(range));
+        storeColour();
+        return readRange(range);
+    };
+    DrawingSurface *surface = m_surface;
+    const auto draw = [&](const ChainPoint &point) {
+        A2 = point.a2;
+        surface->setDrawWidth(kDotWidth);
+        surface->PSet(static_cast<float>(cxd + point.x), static_cast<float>(cyd - point.y),
+                      point.paletteIndex);
+        return pacer.keepGoing();
+    };
+    const RunOutcome outcome
+        = chain.run(static_cast<int>(ContaStep.toDouble()), colour, nextRange, draw);
+    A2 = chain.lastA2();
+    storeColour();
+    if (!outcome.endedByFields)
+        reportRangeEnd(outcome.last);
+}
 
-    // The colour counter lives in a local while the range is drawn and is stored on every exit.
-    auto colour = static_cast<std::int16_t>(Miocolor.toDouble());
-    struct StoreColour
-    {
-        Variant &member;
-        const std::int16_t &value;
-        ~StoreColour() { member = Variant::int16(value); }
-    } storeColour {Miocolor, colour};
+// Reads the fields at the start of range `range`: the five parameters, then the range's From
+// and To. Nothing when the run must end here (a parameter never accepted, a refused range, a
+// range from 0 to 0).
+std::optional<RangeSpec> Form4::readRange(int range)
+{
+    if (!m_surface || range < 1 || range > kRangeCount)
+        return std::nullopt;
+    LeggiText1();
+    LeggiText2();
+    LeggiText10();
+    if (EP1.equalsEmptyText())
+        return std::nullopt;
+    LeggiText11();
+    if (BETA1.equalsEmptyText())
+        return std::nullopt;
+    LeggiText12();
+    if (Ve.equalsEmptyText() || !m_surface)
+        return std::nullopt;
+    ValStep = Variant::int16(0);
+    Variant from = Variant::text(field(2 * range + 1)->text());
+    Variant to = Variant::text(field(2 * range + 2)->text());
+    CONTRALFA(from, to);
+    if (ValStep.equalsNumber(kEndMarker))
+        return std::nullopt;
 
-    for (double alfa = from; step > 0 ? alfa <= to : alfa >= to;) {
-        const std::optional<std::int16_t> a2 = angleA2(alfa, p.ve);
-        if (!a2) {
-            message(QStringLiteral("fuori campo t*ALFA =") + decimalText(alfa * p.ve));
-            return false;
-        }
-        A2 = *a2;
-        const Point next = nextPoint(p, senCos(A2, p.p1, !sine.isChecked()), x10, y10);
-        if (!withinField(next.x, cx)) {
-            message(QStringLiteral("fuori campo X11 =") + decimalText(next.x));
-            return false;
-        }
-        if (!withinField(next.y, cy)) {
-            message(QStringLiteral("fuori campo Y11 =") + decimalText(next.y));
-            return false;
-        }
-        s.setDrawWidth(3);
-        s.PSet(static_cast<float>(cxd + next.x), static_cast<float>(cyd - next.y), colour + 1);
-        x10 = next.x;
-        y10 = next.y;
-        if (colour == 14)
-            colour = 1;
+    RangeSpec spec;
+    spec.params.ep1 = EP1.toDouble();
+    spec.params.inx = INX.toDouble();
+    spec.params.iny = INY.toDouble();
+    spec.params.beta1 = BETA1.toDouble();
+    spec.params.ve = Ve.toDouble();
+    spec.params.p1 = P1.toSingle();
+    spec.cosine = &m_cosineChosen;
+    spec.from = DaA1.toDouble();
+    spec.to = AA1.toDouble();
+    spec.step = ValStep.toDouble();
+    return spec;
+}
 
-        const double following = alfa + step;
-        if (following == alfa) {
-            // Beyond 2^53 a whole step no longer changes ALFA: the range would never end.
-            message(QStringLiteral("fuori campo ALFA =") + decimalText(alfa));
-            return false;
-        }
-        alfa = following;
-        if (!m_pacer->keepGoing())
-            return false;
+// The message of a range that did not reach its last ALFA; Esc and a finished range have none.
+void Form4::reportRangeEnd(const RangeOutcome &outcome)
+{
+    switch (outcome.end) {
+    case RangeEnd::OutOfFieldX:
+        message(QStringLiteral("fuori campo X11 =") + decimalText(outcome.value));
+        break;
+    case RangeEnd::OutOfFieldY:
+        message(QStringLiteral("fuori campo Y11 =") + decimalText(outcome.value));
+        break;
+    case RangeEnd::AngleTooLarge:
+        message(QStringLiteral("fuori campo t*ALFA =") + decimalText(outcome.value));
+        break;
+    case RangeEnd::AlfaStuck:
+        message(QStringLiteral("fuori campo ALFA =") + decimalText(outcome.value));
+        break;
+    case RangeEnd::Done:
+    case RangeEnd::Stopped:
+        break;
     }
-    return true;
 }
 
 void Form4::message(const QString &text)
@@ -437,6 +428,9 @@ QWidget *Form4::createWindow()
         m_option2->setFocusPolicy(m_option2->isChecked() ? Qt::StrongFocus : Qt::NoFocus);
     };
     connect(m_option1, &QRadioButton::toggled, this, focusOnSelected);
+    // The choice as the chain reads it for every point.
+    m_cosineChosen = false;
+    connect(m_option2, &QRadioButton::toggled, this, [this](bool on) { m_cosineChosen = on; });
     connect(m_option1, &QRadioButton::clicked, this, &Form4::Option1_Click);
     connect(m_option2, &QRadioButton::clicked, this, &Form4::Option2_Click);
 

@@ -2,8 +2,9 @@
 
 #include "RunPacer.h"
 
+#include "model/CurveChain.h"
+#include "model/Variant.h"
 #include "shell/Form.h"
-#include "shell/Variant.h"
 #include "surface/DrawingSurface.h"
 #include "surface/Palette.h"
 
@@ -16,6 +17,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace quorvel {
 
@@ -92,7 +94,8 @@ protected:
 private:
     void readIncrement(int number, Variant &member, const QString &notNumberMessage);
     void readSegmentParameter(int number, Variant &member, double factor);
-    bool plotRange(double &x10, double &y10);
+    std::optional<curve::RangeSpec> readRange(int range);
+    void reportRangeEnd(const curve::RangeOutcome &outcome);
     void message(const QString &text);
     void setFieldText(int number, const QString &text);
     void setFieldBackground(int number, ColourValue colour);
@@ -105,6 +108,7 @@ private:
     QPointer<QPushButton> m_command1;
     QPointer<QPushButton> m_command3;
     QPointer<QPushButton> m_command5;
+    bool m_cosineChosen = false; // "In Coseno" is selected
     FieldObserver *m_fieldObserver = nullptr;
     RunPacer::Timing m_timing;
     RunPacer *m_pacer = nullptr; // while a run is going on

@@ -6,6 +6,10 @@
 
 namespace quorvel {
 
+// Codes of the run-time errors the program can raise.
+inline constexpr int kInvalidProcedureCall = 5; // an argument out of its range (QBColor 16)
+inline constexpr int kInvalidPropertyValue = 380; // a property set to a value it cannot take
+
 // Exit status of a process ended by a run-time error.
 inline constexpr int kRuntimeErrorExitStatus = 3;
 

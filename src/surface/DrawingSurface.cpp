@@ -116,11 +116,11 @@ void DrawingSurface::updateMapping()
 
 void DrawingSurface::setScaleMode(int mode)
 {
-    if (mode != 0 && mode != 7)
-        runtimeError(380,
+    if (mode != kUserScale && mode != kCentimetreScale)
+        runtimeError(kInvalidPropertyValue,
                      QStringLiteral("Valore di proprietà non valido (ScaleMode %1)").arg(mode));
     m_scaleMode = mode;
-    if (mode == 7) {
+    if (mode == kCentimetreScale) {
         const double dpiX = logicalDpiX();
         const double dpiY = logicalDpiY();
         m_scaleWidth = static_cast<float>(width() / dpiX * kCentimetresPerInch);
@@ -134,7 +134,8 @@ void DrawingSurface::setScaleMode(int mode)
 void DrawingSurface::setScaleWidth(float w)
 {
     if (!(w != 0.0f) || !std::isfinite(w))
-        runtimeError(380, QStringLiteral("Valore di proprietà non valido (ScaleWidth)"));
+        runtimeError(kInvalidPropertyValue,
+                     QStringLiteral("Valore di proprietà non valido (ScaleWidth)"));
     m_scaleMode = 0;
     m_scaleWidth = w;
     updateMapping();
@@ -145,7 +146,8 @@ void DrawingSurface::setScaleWidth(float w)
 void DrawingSurface::setScaleHeight(float h)
 {
     if (!(h != 0.0f) || !std::isfinite(h))
-        runtimeError(380, QStringLiteral("Valore di proprietà non valido (ScaleHeight)"));
+        runtimeError(kInvalidPropertyValue,
+                     QStringLiteral("Valore di proprietà non valido (ScaleHeight)"));
     m_scaleMode = 0;
     m_scaleHeight = h;
     updateMapping();
@@ -156,7 +158,8 @@ void DrawingSurface::setScaleHeight(float h)
 void DrawingSurface::changeDrawWidth(int w)
 {
     if (w < 1 || w > 32767)
-        runtimeError(380, QStringLiteral("Valore di proprietà non valido (DrawWidth %1)").arg(w));
+        runtimeError(kInvalidPropertyValue,
+                     QStringLiteral("Valore di proprietà non valido (DrawWidth %1)").arg(w));
     m_drawWidth = w;
     m_pen = std::max(1, static_cast<int>(std::lround(m_drawWidth * m_dpr)));
 }

@@ -30,6 +30,10 @@ class DrawingSurface : public QWidget
 public:
     explicit DrawingSurface(QWidget *parent = nullptr);
 
+    // Scale modes: a user scale of ScaleWidth x ScaleHeight units, or centimetres of the display.
+    static constexpr int kUserScale = 0;
+    static constexpr int kCentimetreScale = 7;
+
     // 0: user scale, keeping the current ScaleWidth and ScaleHeight; 7: the client area in
     // centimetres of the display. Other modes are an invalid-argument run-time error.
     void setScaleMode(int mode);

@@ -7,7 +7,8 @@ namespace quorvel {
 void invalidPaletteIndex(int index)
 {
     runtimeError(
-        5, QStringLiteral("Chiamata di routine o argomento non validi (QBColor %1)").arg(index));
+        kInvalidProcedureCall,
+        QStringLiteral("Chiamata di routine o argomento non validi (QBColor %1)").arg(index));
 }
 
 } // namespace quorvel

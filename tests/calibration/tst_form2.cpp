@@ -1,4 +1,4 @@
-#include "calibration/CircleModel.h"
+#include "model/CircleModel.h"
 #include "calibration/Form2.h"
 #include "shell/FormRegistry.h"
 #include "shell/RuntimeError.h"

@@ -1,10 +1,10 @@
 #include "app/Program.h"
-#include "calibration/CircleModel.h"
+#include "model/CircleModel.h"
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
-#include "shell/NumericText.h"
+#include "model/NumericText.h"
 #include "shell/RuntimeError.h"
 #include "support/TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "CurveModel.h"
+#include "CurveChain.h"
 
 #include <cmath>
 

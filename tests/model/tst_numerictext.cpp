@@ -1,4 +1,4 @@
-#include "shell/NumericText.h"
+#include "model/NumericText.h"
 
 #include <QTest>
 
@@ -231,5 +231,5 @@ void TestNumericText::roundToInt16()
     }
 }
 
-QTEST_MAIN(TestNumericText)
+QTEST_APPLESS_MAIN(TestNumericText)
 #include "tst_numerictext.moc"

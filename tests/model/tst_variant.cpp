@@ -1,4 +1,4 @@
-#include "shell/Variant.h"
+#include "model/Variant.h"
 
 #include <QTest>
 
@@ -172,5 +172,5 @@ void TestVariant::plusInt16()
     }
 }
 
-QTEST_MAIN(TestVariant)
+QTEST_APPLESS_MAIN(TestVariant)
 #include "tst_variant.moc"

@@ -1,0 +1,261 @@
+#pragma once
+
+#include "NumericText.h"
+#include "Variant.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+namespace quorvel::curve {
+
+// The curve window's user scale is this many units wide; its height follows the aspect factor.
+inline constexpr float kScaleWidth = 1000.0f;
+// The axes cross this far from the middle of the drawing: left of it, and below it.
+inline constexpr float kAxesLeftOfMiddle = 70.0f;
+inline constexpr float kAxesBelowMiddle = 50.0f;
+
+// The chain starts 15 units right of and 30 units above the axes' crossing, in user units
+// relative to that crossing (x to the right, y upwards).
+inline constexpr double kStartX = 15.0;
+inline constexpr double kStartY = 30.0;
+
+// ValStep's value that ends a run: a range from 0 to 0, or a range whose fields were refused.
+inline constexpr std::int16_t kEndMarker = 999;
+
+// PrimVol's value once the window has been activated for the first time.
+inline constexpr std::int16_t kActivatedMarker = 9;
+
+// A run has at most this many ranges (From/To pairs).
+inline constexpr int kRangeCount = 3;
+
+// Pen width of the chain's dots, in pixels.
+inline constexpr int kDotWidth = 3;
+
+// The step of ALFA for a range from `from` to `to` (both finite), in the form in which it is
+// stored: the end marker for 0 to 0; the double To / |To| when only From is 0; otherwise the
+// 16-bit integer -1 when From is greater than To, +1 when not.
+Variant stepFor(double from, double to);
+
+// The parameters of one range, fixed while its points are computed.
+struct PointParameters
+{
+    double ep1 = 0; // epsilon
+    double inx = 0; // increment on the X axis
+    double iny = 0; // increment on the Y axis
+    double beta1 = 0; // BETA in radians
+    double ve = 0; // multiplier t of ALFA
+    float p1 = 0; // degrees to radians, single precision
+};
+
+// The direction factor of a point: the sine (or cosine) of A2 degrees, the angle A2 x P1 being
+// formed in single precision and widened for the sine.
+inline double senCos(std::int16_t a2, float p1, bool cosine)
+{
+    const float radians = static_cast<float>(a2) * p1;
+    return cosine ? std::cos(static_cast<double>(radians)) : std::sin(static_cast<double>(radians));
+}
+
+// t x ALFA to whole degrees, half to even; nothing when it does not fit in 16 bits.
+inline std::optional<std::int16_t> angleA2(double alfa, double ve)
+{
+    return roundToInt16(alfa * ve);
+}
+
+// One step of the chain: the new point from the previous one (x10, y10), given the direction
+// factor. Products first, then the sum with the previous coordinate, all in double precision.
+struct Point
+{
+    double x;
+    double y;
+};
+inline Point nextPoint(const PointParameters &p, double senCosValue, double x10, double y10)
+{
+    const double direction = p.beta1 * senCosValue;
+    return {p.ep1 * p.inx * std::cos(direction) + x10, p.ep1 * p.iny * std::sin(direction) + y10};
+}
+
+// Whether a coordinate relative to the axes' crossing lies within `limit` units of it. A value
+// that is not a number or is infinite is never within.
+inline bool withinField(double value, float limit)
+{
+    return std::fabs(value) <= static_cast<double>(limit);
+}
+
+// The colour counter Miocolor: nothing until the first range is drawn (it then counts from 0),
+// advanced once for every range that reaches its points, and wrapped from 14 back to 1 at the
+// start of a range and after every dot. Dots are drawn in palette colour counter + 1, so a
+// range's colours run 2, 3 ... 14, then 15 for one dot followed by 2.
+class ColourCycle
+{
+public:
+    static constexpr std::int16_t kWrapAt = 14;
+
+    ColourCycle() = default;
+    explicit ColourCycle(std::optional<std::int16_t> counter)
+        : m_counter(counter)
+    {
+    }
+    std::optional<std::int16_t> counter() const { return m_counter; }
+
+    void wrap()
+    {
+        if (m_counter == kWrapAt)
+            m_counter = 1;
+    }
+    void advance() { m_counter = static_cast<std::int16_t>(m_counter.value_or(0) + 1); }
+    int dotColour() const { return m_counter.value_or(0) + 1; }
+
+private:
+    std::optional<std::int16_t> m_counter;
+};
+
+inline constexpr bool kSine = false;
+inline constexpr bool kCosine = true;
+
+// One range as the window's fields give it: the parameters of its points and ALFA's walk.
+struct RangeSpec
+{
+    PointParameters params;
+    // Whether the direction uses the cosine of t x ALFA ("In Coseno") rather than its sine. The
+    // window's choice is read anew for every point, so this points at where the choice is kept.
+    const bool *cosine = &kSine;
+    double from = 0; // ALFA's first value, degrees
+    double to = 0; // and its last
+    double step = 1; // +1 or -1
+};
+
+// One dot of the chain. x and y are user units relative to the axes' crossing, y upwards.
+struct ChainPoint
+{
+    int range; // 1 to 3
+    double alfa; // degrees
+    std::int16_t a2; // t x ALFA, whole degrees
+    double x;
+    double y;
+    int paletteIndex;
+};
+
+// Why a range, and with it possibly the run, stopped.
+enum class RangeEnd {
+    Done, // the range's last ALFA was drawn
+    OutOfFieldX, // |X11| beyond CX; value: X11
+    OutOfFieldY, // |Y11| beyond CY; value: Y11
+    AngleTooLarge, // t x ALFA does not fit in 16 bits; value: t x ALFA
+    AlfaStuck, // ALFA so large that a whole step no longer changes it; value: ALFA
+    Stopped, // the caller asked to stop (Esc)
+};
+
+struct RangeOutcome
+{
+    RangeEnd end = RangeEnd::Done;
+    double value = 0; // the value that ended the range, see RangeEnd
+    std::size_t points = 0; // dots drawn in this range
+};
+
+struct RunOutcome
+{
+    int range = 1; // the range at which the run ended
+    bool endedByFields = false; // nextRange gave nothing for that range
+    RangeOutcome last; // how that range ended, when it was walked
+    std::size_t points = 0; // dots drawn by the whole run
+};
+
+// The chain of points of one run, free of any window: it starts at (15, 30), continues from
+// range to range, and yields each dot to the caller, which draws it.
+class CurveChain
+{
+public:
+    // cx, cy: the field's limits, the distance a point may lie from the axes' crossing along
+    // each axis (user units).
+    // a2: the value lastA2() keeps until a point is computed (the window's member A2).
+    CurveChain(float cx, float cy, std::int16_t a2 = 0)
+        : m_cx(cx)
+        , m_cy(cy)
+        , m_lastA2(a2)
+    {
+    }
+
+    double x10() const { return m_x10; }
+    double y10() const { return m_y10; }
+    // t x ALFA of the latest point computed (drawn or refused as out of the field).
+    std::int16_t lastA2() const { return m_lastA2; }
+
+    // The dots of range number `range`, continuing the chain. `visit(const ChainPoint &)` is
+    // called once per dot, after the dot's colour is known and before the chain moves on; it
+    // returns false to stop the run there.
+    template<typename Visit>
+    RangeOutcome walk(int range, const RangeSpec &spec, ColourCycle &colour, Visit &&visit);
+
+    // A whole run from range `firstRange` on: at the start of each range the colour counter
+    // wraps, then `nextRange(int range)` reads that range's fields and returns its spec, or
+    // nothing to end the run (a refused field, a range from 0 to 0); a range that gets a spec
+    // advances the colour and is walked. The run ends after range 3, or with the first range
+    // that does not end with its last ALFA.
+    template<typename NextRange, typename Visit>
+    RunOutcome run(int firstRange, ColourCycle &colour, NextRange &&nextRange, Visit &&visit);
+
+private:
+    float m_cx;
+    float m_cy;
+    std::int16_t m_lastA2;
+    double m_x10 = kStartX;
+    double m_y10 = kStartY;
+};
+
+template<typename Visit>
+RangeOutcome CurveChain::walk(int range, const RangeSpec &spec, ColourCycle &colour, Visit &&visit)
+{
+    RangeOutcome out;
+    const PointParameters &p = spec.params;
+    const double step = spec.step;
+    const double to = spec.to;
+    for (double alfa = spec.from; step > 0 ? alfa <= to : alfa >= to;) {
+        const std::optional<std::int16_t> a2 = angleA2(alfa, p.ve);
+        if (!a2)
+            return {RangeEnd::AngleTooLarge, alfa * p.ve, out.points};
+        m_lastA2 = *a2;
+        const Point next = nextPoint(p, senCos(*a2, p.p1, *spec.cosine), m_x10, m_y10);
+        if (!withinField(next.x, m_cx))
+            return {RangeEnd::OutOfFieldX, next.x, out.points};
+        if (!withinField(next.y, m_cy))
+            return {RangeEnd::OutOfFieldY, next.y, out.points};
+        const bool goOn = visit(ChainPoint {range, alfa, *a2, next.x, next.y, colour.dotColour()});
+        ++out.points;
+        m_x10 = next.x;
+        m_y10 = next.y;
+        colour.wrap();
+        const double following = alfa + step;
+        // Beyond 2^53 a whole step no longer changes ALFA: the range would never end.
+        if (following == alfa)
+            return {RangeEnd::AlfaStuck, alfa, out.points};
+        if (!goOn)
+            return {RangeEnd::Stopped, 0, out.points};
+        alfa = following;
+    }
+    return out;
+}
+
+template<typename NextRange, typename Visit>
+RunOutcome CurveChain::run(int firstRange, ColourCycle &colour, NextRange &&nextRange,
+                           Visit &&visit)
+{
+    RunOutcome out;
+    for (int range = firstRange;; ++range) {
+        out.range = range;
+        colour.wrap();
+        const std::optional<RangeSpec> spec = nextRange(range);
+        if (!spec) {
+            out.endedByFields = true;
+            return out;
+        }
+        colour.advance();
+        out.last = walk(range, *spec, colour, visit);
+        out.points += out.last.points;
+        if (out.last.end != RangeEnd::Done || range >= kRangeCount)
+            return out;
+    }
+}
+
+} // namespace quorvel::curve

@@ -1,0 +1,209 @@
+#include "model/CurveChain.h"
+#include "model/Degrees.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <optional>
+#include <utility>
+#include <vector>
+
+using namespace quorvel;
+using namespace quorvel::curve;
+
+namespace {
+
+// The window's starting fields: epsilon 0,86, BETA 55 degrees, t 1, increments 1, "In Seno".
+RangeSpec startingRange(double from, double to)
+{
+    RangeSpec r;
+    r.params
+        = {0.86, 1.0, 1.0, 55.0 * static_cast<double>(kDegreesToRadians), 1.0, kDegreesToRadians};
+    r.from = from;
+    r.to = to;
+    r.step = from > to ? -1.0 : 1.0;
+    return r;
+}
+
+struct Drawn
+{
+    std::vector<ChainPoint> points;
+};
+
+struct Case
+{
+    Case() = default;
+    Case(std::vector<RangeSpec> r, std::optional<std::int16_t> colour = std::nullopt,
+         std::size_t stop = 0, float limitX = 430.0f, float limitY = 305.0f)
+        : ranges(std::move(r))
+        , colourBefore(colour)
+        , stopAfter(stop)
+        , cx(limitX)
+        , cy(limitY)
+    {
+    }
+    std::vector<RangeSpec> ranges; // what the fields give for ranges 1, 2, 3 (fewer: run ends)
+    std::optional<std::int16_t> colourBefore;
+    std::size_t stopAfter = 0; // the caller stops after this many dots (0: never)
+    float cx = 430.0f; // the field's limits (the window's CX, CY)
+    float cy = 305.0f;
+};
+
+RunOutcome runCase(const Case &c, Drawn &drawn, ColourCycle &colour)
+{
+    CurveChain chain(c.cx, c.cy);
+    colour = ColourCycle(c.colourBefore);
+    const auto next = [&](int range) -> std::optional<RangeSpec> {
+        if (range > static_cast<int>(c.ranges.size()))
+            return std::nullopt;
+        return c.ranges[static_cast<std::size_t>(range - 1)];
+    };
+    const auto draw = [&](const ChainPoint &p) {
+        drawn.points.push_back(p);
+        return c.stopAfter == 0 || drawn.points.size() < c.stopAfter;
+    };
+    return chain.run(1, colour, next, draw);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Case)
+Q_DECLARE_METATYPE(RangeEnd)
+
+class TestCurveChain : public QObject
+{
+    Q_OBJECT
+private slots:
+    // How a run ends, how many dots it draws, where and in which colours.
+    void runs_data();
+    void runs();
+    // The chain continues from range to range and every dot follows from the one before.
+    void chainContinuesAcrossRanges();
+};
+
+void TestCurveChain::runs_data()
+{
+    QTest::addColumn<Case>("c");
+    QTest::addColumn<RangeEnd>("end");
+    QTest::addColumn<bool>("byFields");
+    QTest::addColumn<int>("endRange");
+    QTest::addColumn<int>("points");
+    QTest::addColumn<QList<int>>("colours"); // first dot of each range, then the last dot
+    QTest::addColumn<int>("counterAfter"); // -1: still nothing
+
+    const RangeSpec r0to180 = startingRange(0, 180);
+    QTest::newRow("starting fields, range 2 ends the run")
+        << Case({r0to180}) << RangeEnd::Done << true << 2 << 181 << QList<int> {2, 2} << 1;
+    QTest::newRow("three ranges, three colours")
+        << Case({startingRange(0, 5), startingRange(10, -10), startingRange(7, 7)})
+        << RangeEnd::Done << false << 3 << 6 + 21 + 1 << QList<int> {2, 3, 4, 4} << 3;
+    QTest::newRow("counter 13: 15 for one dot, then 2")
+        << Case({startingRange(0, 3)}, 13) << RangeEnd::Done << true << 2 << 4 << QList<int> {15, 2}
+        << 1;
+    QTest::newRow("counter 14 wraps before the range")
+        << Case({startingRange(0, 1)}, 14) << RangeEnd::Done << true << 2 << 2 << QList<int> {3, 3}
+        << 2;
+    QTest::newRow("no range at all: colour untouched")
+        << Case(std::vector<RangeSpec> {}) << RangeEnd::Done << true << 1 << 0 << QList<int> {}
+        << -1;
+    QTest::newRow("stopped by the caller after 10 dots")
+        << Case({r0to180, r0to180}, std::nullopt, 10) << RangeEnd::Stopped << false << 1 << 10
+        << QList<int> {2, 2} << 1;
+
+    Case outX({r0to180});
+    outX.cx = 100.0f;
+    // -1: as many dots as lie within the field; the value that ended the run lies beyond it.
+    QTest::newRow("out of the field across")
+        << outX << RangeEnd::OutOfFieldX << false << 1 << -1 << QList<int> {2, 2} << 1;
+    Case outY({r0to180});
+    outY.cy = 40.0f;
+    QTest::newRow("out of the field down")
+        << outY << RangeEnd::OutOfFieldY << false << 1 << -1 << QList<int> {2, 2} << 1;
+    Case outBoth({r0to180}, std::nullopt, 0, 10.0f, 10.0f);
+    QTest::newRow("out across and down at once: across is reported")
+        << outBoth << RangeEnd::OutOfFieldX << false << 1 << 0 << QList<int> {} << 1;
+
+    RangeSpec large = startingRange(32760, 32800);
+    QTest::newRow("t x ALFA beyond 16 bits")
+        << Case({large}, std::nullopt, 0, 1e6f, 1e6f) << RangeEnd::AngleTooLarge << false << 1 << 8
+        << QList<int> {2, 2} << 1;
+    RangeSpec stuck = startingRange(9007199254740992.0, 9007199254740999.0); // 2^53
+    stuck.params.ve = 0.0;
+    QTest::newRow("ALFA beyond 2^53 no longer moves")
+        << Case({stuck}) << RangeEnd::AlfaStuck << false << 1 << 1 << QList<int> {2, 2} << 1;
+}
+
+void TestCurveChain::runs()
+{
+    QFETCH(Case, c);
+    QFETCH(RangeEnd, end);
+    QFETCH(bool, byFields);
+    QFETCH(int, endRange);
+    QFETCH(int, points);
+    QFETCH(QList<int>, colours);
+    QFETCH(int, counterAfter);
+
+    Drawn drawn;
+    ColourCycle colour;
+    const RunOutcome out = runCase(c, drawn, colour);
+    QCOMPARE(out.endedByFields, byFields);
+    if (!byFields)
+        QCOMPARE(out.last.end, end);
+    QCOMPARE(out.range, endRange);
+    QCOMPARE(out.points, drawn.points.size());
+    if (points >= 0)
+        QCOMPARE(static_cast<int>(out.points), points);
+    QCOMPARE(colour.counter().value_or(-1), counterAfter);
+    if (end == RangeEnd::OutOfFieldX)
+        QVERIFY(std::fabs(out.last.value) > c.cx);
+    if (end == RangeEnd::OutOfFieldY)
+        QVERIFY(std::fabs(out.last.value) > c.cy && std::fabs(out.last.value) > 0);
+
+    QList<int> seen;
+    int range = 0;
+    for (const ChainPoint &p : drawn.points) {
+        QVERIFY(std::fabs(p.x) <= c.cx && std::fabs(p.y) <= c.cy);
+        if (p.range != range) {
+            seen.append(p.paletteIndex);
+            range = p.range;
+        }
+    }
+    if (!drawn.points.empty())
+        seen.append(drawn.points.back().paletteIndex);
+    QCOMPARE(seen, colours);
+}
+
+void TestCurveChain::chainContinuesAcrossRanges()
+{
+    Case c({startingRange(0, 2), startingRange(0.5, 3), startingRange(3, 1)});
+    c.ranges[1].cosine = &kCosine;
+    c.ranges[2].params.ve = 0.5;
+    Drawn drawn;
+    ColourCycle colour;
+    runCase(c, drawn, colour);
+    QCOMPARE(drawn.points.size(), std::size_t(3 + 3 + 3));
+
+    // Each dot is the one before moved by epsilon x increment along the direction
+    // BETA x sin (or cos) of the whole angle t x ALFA, formed in single precision.
+    double x = kStartX;
+    double y = kStartY;
+    for (const ChainPoint &p : drawn.points) {
+        const RangeSpec &r = c.ranges[static_cast<std::size_t>(p.range - 1)];
+        QCOMPARE(p.a2, *roundToInt16(p.alfa * r.params.ve));
+        const auto angle = static_cast<double>(static_cast<float>(p.a2) * r.params.p1);
+        const double direction = r.params.beta1 * (*r.cosine ? std::cos(angle) : std::sin(angle));
+        x += r.params.ep1 * r.params.inx * std::cos(direction);
+        y += r.params.ep1 * r.params.iny * std::sin(direction);
+        QCOMPARE(p.x, x);
+        QCOMPARE(p.y, y);
+    }
+    // ALFA 0,5 .. 2,5 gives A2 0, 2, 2; with t 0,5 ALFA 3, 2, 1 gives 2, 1, 0.
+    QCOMPARE(drawn.points[3].alfa, 0.5);
+    QCOMPARE(drawn.points[4].a2, std::int16_t(2));
+    QCOMPARE(drawn.points[5].a2, std::int16_t(2));
+    QCOMPARE(drawn.points[6].a2, std::int16_t(2));
+    QCOMPARE(drawn.points[8].a2, std::int16_t(0));
+}
+
+QTEST_APPLESS_MAIN(TestCurveChain)
+#include "tst_curvechain.moc"

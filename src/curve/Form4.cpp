@@ -300,107 +300,171 @@ void Form4::setFieldBackground(int number, ColourValue colour)
         m_fieldObserver->backgroundSet(fieldName(number), colour);
 }
 
-QWidget *Form4::createWindow()
-{
-    auto *window = new DrawingSurface;
-    m_surface = window;
-    resizeInTwips(window, 10605, 6780);
+namespace {
 
-    auto frame = [](QWidget *parent, const char *name, const QString &title, int left, int top,
-                    int width, int height) {
-        auto *box = new QGroupBox(title, parent);
-        box->setObjectName(QLatin1String(name));
+// The controls of the curve window, in creation order (a frame before what it holds). Positions
+// are twips from the top-left corner of the container: the window, or the frame named.
+enum class Kind { Frame, Label, CentredLabel, TextBox, Option, Button };
+struct ControlSpec
+{
+    const char *name;
+    Kind kind;
+    const char *container; // nullptr: the window itself
+    int left;
+    int top;
+    int width;
+    int height;
+    const char *text; // UTF-8
+    const char *hoverText = nullptr; // UTF-8
+    const char *caption = nullptr; // a text box: the label that names it
+};
+
+constexpr ControlSpec kControls[] = {
+    {"Frame4", Kind::Frame, nullptr, 360, 120, 3255, 2175, "Impostazione del segmento-punto"},
+    {"Label11", Kind::Label, "Frame4", 120, 240, 2415, 375, "Valore  di Epsilon < 1"},
+    {"Text10", Kind::TextBox, "Frame4", 2520, 240, 615, 375, "0,86", nullptr, "Label11"},
+    {"Label12", Kind::Label, "Frame4", 120, 840, 2415, 495,
+     "Angolo BETA del primo  Epsilon con l'asse X",
+     "Dando a BETA il valore 0 si ottiene il segmento per punti"},
+    {"Text11", Kind::TextBox, "Frame4", 2520, 840, 615, 375, "55", nullptr, "Label12"},
+    {"Label10", Kind::CentredLabel, "Frame4", 120, 1560, 1935, 375,
+     "Moltiplicatore (t) dell'  angolo ALFA",
+     "L'angolo ALFA varia da For a To e puo essere moltiplicato per t  (es. BETA * Sin (t "
+     "ALFA))"},
+    {"Text12", Kind::TextBox, "Frame4", 2520, 1560, 615, 375, "1", nullptr, "Label10"},
+
+    {"Frame3", Kind::Frame, nullptr, 360, 2280, 3135, 2415, "L' angolo ALFA varia da........",
+     "L'angolo BETA è segmentato tramite il seno o coseno di ALFA che lo incrementa dal valore "
+     "For al valore To  (es.  BETA * Sin ALFA)"},
+    {"Label3", Kind::Label, "Frame3", 120, 360, 615, 255, "For1"},
+    {"Text3", Kind::TextBox, "Frame3", 960, 360, 495, 285, "0", nullptr, "Label3"},
+    {"Label4", Kind::Label, "Frame3", 1800, 360, 495, 255, "To1 "},
+    {"Text4", Kind::TextBox, "Frame3", 2520, 360, 495, 285, "180", nullptr, "Label4"},
+    {"Label5", Kind::Label, "Frame3", 120, 840, 495, 255, "For2"},
+    {"Text5", Kind::TextBox, "Frame3", 960, 840, 495, 285, "0", nullptr, "Label5"},
+    {"Label6", Kind::CentredLabel, "Frame3", 1560, 840, 735, 255, "To2"},
+    {"Text6", Kind::TextBox, "Frame3", 2520, 840, 495, 285, "0", nullptr, "Label6"},
+    {"Label8", Kind::Label, "Frame3", 120, 1320, 615, 255, "For3"},
+    {"Text7", Kind::TextBox, "Frame3", 960, 1320, 495, 285, "0", nullptr, "Label8"},
+    {"Label9", Kind::CentredLabel, "Frame3", 1560, 1320, 615, 255, "To3"},
+    {"Text8", Kind::TextBox, "Frame3", 2520, 1320, 495, 285, "0", nullptr, "Label9"},
+    {"Label7", Kind::CentredLabel, "Frame3", 120, 1800, 2895, 495,
+     "      In sequenza e anche negativi.        For=0 con To=0 termina la sequenza"},
+
+    {"Frame1", Kind::Frame, nullptr, 3720, 240, 2055, 1455, "Incremento - decremento",
+     "Incrementando uno degli ASSI si ottengono curve più convesse o strette."},
+    {"Label1", Kind::Label, "Frame1", 120, 480, 1095, 255, "sull' Asse  X"},
+    {"Text1", Kind::TextBox, "Frame1", 1320, 360, 495, 405, "1", nullptr, "Label1"},
+    {"Label2", Kind::Label, "Frame1", 120, 960, 1095, 375, "sull' Asse Y"},
+    {"Text2", Kind::TextBox, "Frame1", 1320, 840, 495, 405, "1", nullptr, "Label2"},
+
+    {"Frame2", Kind::Frame, nullptr, 3840, 1800, 1575, 1095, "Incremento angolo",
+     "La figura può essere variata sostituendo   BETA * Sin(t ALFA)  con  BETA * Cos(t ALFA)"},
+    {"Option1", Kind::Option, "Frame2", 120, 360, 1335, 255, "In Seno"},
+    {"Option2", Kind::Option, "Frame2", 120, 600, 1335, 255, "In Coseno"},
+
+    {"Command5", Kind::Button, nullptr, 3720, 3120, 1695, 375, "ESEGUI",
+     "Fare click più volte per cambiare il colore."},
+    {"Command1", Kind::Button, nullptr, 3720, 3600, 1695, 495, "Cancella ed esegui"},
+    {"Command3", Kind::Button, nullptr, 240, 5640, 1695, 615, "ESCI"},
+};
+
+// Tab order, by name: the two option buttons take part in the chain, and then only the selected
+// one takes the focus, so that the pair is one stop entered at the selected button.
+constexpr const char *kFocusOrder[] = {
+    "Command3", "Option1", "Option2", "Text1",    "Text2",  "Text3",  "Text4",  "Text5",
+    "Text6",    "Text7",   "Text8",   "Command5", "Text10", "Text11", "Text12", "Command1",
+};
+
+QWidget *createControl(const ControlSpec &c, QWidget *parent)
+{
+    const QString text = QString::fromUtf8(c.text);
+    QWidget *w = nullptr;
+    switch (c.kind) {
+    case Kind::Frame: {
+        auto *box = new QGroupBox(text, parent);
         // Opaque over the drawing; the labels and buttons inside need no background of their own.
         box->setAutoFillBackground(true);
-        placeInTwips(box, left, top, width, height);
-        return box;
-    };
-    auto label = [](QWidget *parent, const char *name, const QString &text, int left, int top,
-                    int width, int height, bool centred = false) {
+        w = box;
+        break;
+    }
+    case Kind::Label:
+    case Kind::CentredLabel: {
         auto *l = new QLabel(text, parent);
-        l->setObjectName(QLatin1String(name));
         l->setTextFormat(Qt::PlainText);
         l->setWordWrap(true);
-        l->setAlignment((centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
-        placeInTwips(l, left, top, width, height);
-        return l;
-    };
-    auto textBox = [this](QWidget *parent, int number, const QString &text, QLabel *caption,
-                          int left, int top, int width, int height) {
+        l->setAlignment((c.kind == Kind::CentredLabel ? Qt::AlignHCenter : Qt::AlignLeft)
+                        | Qt::AlignTop);
+        w = l;
+        break;
+    }
+    case Kind::TextBox: {
         auto *t = new QLineEdit(text, parent);
-        t->setObjectName(fieldName(number));
         // Any text of any length: the readers decide what it means.
         t->setMaxLength(std::numeric_limits<int>::max());
         QPalette palette = t->palette();
         palette.setColor(QPalette::Base, Qt::white);
         palette.setColor(QPalette::Text, Qt::black);
         t->setPalette(palette);
-        t->setAccessibleName(caption->text().simplified());
-        placeInTwips(t, left, top, width, height);
-        m_fields[static_cast<std::size_t>(number)] = t;
-        return t;
-    };
+        w = t;
+        break;
+    }
+    case Kind::Option:
+        w = new QRadioButton(text, parent);
+        break;
+    case Kind::Button:
+        w = new CommandButton(text, parent);
+        break;
+    }
+    w->setObjectName(QLatin1String(c.name));
+    if (c.hoverText)
+        w->setToolTip(QString::fromUtf8(c.hoverText));
+    placeInTwips(w, c.left, c.top, c.width, c.height);
+    return w;
+}
 
-    QGroupBox *frame4 = frame(window, "Frame4", QStringLiteral("Impostazione del segmento-punto"),
-                              360, 120, 3255, 2175);
-    QLabel *label11
-        = label(frame4, "Label11", QStringLiteral("Valore  di Epsilon < 1"), 120, 240, 2415, 375);
+} // namespace
+
+QWidget *Form4::createWindow()
+{
+    auto *window = new DrawingSurface;
+    m_surface = window;
+    resizeInTwips(window, 10605, 6780);
+
+    const auto named
+        = [window](const char *name) { return window->findChild<QWidget *>(QLatin1String(name)); };
+    for (const ControlSpec &c : kControls) {
+        QWidget *w = createControl(c, c.container ? named(c.container) : window);
+        if (c.kind == Kind::TextBox) {
+            const int number = QByteArray(c.name + 4).toInt(); // "Text<n>"
+            m_fields[static_cast<std::size_t>(number)] = static_cast<QLineEdit *>(w);
+            w->setAccessibleName(named(c.caption)->property("text").toString().simplified());
+        }
+    }
+    m_option1 = window->findChild<QRadioButton *>(QStringLiteral("Option1"));
+    m_option2 = window->findChild<QRadioButton *>(QStringLiteral("Option2"));
+    m_command1 = window->findChild<QPushButton *>(QStringLiteral("Command1"));
+    m_command3 = window->findChild<QPushButton *>(QStringLiteral("Command3"));
+    m_command5 = window->findChild<QPushButton *>(QStringLiteral("Command5"));
+    setDesignedLooks(window);
+    connectControls();
+    for (std::size_t i = 1; i < std::size(kFocusOrder); ++i)
+        QWidget::setTabOrder(named(kFocusOrder[i - 1]), named(kFocusOrder[i]));
+    focusOnSelectedOption();
+    m_command3->setFocus();
+    return window;
+}
+
+// The looks that differ from the standard ones: Epsilon's caption at 12 points, and the caption
+// of Frame1 in the highlighted-text colour (the labels inside keep the standard text colour).
+void Form4::setDesignedLooks(QWidget *window)
+{
+    auto *label11 = window->findChild<QLabel *>(QStringLiteral("Label11"));
     QFont bigger = label11->font();
     bigger.setPointSize(12);
     label11->setFont(bigger);
-    textBox(frame4, 10, QStringLiteral("0,86"), label11, 2520, 240, 615, 375);
-    QLabel *label12
-        = label(frame4, "Label12", QStringLiteral("Angolo BETA del primo  Epsilon con l'asse X"),
-                120, 840, 2415, 495);
-    label12->setToolTip(
-        QStringLiteral("Dando a BETA il valore 0 si ottiene il segmento per punti"));
-    textBox(frame4, 11, QStringLiteral("55"), label12, 2520, 840, 615, 375);
-    QLabel *label10
-        = label(frame4, "Label10", QStringLiteral("Moltiplicatore (t) dell'  angolo ALFA"), 120,
-                1560, 1935, 375, true);
-    label10->setToolTip(QStringLiteral("L'angolo ALFA varia da For a To e puo essere "
-                                       "moltiplicato per t  (es. BETA * Sin (t ALFA))"));
-    textBox(frame4, 12, QStringLiteral("1"), label10, 2520, 1560, 615, 375);
 
-    QGroupBox *frame3 = frame(window, "Frame3", QStringLiteral("L' angolo ALFA varia da........"),
-                              360, 2280, 3135, 2415);
-    frame3->setToolTip(QStringLiteral(
-        "L'angolo BETA è segmentato tramite il seno o coseno di ALFA che lo incrementa dal "
-        "valore For al valore To  (es.  BETA * Sin ALFA)"));
-    textBox(frame3, 3, QStringLiteral("0"),
-            label(frame3, "Label3", QStringLiteral("For1"), 120, 360, 615, 255), 960, 360, 495,
-            285);
-    textBox(frame3, 4, QStringLiteral("180"),
-            label(frame3, "Label4", QStringLiteral("To1 "), 1800, 360, 495, 255), 2520, 360, 495,
-            285);
-    textBox(frame3, 5, QStringLiteral("0"),
-            label(frame3, "Label5", QStringLiteral("For2"), 120, 840, 495, 255), 960, 840, 495,
-            285);
-    textBox(frame3, 6, QStringLiteral("0"),
-            label(frame3, "Label6", QStringLiteral("To2"), 1560, 840, 735, 255, true), 2520, 840,
-            495, 285);
-    textBox(frame3, 7, QStringLiteral("0"),
-            label(frame3, "Label8", QStringLiteral("For3"), 120, 1320, 615, 255), 960, 1320, 495,
-            285);
-    textBox(frame3, 8, QStringLiteral("0"),
-            label(frame3, "Label9", QStringLiteral("To3"), 1560, 1320, 615, 255, true), 2520, 1320,
-            495, 285);
-    label(frame3, "Label7",
-          QStringLiteral("      In sequenza e anche negativi.        For=0 con To=0 termina la "
-                         "sequenza"),
-          120, 1800, 2895, 495, true);
-
-    QGroupBox *frame1
-        = frame(window, "Frame1", QStringLiteral("Incremento - decremento"), 3720, 240, 2055, 1455);
-    frame1->setToolTip(
-        QStringLiteral("Incrementando uno degli ASSI si ottengono curve più convesse o strette."));
-    textBox(frame1, 1, QStringLiteral("1"),
-            label(frame1, "Label1", QStringLiteral("sull' Asse  X"), 120, 480, 1095, 255), 1320,
-            360, 495, 405);
-    textBox(frame1, 2, QStringLiteral("1"),
-            label(frame1, "Label2", QStringLiteral("sull' Asse Y"), 120, 960, 1095, 375), 1320, 840,
-            495, 405);
-    // Only the caption is drawn in the highlighted-text colour; the labels inside keep theirs.
+    auto *frame1 = window->findChild<QGroupBox *>(QStringLiteral("Frame1"));
     const QColor standardText = frame1->palette().color(QPalette::WindowText);
     for (QLabel *child : frame1->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
         QPalette own = child->palette();
@@ -410,55 +474,27 @@ QWidget *Form4::createWindow()
     QPalette highlighted = frame1->palette();
     highlighted.setColor(QPalette::WindowText, highlighted.color(QPalette::HighlightedText));
     frame1->setPalette(highlighted);
+}
 
-    QGroupBox *frame2
-        = frame(window, "Frame2", QStringLiteral("Incremento angolo"), 3840, 1800, 1575, 1095);
-    frame2->setToolTip(QStringLiteral("La figura può essere variata sostituendo   BETA * "
-                                      "Sin(t ALFA)  con  BETA * Cos(t ALFA)"));
-    m_option1 = new QRadioButton(QStringLiteral("In Seno"), frame2);
-    m_option1->setObjectName(QStringLiteral("Option1"));
-    placeInTwips(m_option1, 120, 360, 1335, 255);
-    m_option2 = new QRadioButton(QStringLiteral("In Coseno"), frame2);
-    m_option2->setObjectName(QStringLiteral("Option2"));
-    placeInTwips(m_option2, 120, 600, 1335, 255);
+void Form4::connectControls()
+{
     m_option1->setChecked(true);
-    // The pair is one Tab stop, entered at the selected button.
-    auto focusOnSelected = [this] {
-        m_option1->setFocusPolicy(m_option1->isChecked() ? Qt::StrongFocus : Qt::NoFocus);
-        m_option2->setFocusPolicy(m_option2->isChecked() ? Qt::StrongFocus : Qt::NoFocus);
-    };
-    connect(m_option1, &QRadioButton::toggled, this, focusOnSelected);
-    // The choice as the chain reads it for every point.
     m_cosineChosen = false;
+    connect(m_option1, &QRadioButton::toggled, this, &Form4::focusOnSelectedOption);
+    // The choice as the chain reads it for every point.
     connect(m_option2, &QRadioButton::toggled, this, [this](bool on) { m_cosineChosen = on; });
     connect(m_option1, &QRadioButton::clicked, this, &Form4::Option1_Click);
     connect(m_option2, &QRadioButton::clicked, this, &Form4::Option2_Click);
-
-    m_command5 = new CommandButton(QStringLiteral("ESEGUI"), window);
-    m_command5->setObjectName(QStringLiteral("Command5"));
-    m_command5->setToolTip(QStringLiteral("Fare click più volte per cambiare il colore."));
-    placeInTwips(m_command5, 3720, 3120, 1695, 375);
     connect(m_command5, &QPushButton::clicked, this, &Form4::Command5_Click);
-
-    m_command1 = new CommandButton(QStringLiteral("Cancella ed esegui"), window);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    placeInTwips(m_command1, 3720, 3600, 1695, 495);
     connect(m_command1, &QPushButton::clicked, this, &Form4::Command1_Click);
-
-    m_command3 = new CommandButton(QStringLiteral("ESCI"), window);
-    m_command3->setObjectName(QStringLiteral("Command3"));
-    placeInTwips(m_command3, 240, 5640, 1695, 615);
     connect(m_command3, &QPushButton::clicked, this, &Form4::Command3_Click);
+}
 
-    const std::array<QWidget *, 16> focusOrder = {
-        m_command3, m_option1, m_option2, field(1),   field(2),  field(3),  field(4),  field(5),
-        field(6),   field(7),  field(8),  m_command5, field(10), field(11), field(12), m_command1};
-    // Both option buttons take part in the chain; then only the selected one takes the focus.
-    for (std::size_t i = 1; i < focusOrder.size(); ++i)
-        QWidget::setTabOrder(focusOrder[i - 1], focusOrder[i]);
-    focusOnSelected();
-    m_command3->setFocus();
-    return window;
+// The pair of option buttons is one Tab stop, entered at the selected button.
+void Form4::focusOnSelectedOption()
+{
+    m_option1->setFocusPolicy(m_option1->isChecked() ? Qt::StrongFocus : Qt::NoFocus);
+    m_option2->setFocusPolicy(m_option2->isChecked() ? Qt::StrongFocus : Qt::NoFocus);
 }
 
 } // namespace quorvel

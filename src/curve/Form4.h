@@ -94,6 +94,9 @@ protected:
 private:
     void readIncrement(int number, Variant &member, const QString &notNumberMessage);
     void readSegmentParameter(int number, Variant &member, double factor);
+    void setDesignedLooks(QWidget *window);
+    void connectControls();
+    void focusOnSelectedOption();
     std::optional<curve::RangeSpec> readRange(int range);
     void reportRangeEnd(const curve::RangeOutcome &outcome);
     void message(const QString &text);

@@ -112,6 +112,18 @@ private:
 
 // Sets the right-hand side shared by both equations of the system after the coordinate's name:
 // " = ε IN<c> <f>(β sin tα) + <c>_{n−1}".
+// The direction angle (β sin tα), parentheses included.
+void setAngle(RowBuilder &row)
+{
+    row.upright(QStringLiteral("("));
+    row.italic(QStringLiteral("β"));
+    row.thin();
+    row.upright(QStringLiteral("sin"));
+    row.thin();
+    row.italic(QStringLiteral("tα"));
+    row.upright(QStringLiteral(")"));
+}
+
 void setEquation(RowBuilder &row, const QString &coordinate, const QString &function)
 {
     row.italic(coordinate);
@@ -121,13 +133,7 @@ void setEquation(RowBuilder &row, const QString &coordinate, const QString &func
     row.italic(QStringLiteral("IN") + coordinate);
     row.thin();
     row.upright(function);
-    row.upright(QStringLiteral("("));
-    row.italic(QStringLiteral("β"));
-    row.thin();
-    row.upright(QStringLiteral("sin"));
-    row.thin();
-    row.italic(QStringLiteral("tα"));
-    row.upright(QStringLiteral(")"));
+    setAngle(row);
     row.binary(QStringLiteral("+"));
     row.italic(coordinate);
     row.previousSubscript();
@@ -178,13 +184,7 @@ void FormulaLayout::typesetAngle()
     const QFontMetricsF main(PlacedText::pageFont(kSerif, kMainPoints));
     m_rowBaselines = {0};
     RowBuilder row(m_pieces, 0, 0, 0);
-    row.upright(QStringLiteral("("));
-    row.italic(QStringLiteral("β"));
-    row.thin();
-    row.upright(QStringLiteral("sin"));
-    row.thin();
-    row.italic(QStringLiteral("tα"));
-    row.upright(QStringLiteral(")"));
+    setAngle(row);
     m_linearRows = {row.linear()};
     m_width = row.right();
     m_ascent = main.ascent();

@@ -253,26 +253,11 @@ std::optional<RangeSpec> Form4::readRange(int range)
     return spec;
 }
 
-// The message of a range that did not reach its last ALFA; Esc and a finished range have none.
 void Form4::reportRangeEnd(const RangeOutcome &outcome)
 {
-    switch (outcome.end) {
-    case RangeEnd::OutOfFieldX:
-        message(QStringLiteral("fuori campo X11 =") + decimalText(outcome.value));
-        break;
-    case RangeEnd::OutOfFieldY:
-        message(QStringLiteral("fuori campo Y11 =") + decimalText(outcome.value));
-        break;
-    case RangeEnd::AngleTooLarge:
-        message(QStringLiteral("fuori campo t*ALFA =") + decimalText(outcome.value));
-        break;
-    case RangeEnd::AlfaStuck:
-        message(QStringLiteral("fuori campo ALFA =") + decimalText(outcome.value));
-        break;
-    case RangeEnd::Done:
-    case RangeEnd::Stopped:
-        break;
-    }
+    const QString text = rangeEndMessage(outcome);
+    if (!text.isEmpty())
+        message(text);
 }
 
 void Form4::message(const QString &text)

@@ -154,6 +154,10 @@ struct RangeOutcome
     std::size_t points = 0; // dots drawn in this range
 };
 
+// The message that reports a range which did not reach its last ALFA, as "fuori campo X11 ="
+// followed by the value; empty for a finished range and for one stopped by the caller.
+QString rangeEndMessage(const RangeOutcome &outcome);
+
 struct RunOutcome
 {
     int range = 1; // the range at which the run ended

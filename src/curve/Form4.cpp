@@ -176,11 +176,19 @@ void Form4::CALCOLA()
         return;
     RunPacer pacer(m_surface, registry(), m_timing);
     m_pacer = &pacer;
+    // However the run ends, what it drew is on the screen when CALCOLA returns.
     struct RunEnd
     {
         RunPacer *&pacer;
-        ~RunEnd() { pacer = nullptr; }
-    } runEnd {m_pacer};
+        QPointer<DrawingSurface> surface;
+        ~RunEnd()
+        {
+            pacer = nullptr;
+            if (surface)
+                surface->repaintNow();
+        }
+    } runEnd {m_pacer, m_surface};
+    m_directions.newRun();
 
     double x10 = kStartX;
     double y10 = kStartY;
@@ -238,6 +246,7 @@ bool Form4::plotRange(double &x10, double &y10)
     const double cyd = cy;
     DrawingSurface &s = *m_surface;
     const QRadioButton &sine = *m_option1;
+    m_directions.setParameters({p.ep1, p.inx, p.iny, p.beta1, p.ve, p.p1});
 
     // The colour counter lives in a local while the range is drawn and is stored on every exit.
     auto colour = static_cast<std::int16_t>(Miocolor.toDouble());
@@ -255,7 +264,9 @@ bool Form4::plotRange(double &x10, double &y10)
             return false;
         }
         A2 = *a2;
-        const Point next = nextPoint(p, senCos(A2, p.p1, !sine.isChecked()), x10, y10);
+        // The same bits as nextPoint(p, senCos(A2, p.p1, cosine), x10, y10).
+        const Displacement d = m_directions.at(A2, !sine.isChecked());
+        const Point next {d.dx + x10, d.dy + y10};
         if (!withinField(next.x, cx)) {
             message(QStringLiteral("fuori campo X11 =") + decimalText(next.x));
             return false;

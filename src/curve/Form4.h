@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DirectionTable.h"
 #include "RunPacer.h"
 
 #include "shell/Form.h"
@@ -108,6 +109,7 @@ private:
     FieldObserver *m_fieldObserver = nullptr;
     RunPacer::Timing m_timing;
     RunPacer *m_pacer = nullptr; // while a run is going on
+    curve::DirectionTable m_directions; // the displacements of the run's distinct angles
 };
 
 } // namespace quorvel

@@ -72,7 +72,8 @@ public:
 private:
     static std::size_t index(std::int16_t a2)
     {
-        return static_cast<std::size_t>(static_cast<int>(a2) + kAngles / 2);
+        const int i = a2 + kAngles / 2; // 0 to 65,535
+        return static_cast<std::size_t>(i);
     }
     void changeFunction(bool cosine);
     void startGeneration();

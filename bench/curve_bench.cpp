@@ -12,6 +12,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QImage>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPushButton>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -43,6 +46,12 @@ const QList<std::pair<int, QString>> kLongFields = {
     {4, QStringLiteral("32767")},  {5, QStringLiteral("-32768")}, {6, QStringLiteral("32767")},
     {7, QStringLiteral("-32768")}, {8, QStringLiteral("32767")},
 };
+// The same three ranges with t = 1: every one of the 65,536 angles.
+const QList<std::pair<int, QString>> kLongT1Fields = [] {
+    QList<std::pair<int, QString>> fields = kLongFields;
+    fields[4] = {12, QStringLiteral("1")};
+    return fields;
+}();
 // The values the window shows when it opens: one range from 0 to 180, 181 points.
 constexpr int kStartingPoints = 181;
 const QList<std::pair<int, QString>> kStartingFields = {
@@ -61,6 +70,19 @@ public:
     void cleared() override { }
     void lineDrawn(float, float, float, float, int, ColourValue) override { }
     void pointSet(float x, float y, int, int) override { points.emplace_back(x, y); }
+};
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
 };
 
 bool sameBits(float a, float b)
@@ -262,6 +284,32 @@ int main(int argc, char *argv[])
     const double rawMs = medianMs(
         longRuns, [&] { rawRun(3, kLongFrom, kLongTo, dot); }, [] {});
 
+    // The worst case of distinct angles: t = 1.
+    setFields(kLongT1Fields);
+    const PointLog t1Log = verifiedRun(kLongPoints, "long run, t 1");
+    raw = rawFromWindow();
+    if (t1Log.points.empty() || !rawMatches(3, kLongFrom, kLongTo, t1Log)) {
+        std::fprintf(stderr, "long run, t 1: the raw loop does not match the window\n");
+        return 1;
+    }
+    const double t1Ms = medianMs(longRuns, esegui, settle);
+    const double rawT1Ms = medianMs(
+        longRuns, [&] { rawRun(3, kLongFrom, kLongTo, dot); }, [] {});
+
+    // What the user waits for: the click on ESEGUI until the window shows the whole plot, the
+    // repaint done inside the click's handler.
+    setFields(kLongFields);
+    PaintCounter counter;
+    surface->installEventFilter(&counter);
+    form4.Command5()->click();
+    if (counter.paints == 0) {
+        std::fprintf(stderr, "ESEGUI returned before the window was repainted\n");
+        return 1;
+    }
+    surface->removeEventFilter(&counter);
+    const double paintedMs = medianMs(
+        longRuns, [&] { form4.Command5()->click(); }, settle);
+
     // The starting plot.
     setFields(kStartingFields);
     const PointLog startingLog = verifiedRun(kStartingPoints, "starting plot");
@@ -275,6 +323,28 @@ int main(int argc, char *argv[])
     const double rawStartingMs = medianMs(
         startingRuns, [&] { rawRun(1, 0, 180, dot); }, [] {});
 
+    // A repaint of a whole 1920x1080 drawing (axes and a curve, no controls over it), against
+    // painting a 32-bit image of the same size into a 32-bit image, as a backing store is.
+    DrawingSurface whole;
+    whole.resize(kWidth, kHeight);
+    whole.show();
+    settle();
+    whole.setScaleWidth(1000.0f);
+    whole.setScaleHeight(1000.0f);
+    whole.Line(500, 0, 500, 1000, 0);
+    whole.Line(0, 500, 1000, 500, 0);
+    whole.setDrawWidth(3);
+    for (const auto &[x, y] : longLog.points)
+        whole.PSet(x, y, 2);
+    settle();
+    const double repaintMs = medianMs(longRuns, [&] { whole.repaint(); });
+    const QImage full = whole.drawing();
+    QImage target(kWidth, kHeight, QImage::Format_RGB32);
+    const double copyMs = medianMs(longRuns, [&] {
+        QPainter painter(&target);
+        painter.drawImage(0, 0, full);
+    });
+
     if (!messages.isEmpty()) {
         std::fprintf(stderr, "a timed run showed a message: %s\n", qPrintable(messages[0]));
         return 1;
@@ -283,6 +353,12 @@ int main(int argc, char *argv[])
 
     std::printf("BENCH curve_calcola_196608 median_ms=%.4f ratio=%.2f\n", longMs, longMs / rawMs);
     std::printf("BENCH curve_raw_loop median_ms=%.4f ratio=1.00\n", rawMs);
+    std::printf("BENCH curve_calcola_196608_t1 median_ms=%.4f ratio=%.2f\n", t1Ms, t1Ms / rawT1Ms);
+    std::printf("BENCH curve_esegui_painted median_ms=%.4f ratio=%.2f\n", paintedMs,
+                paintedMs / rawMs);
+    std::printf("BENCH surface_full_repaint median_ms=%.4f ratio=%.2f\n", repaintMs,
+                repaintMs / copyMs);
+    std::printf("BENCH surface_copy_32bit median_ms=%.4f ratio=1.00\n", copyMs);
     std::printf("BENCH curve_starting_plot median_ms=%.4f ratio=%.2f\n", startingMs,
                 startingMs / rawStartingMs);
     std::printf("BENCH curve_starting_raw_loop median_ms=%.4f ratio=1.00\n", rawStartingMs);

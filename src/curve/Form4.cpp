@@ -177,17 +177,24 @@ void Form4::CALCOLA()
         return;
     RunPacer pacer(m_surface, registry(), m_timing);
     m_pacer = &pacer;
+    // However the run ends, what it drew is on the screen when CALCOLA returns.
     struct RunEnd
     {
         RunPacer *&pacer;
-        ~RunEnd() { pacer = nullptr; }
-    } runEnd {m_pacer};
+        QPointer<DrawingSurface> surface;
+        ~RunEnd()
+        {
+            pacer = nullptr;
+            if (surface)
+                surface->repaintNow();
+        }
+    } runEnd {m_pacer, m_surface};
 
     const float cx = CX.toSingle();
     const float cy = CY.toSingle();
     const double cxd = cx;
     const double cyd = cy;
-    CurveChain chain(cx, cy, A2);
+    CurveChain chain(m_directions, cx, cy, A2);
     ColourCycle colour(Miocolor.isEmpty() ? std::nullopt : Miocolor.toInt16());
     const auto storeColour = [&] {
         if (colour.counter())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RunPacer.h"
+#include "model/DirectionTable.h"
 
 #include "model/CurveChain.h"
 #include "model/Variant.h"
@@ -115,6 +116,7 @@ private:
     FieldObserver *m_fieldObserver = nullptr;
     RunPacer::Timing m_timing;
     RunPacer *m_pacer = nullptr; // while a run is going on
+    curve::DirectionTable m_directions; // the displacements of the run's distinct angles
 };
 
 } // namespace quorvel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DirectionTable.h"
 #include "NumericText.h"
 #include "Variant.h"
 
@@ -38,42 +39,10 @@ inline constexpr int kDotWidth = 3;
 // 16-bit integer -1 when From is greater than To, +1 when not.
 Variant stepFor(double from, double to);
 
-// The parameters of one range, fixed while its points are computed.
-struct PointParameters
-{
-    double ep1 = 0; // epsilon
-    double inx = 0; // increment on the X axis
-    double iny = 0; // increment on the Y axis
-    double beta1 = 0; // BETA in radians
-    double ve = 0; // multiplier t of ALFA
-    float p1 = 0; // degrees to radians, single precision
-};
-
-// The direction factor of a point: the sine (or cosine) of A2 degrees, the angle A2 x P1 being
-// formed in single precision and widened for the sine.
-inline double senCos(std::int16_t a2, float p1, bool cosine)
-{
-    const float radians = static_cast<float>(a2) * p1;
-    return cosine ? std::cos(static_cast<double>(radians)) : std::sin(static_cast<double>(radians));
-}
-
 // t x ALFA to whole degrees, half to even; nothing when it does not fit in 16 bits.
 inline std::optional<std::int16_t> angleA2(double alfa, double ve)
 {
     return roundToInt16(alfa * ve);
-}
-
-// One step of the chain: the new point from the previous one (x10, y10), given the direction
-// factor. Products first, then the sum with the previous coordinate, all in double precision.
-struct Point
-{
-    double x;
-    double y;
-};
-inline Point nextPoint(const PointParameters &p, double senCosValue, double x10, double y10)
-{
-    const double direction = p.beta1 * senCosValue;
-    return {p.ep1 * p.inx * std::cos(direction) + x10, p.ep1 * p.iny * std::sin(direction) + y10};
 }
 
 // Whether a coordinate relative to the axes' crossing lies within `limit` units of it. A value
@@ -174,11 +143,15 @@ public:
     // cx, cy: the field's limits, the distance a point may lie from the axes' crossing along
     // each axis (user units).
     // a2: the value lastA2() keeps until a point is computed (the window's member A2).
-    CurveChain(float cx, float cy, std::int16_t a2 = 0)
-        : m_cx(cx)
+    // `directions` keeps the displacement of each distinct angle; it is started afresh here,
+    // for the run this chain makes.
+    CurveChain(DirectionTable &directions, float cx, float cy, std::int16_t a2 = 0)
+        : m_directions(directions)
+        , m_cx(cx)
         , m_cy(cy)
         , m_lastA2(a2)
     {
+        m_directions.newRun();
     }
 
     double x10() const { return m_x10; }
@@ -201,6 +174,7 @@ public:
     RunOutcome run(int firstRange, ColourCycle &colour, NextRange &&nextRange, Visit &&visit);
 
 private:
+    DirectionTable &m_directions;
     float m_cx;
     float m_cy;
     std::int16_t m_lastA2;
@@ -213,6 +187,7 @@ RangeOutcome CurveChain::walk(int range, const RangeSpec &spec, ColourCycle &col
 {
     RangeOutcome out;
     const PointParameters &p = spec.params;
+    m_directions.setParameters(p);
     const double step = spec.step;
     const double to = spec.to;
     for (double alfa = spec.from; step > 0 ? alfa <= to : alfa >= to;) {
@@ -220,15 +195,18 @@ RangeOutcome CurveChain::walk(int range, const RangeSpec &spec, ColourCycle &col
         if (!a2)
             return {RangeEnd::AngleTooLarge, alfa * p.ve, out.points};
         m_lastA2 = *a2;
-        const Point next = nextPoint(p, senCos(*a2, p.p1, *spec.cosine), m_x10, m_y10);
-        if (!withinField(next.x, m_cx))
-            return {RangeEnd::OutOfFieldX, next.x, out.points};
-        if (!withinField(next.y, m_cy))
-            return {RangeEnd::OutOfFieldY, next.y, out.points};
-        const bool goOn = visit(ChainPoint {range, alfa, *a2, next.x, next.y, colour.dotColour()});
+        // The same bits as (ep1 x inx) x cos(BETA x sin(t x ALFA)) + X10, and so on for Y.
+        const Displacement d = m_directions.at(*a2, *spec.cosine);
+        const double x11 = d.dx + m_x10;
+        const double y11 = d.dy + m_y10;
+        if (!withinField(x11, m_cx))
+            return {RangeEnd::OutOfFieldX, x11, out.points};
+        if (!withinField(y11, m_cy))
+            return {RangeEnd::OutOfFieldY, y11, out.points};
+        const bool goOn = visit(ChainPoint {range, alfa, *a2, x11, y11, colour.dotColour()});
         ++out.points;
-        m_x10 = next.x;
-        m_y10 = next.y;
+        m_x10 = x11;
+        m_y10 = y11;
         colour.wrap();
         const double following = alfa + step;
         // Beyond 2^53 a whole step no longer changes ALFA: the range would never end.

@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -187,43 +188,56 @@ void DrawingSurface::Line(float x1, float y1, float x2, float y2, ColourValue co
     const int pen = m_pen;
     const QRgb rgb = toRgb(colour);
     const uint value = pixelValue(rgb);
-    const QRect client(0, 0, m_devWidth, m_devHeight);
-    // Pixel grid positions of the two ends; far-away ends are brought near the client area
-    // first so that they convert to int (the covered pixels stay the same).
+    // Pixel grid positions of the two ends.
+    const QPointF from(std::floor(a.x()), std::floor(a.y()));
+    const QPointF to(std::floor(b.x()), std::floor(b.y()));
+    // Far-away ends are brought near the client area first so that they convert to int (the
+    // covered pixels stay the same).
     const QRectF reach
-        = QRectF(client).adjusted(-2.0 * pen - 2, -2.0 * pen - 2, 2.0 * pen + 2, 2.0 * pen + 2);
-    const double fx1 = std::floor(a.x());
-    const double fy1 = std::floor(a.y());
-    const double fx2 = std::floor(b.x());
-    const double fy2 = std::floor(b.y());
-    if ((fx1 == fx2) != (fy1 == fy2)) {
-        // Along an axis, as both axes of the program's windows are: a pen of width n covers
-        // n whole pixels across, from n / 2 before the line, and its square caps n / 2 beyond
-        // each end; these are the pixels Qt paints for it.
-        const double half = std::floor(pen / 2.0);
-        const auto corner = [&](double x, double y) {
-            return QPoint(static_cast<int>(std::clamp(x, reach.left(), reach.right())),
-                          static_cast<int>(std::clamp(y, reach.top(), reach.bottom())));
-        };
-        const QRect covered = QRect(corner(std::min(fx1, fx2) - half, std::min(fy1, fy2) - half),
-                                    corner(std::max(fx1, fx2) - half + pen - 1,
-                                           std::max(fy1, fy2) - half + pen - 1))
-                                  .intersected(client);
-        if (covered.isEmpty())
-            return;
-        for (int row = covered.top(); row <= covered.bottom(); ++row) {
-            uchar *line = m_bits + row * m_stride;
-            if (m_indexed) {
-                std::memset(line + covered.left(), static_cast<int>(value),
-                            static_cast<size_t>(covered.width()));
-            } else {
-                auto *pixels = reinterpret_cast<QRgb *>(line);
-                std::fill(pixels + covered.left(), pixels + covered.right() + 1, rgb);
-            }
-        }
-        markDirty(covered);
+        = QRectF(0, 0, m_devWidth, m_devHeight)
+              .adjusted(-2.0 * pen - 2, -2.0 * pen - 2, 2.0 * pen + 2, 2.0 * pen + 2);
+    if ((from.x() == to.x()) != (from.y() == to.y()))
+        fillAxisLine(from, to, reach, rgb, value);
+    else
+        rasteriseLine(a, b, reach, rgb, value);
+}
+
+void DrawingSurface::fillAxisLine(QPointF from, QPointF to, const QRectF &reach, QRgb rgb,
+                                  uint value)
+{
+    // Along an axis, as both axes of the program's windows are: a pen of width n covers n whole
+    // pixels across, from n / 2 before the line, and its square caps n / 2 beyond each end;
+    // these are the pixels Qt paints for it.
+    const int pen = m_pen;
+    const double half = std::floor(pen / 2.0);
+    const auto corner = [&](double x, double y) {
+        return QPoint(static_cast<int>(std::clamp(x, reach.left(), reach.right())),
+                      static_cast<int>(std::clamp(y, reach.top(), reach.bottom())));
+    };
+    const QRect covered
+        = QRect(corner(std::min(from.x(), to.x()) - half, std::min(from.y(), to.y()) - half),
+                corner(std::max(from.x(), to.x()) - half + pen - 1,
+                       std::max(from.y(), to.y()) - half + pen - 1))
+              .intersected(QRect(0, 0, m_devWidth, m_devHeight));
+    if (covered.isEmpty())
         return;
+    for (int row = covered.top(); row <= covered.bottom(); ++row) {
+        uchar *line = m_bits + row * m_stride;
+        if (m_indexed) {
+            std::memset(line + covered.left(), static_cast<int>(value),
+                        static_cast<size_t>(covered.width()));
+        } else {
+            auto *pixels = reinterpret_cast<QRgb *>(line);
+            std::fill(pixels + covered.left(), pixels + covered.right() + 1, rgb);
+        }
     }
+    markDirty(covered);
+}
+
+void DrawingSurface::rasteriseLine(QPointF a, QPointF b, const QRectF &reach, QRgb rgb, uint value)
+{
+    const int pen = m_pen;
+    const QRect client(0, 0, m_devWidth, m_devHeight);
     const QRect box = QRectF(a, b)
                           .normalized()
                           .adjusted(-pen - 1, -pen - 1, pen + 1, pen + 1)
@@ -234,8 +248,8 @@ void DrawingSurface::Line(float x1, float y1, float x2, float y2, ColourValue co
         return;
     // Pixel centres: a pen of width n covers n whole pixels across the line.
     const QPointF offset(pen % 2 ? 0.5 : 0.0, pen % 2 ? 0.5 : 0.0);
-    const QPointF from = QPointF(fx1, fy1) + offset;
-    const QPointF to = QPointF(fx2, fy2) + offset;
+    const QPointF from = QPointF(std::floor(a.x()), std::floor(a.y())) + offset;
+    const QPointF to = QPointF(std::floor(b.x()), std::floor(b.y())) + offset;
     const QPen linePen(QColor::fromRgb(rgb), pen, Qt::SolidLine, Qt::SquareCap);
     if (!m_indexed) {
         {
@@ -394,7 +408,37 @@ void DrawingSurface::paintEvent(QPaintEvent *event)
     QPainter p(this);
     const QRect r = event->rect();
     const QRectF source(r.x() * m_dpr, r.y() * m_dpr, r.width() * m_dpr, r.height() * m_dpr);
-    p.drawImage(QRectF(r), m_image, source);
+    if (m_indexed)
+        paintIndexed(p, source.toAlignedRect().intersected(m_image.rect()));
+    else
+        p.drawImage(QRectF(r), m_image, source);
+}
+
+void DrawingSurface::paintIndexed(QPainter &p, const QRect &deviceRect)
+{
+    // Qt would convert the whole indexed image to draw any part of it: only the exposed
+    // rectangle is converted, a band of rows at a time into a small 32-bit buffer that stays
+    // in the cache and is kept for the next repaint.
+    constexpr int kBandRows = 32;
+    if (deviceRect.isEmpty())
+        return;
+    if (m_band.width() < deviceRect.width())
+        m_band = QImage(deviceRect.width(), kBandRows, QImage::Format_RGB32);
+    const QList<QRgb> table = m_image.colorTable();
+    std::array<QRgb, kMaxTableEntries> colours {};
+    std::copy(table.cbegin(), table.cend(), colours.begin());
+    const int width = deviceRect.width();
+    for (int top = deviceRect.top(); top <= deviceRect.bottom(); top += kBandRows) {
+        const int rows = std::min(kBandRows, deviceRect.bottom() + 1 - top);
+        for (int row = 0; row < rows; ++row) {
+            const uchar *in = m_bits + (top + row) * m_stride + deviceRect.left();
+            auto *out = reinterpret_cast<QRgb *>(m_band.scanLine(row));
+            for (int col = 0; col < width; ++col)
+                out[col] = colours[in[col]];
+        }
+        const QRectF target(deviceRect.left() / m_dpr, top / m_dpr, width / m_dpr, rows / m_dpr);
+        p.drawImage(target, m_band, QRectF(0, 0, width, rows));
+    }
 }
 
 void DrawingSurface::resizeEvent(QResizeEvent *event)

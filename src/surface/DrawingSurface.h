@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QWidget>
 
+class QPainter;
+
 namespace quorvel {
 
 // Sees every drawing operation in user units, exactly as the program passes them.
@@ -77,6 +79,11 @@ protected:
 
 private:
     void changeDrawWidth(int width);
+    // The two kinds of Line, in device pixels: `from` and `to` are the grid positions of the
+    // ends, `a` and `b` the exact ones; `reach` is the client area widened by the pen, within
+    // which far-away ends are brought; `value` is the pixel value of `rgb`.
+    void fillAxisLine(QPointF from, QPointF to, const QRectF &reach, QRgb rgb, uint value);
+    void rasteriseLine(QPointF a, QPointF b, const QRectF &reach, QRgb rgb, uint value);
     // The pixel value that stands for `rgb`: its colour-table index while the drawing is
     // indexed (an entry is added for a new colour; when the table is full the drawing turns
     // into direct colour first), else the colour itself.
@@ -86,6 +93,7 @@ private:
     void takeBits();
     void updateMapping();
     void markDirty(const QRect &deviceRect);
+    void paintIndexed(QPainter &p, const QRect &deviceRect);
     void flushDirty();
     QRect takeDirtyLogical();
 
@@ -96,6 +104,8 @@ private:
     // 32-bit one. Direct 32-bit colour beyond that.
     QImage m_image;
     bool m_indexed = true;
+    // A few rows of 32-bit pixels through which an indexed drawing is painted.
+    QImage m_band;
     // m_image's pixels and row length in bytes, taken again after every change of the image,
     // so that a dot costs no call into QImage. m_image is never shared with another QImage.
     uchar *m_bits = nullptr;

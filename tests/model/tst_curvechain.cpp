@@ -51,7 +51,8 @@ struct Case
 
 RunOutcome runCase(const Case &c, Drawn &drawn, ColourCycle &colour)
 {
-    CurveChain chain(c.cx, c.cy);
+    DirectionTable directions;
+    CurveChain chain(directions, c.cx, c.cy);
     colour = ColourCycle(c.colourBefore);
     const auto next = [&](int range) -> std::optional<RangeSpec> {
         if (range > static_cast<int>(c.ranges.size()))

@@ -1,0 +1,121 @@
+#include "DirectionTable.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
+namespace quorvel::curve {
+
+namespace {
+
+bool sameBits(double a, double b)
+{
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+bool sameBits(float a, float b)
+{
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+}
+
+bool sameParameters(const PointParameters &a, const PointParameters &b)
+{
+    return sameBits(a.ep1, b.ep1) && sameBits(a.inx, b.inx) && sameBits(a.iny, b.iny)
+        && sameBits(a.beta1, b.beta1) && sameBits(a.ve, b.ve) && sameBits(a.p1, b.p1);
+}
+
+// t x ALFA (a number) rounded as A2 is, then clipped to 16 bits.
+int clippedA2(double product)
+{
+    return static_cast<int>(std::clamp(std::nearbyint(product), -32768.0, 32767.0));
+}
+
+} // namespace
+
+void DirectionTable::newRun()
+{
+    startGeneration();
+}
+
+void DirectionTable::startGeneration()
+{
+    ++m_generation;
+    if (m_generation == 0) {
+        // Wrapped after 2^32 generations: no stamp may look current by chance.
+        std::fill(m_stamp.begin(), m_stamp.end(), 0U);
+        m_generation = 1;
+    }
+}
+
+void DirectionTable::setParameters(const PointParameters &p)
+{
+    if (m_stamp.empty()) {
+        m_stamp.assign(kAngles, 0U);
+        m_displacement.resize(kAngles);
+        m_angleKnown.assign(kAngles, 0);
+        m_angles.resize(kAngles);
+    }
+    if (!sameBits(p.p1, m_angleP1)) {
+        std::fill(m_angleKnown.begin(), m_angleKnown.end(), std::uint8_t {0});
+        m_angleP1 = p.p1;
+    }
+    if (!sameParameters(p, m_parameters)) {
+        m_parameters = p;
+        // The same products as in the point-by-point formula, (ep1 x inx) x cos(...).
+        m_lengthX = p.ep1 * p.inx;
+        m_lengthY = p.ep1 * p.iny;
+        startGeneration();
+    }
+}
+
+void DirectionTable::changeFunction(bool cosine)
+{
+    m_cosine = cosine;
+    startGeneration();
+}
+
+const DirectionTable::SineCosine &DirectionTable::angle(std::size_t i)
+{
+    SineCosine &a = m_angles[i];
+    if (m_angleKnown[i] == 0) {
+        const auto a2 = static_cast<int>(i) - kAngles / 2;
+        const auto radians = static_cast<double>(static_cast<float>(a2) * m_angleP1);
+        a.sine = std::sin(radians);
+        a.cosine = std::cos(radians);
+        m_angleKnown[i] = 1;
+    }
+    return a;
+}
+
+void DirectionTable::compute(std::size_t i)
+{
+    const SineCosine &a = angle(i);
+    const double direction = m_parameters.beta1 * (m_cosine ? a.cosine : a.sine);
+    m_displacement[i] = {m_lengthX * std::cos(direction), m_lengthY * std::sin(direction)};
+    m_stamp[i] = m_generation;
+}
+
+void DirectionTable::fill(std::int16_t low, std::int16_t high, bool cosine)
+{
+    if (cosine != m_cosine)
+        changeFunction(cosine);
+    for (std::size_t i = index(low), end = index(high); i <= end; ++i) {
+        if (m_stamp[i] != m_generation)
+            compute(i);
+    }
+}
+
+DirectionTable::Interval DirectionTable::reach(double from, double to, double ve)
+{
+    // A product and its rounding never decrease as ALFA grows (for a fixed t), so the ends of
+    // the range give the ends of the interval.
+    const double first = from * ve;
+    const double last = to * ve;
+    if (std::isnan(first) || std::isnan(last))
+        return {-32768, 32767};
+    const int a = clippedA2(first);
+    const int b = clippedA2(last);
+    return {static_cast<std::int16_t>(std::min(a, b)), static_cast<std::int16_t>(std::max(a, b))};
+}
+
+} // namespace quorvel::curve

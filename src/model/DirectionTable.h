@@ -1,0 +1,105 @@
+#pragma once
+
+// Plain C++ (no Qt): the displacement of each point of the curve window's chain, computed once
+// per distinct angle.
+
+#include <cstdint>
+#include <vector>
+
+namespace quorvel::curve {
+
+// What a point's displacement depends on besides its A2 (t x ALFA in whole degrees).
+struct PointParameters
+{
+    double ep1 = 0; // epsilon
+    double inx = 0; // increment on the X axis
+    double iny = 0; // increment on the Y axis
+    double beta1 = 0; // BETA in radians
+    double ve = 0; // multiplier t of ALFA
+    float p1 = 0; // degrees to radians, single precision
+};
+
+// The step from one point of the chain to the next, in user units (x to the right, y upwards).
+struct Displacement
+{
+    double dx;
+    double dy;
+};
+
+// The displacement of a point depends only on its A2, a 16-bit whole number, and on the
+// parameters of the run: a run never needs more than 65,536 distinct ones, however many points
+// it has. Each is computed once, with exactly the operations of the point-by-point formula, so
+// that dx + x10 and dy + y10 give the same bits:
+//   s  = sin (or cos) of double(float(A2) x P1)
+//   dx = (ep1 x inx) x cos(beta1 x s),  dy = (ep1 x iny) x sin(beta1 x s)
+// The sine and cosine of A2 x P1 are kept for as long as the table lives (P1 does not change);
+// the displacements only for the current parameters and sine/cosine choice, and only until the
+// next run: any change, or a new run, starts them afresh. Not thread-safe.
+class DirectionTable
+{
+public:
+    static constexpr int kAngles = 65536; // every 16-bit A2
+
+    // Forgets every displacement: the next ones are computed again.
+    void newRun();
+    // Sets the parameters of the points to come; call it before at() and fill(). Displacements
+    // computed with other parameters (compared bit for bit) are never used again.
+    void setParameters(const PointParameters &p);
+    // The displacement of a point with this A2, using the cosine of A2 x P1 when `cosine`, its
+    // sine otherwise.
+    Displacement at(std::int16_t a2, bool cosine)
+    {
+        if (cosine != m_cosine) [[unlikely]]
+            changeFunction(cosine);
+        const auto i = index(a2);
+        if (m_stamp[i] != m_generation) [[unlikely]]
+            compute(i);
+        return m_displacement[i];
+    }
+    // Computes the displacements of every A2 from `low` to `high` at once (those not yet
+    // computed), for the given choice.
+    void fill(std::int16_t low, std::int16_t high, bool cosine);
+
+    // The smallest interval of A2 that holds t x ALFA, rounded, for every ALFA between `from` and
+    // `to` (in either order), clipped to 16 bits.
+    struct Interval
+    {
+        std::int16_t low;
+        std::int16_t high;
+    };
+    static Interval reach(double from, double to, double ve);
+
+private:
+    static std::size_t index(std::int16_t a2)
+    {
+        const int i = a2 + kAngles / 2; // 0 to 65,535
+        return static_cast<std::size_t>(i);
+    }
+    void changeFunction(bool cosine);
+    void startGeneration();
+    void compute(std::size_t i);
+    // sin and cos of double(float(A2) x P1), for the current P1.
+    struct SineCosine
+    {
+        double sine;
+        double cosine;
+    };
+    const SineCosine &angle(std::size_t i);
+
+    PointParameters m_parameters;
+    bool m_cosine = false;
+    double m_lengthX = 0; // ep1 x inx
+    double m_lengthY = 0; // ep1 x iny
+    // Entry i (A2 = i - 32768) is valid when its stamp is the current generation; 0 is never
+    // current, so a new table starts empty.
+    // The tables are allocated at the first setParameters() (about 2.3 MB in all).
+    std::uint32_t m_generation = 1;
+    std::vector<std::uint32_t> m_stamp;
+    std::vector<Displacement> m_displacement;
+    // The angles, for P1 = m_angleP1, valid where m_angleKnown is set.
+    float m_angleP1 = 0;
+    std::vector<std::uint8_t> m_angleKnown;
+    std::vector<SineCosine> m_angles;
+};
+
+} // namespace quorvel::curve

@@ -19,7 +19,6 @@ constexpr double kCentimetresPerInch = 2.54;
 // Colour-table entries of an indexed drawing: the background, then the sixteen palette colours
 // in palette order, then colours added by lines.
 constexpr uint kBackgroundEntry = 0;
-constexpr uint kFirstPaletteEntry = 1;
 constexpr int kMaxTableEntries = 256;
 
 QList<QRgb> startingColourTable(QRgb background)
@@ -283,7 +282,8 @@ void DrawingSurface::rasteriseLine(QPointF a, QPointF b, const QRectF &reach, QR
     markDirty(box);
 }
 
-void DrawingSurface::PSet(float x, float y, int paletteIndex)
+// Any dot: observed, clipped at the edges, any pen width, or in a drawing of direct colour.
+void DrawingSurface::setDot(float x, float y, int paletteIndex)
 {
     const QRgb rgb = toRgb(QBColor(paletteIndex));
     if (m_observer)

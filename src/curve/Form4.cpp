@@ -85,6 +85,9 @@ void Form4::Command1_Click()
 
 void Form4::Command3_Click()
 {
+    // During a run too: the run stops at its next point and the program ends.
+    if (m_pacer)
+        m_pacer->requestStop();
     endProgram();
 }
 
@@ -175,6 +178,7 @@ void Form4::CALCOLA()
     if (!m_surface || isRunning())
         return;
     RunPacer pacer(m_surface, registry(), m_timing);
+    pacer.letThrough(m_command3);
     m_pacer = &pacer;
     struct RunEnd
     {
@@ -238,6 +242,7 @@ bool Form4::plotRange(double &x10, double &y10)
     const double cyd = cy;
     DrawingSurface &s = *m_surface;
     const QRadioButton &sine = *m_option1;
+    const int range = static_cast<int>(ContaStep.toDouble());
 
     // The colour counter lives in a local while the range is drawn and is stored on every exit.
     auto colour = static_cast<std::int16_t>(Miocolor.toDouble());
@@ -278,7 +283,8 @@ bool Form4::plotRange(double &x10, double &y10)
             return false;
         }
         alfa = following;
-        if (!m_pacer->keepGoing())
+        // Closing the window during the run takes the drawing and the controls away.
+        if (!m_pacer->keepGoing(range, alfa) || !m_surface)
             return false;
     }
     return true;
@@ -317,7 +323,7 @@ QWidget *Form4::createWindow()
 
     auto frame = [](QWidget *parent, const char *name, const QString &title, int left, int top,
                     int width, int height) {
-        auto *box = new QGroupBox(title, parent);
+        auto *box = new Frame(title, parent);
         box->setObjectName(QLatin1String(name));
         // Opaque over the drawing; the labels and buttons inside need no background of their own.
         box->setAutoFillBackground(true);
@@ -336,7 +342,8 @@ QWidget *Form4::createWindow()
     };
     auto textBox = [this](QWidget *parent, int number, const QString &text, QLabel *caption,
                           int left, int top, int width, int height) {
-        auto *t = new QLineEdit(text, parent);
+        // Room for every whole value from -32768 to 32767 in the narrow range fields.
+        auto *t = new CompactTextBox(text, QStringLiteral("-32768"), parent);
         t->setObjectName(fieldName(number));
         // Any text of any length: the readers decide what it means.
         t->setMaxLength(std::numeric_limits<int>::max());

@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 namespace quorvel {
 
@@ -83,7 +84,7 @@ public:
 
     bool isRunning() const { return m_pacer != nullptr; }
     void setFieldObserver(FieldObserver *observer) { m_fieldObserver = observer; }
-    void setRunTiming(RunPacer::Timing timing) { m_timing = timing; }
+    void setRunTiming(RunPacer::Timing timing) { m_timing = std::move(timing); }
 
 protected:
     QWidget *createWindow() override;

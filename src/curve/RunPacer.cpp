@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 
 #include <algorithm>
+#include <utility>
 
 namespace quorvel {
 
@@ -21,11 +22,12 @@ constexpr int kHintMargin = 8;
 RunPacer::RunPacer(DrawingSurface *surface, FormRegistry &registry, Timing timing)
     : m_surface(surface)
     , m_registry(registry)
-    , m_timing(timing)
+    , m_timing(std::move(timing))
 {
     if (m_surface)
         m_surface->holdMapping(true);
     m_clock.start();
+    m_startMs = nowMs();
 }
 
 RunPacer::~RunPacer()
@@ -117,10 +119,9 @@ void RunPacer::showMessage(const QString &text)
 {
     const bool wasBusy = m_busy;
     leaveBusy();
-    QElapsedTimer open;
-    open.start();
+    const qint64 opened = nowMs();
     quorvel::showMessage(text);
-    m_pausedMs += open.elapsed();
+    m_pausedMs += nowMs() - opened;
     if (wasBusy) {
         enterBusy();
         m_lastRefreshMs = runTimeMs();

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace quorvel {
@@ -33,6 +34,8 @@ public:
     {
         int busyAfterMs = 500; // a run becomes "long" after this
         int refreshMs = 100; // and is then shown at least this often
+        // Milliseconds of a steady clock; empty: the system's monotonic clock.
+        std::function<qint64()> clock {};
     };
 
     RunPacer(DrawingSurface *surface, FormRegistry &registry, Timing timing);
@@ -75,12 +78,14 @@ private:
     void enterBusy();
     void leaveBusy();
     void updateHint();
-    qint64 runTimeMs() const { return m_clock.elapsed() - m_pausedMs; }
+    qint64 nowMs() const { return m_timing.clock ? m_timing.clock() : m_clock.elapsed(); }
+    qint64 runTimeMs() const { return nowMs() - m_startMs - m_pausedMs; }
 
     QPointer<DrawingSurface> m_surface;
     FormRegistry &m_registry;
     Timing m_timing;
     QElapsedTimer m_clock;
+    qint64 m_startMs = 0;
     qint64 m_pausedMs = 0; // time spent with a message box open
     QPointer<QLabel> m_hint;
     std::vector<QPointer<QWidget>> m_letThrough;

@@ -1,5 +1,7 @@
 #include "Program.h"
 
+#include "Guide.h"
+
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
 #include "intro/Form1.h"
@@ -8,6 +10,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -38,6 +41,16 @@ bool installItalianTranslations(QCoreApplication &app)
     return true;
 }
 
+QIcon applicationIcon()
+{
+    // packaging/quorvel.svg drawn at the sizes window managers and task bars ask for: PNG, which
+    // Qt reads without the SVG plug-ins.
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/quorvel/icons/quorvel-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 void setUpApplication(QApplication &app)
 {
     // The designed fonts, by metric-compatible ones from fonts-liberation2.
@@ -49,6 +62,10 @@ void setUpApplication(QApplication &app)
     dialogFont.setPointSize(8);
     QApplication::setFont(dialogFont);
     app.setApplicationName(QStringLiteral("quorvel"));
+    // The icon of the desktop entry, on every window and in the task bar.
+    QApplication::setWindowIcon(applicationIcon());
+    app.setDesktopFileName(QStringLiteral("quorvel"));
+    installGuide(app);
 
     // Qt's own texts and formats in Italian. The program's numeric texts do not follow the
     // locale: they are always read and written with a decimal comma by their own code.

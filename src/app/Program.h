@@ -1,6 +1,7 @@
 #pragma once
 
 class QApplication;
+class QIcon;
 class QCoreApplication;
 
 namespace quorvel {
@@ -8,8 +9,12 @@ namespace quorvel {
 class FormRegistry;
 
 // Application-wide set-up done once at start: the fonts the windows were designed with, mapped
-// onto metric-compatible ones, the dialog font, and Qt's own texts in Italian.
+// onto metric-compatible ones, the dialog font, Qt's own texts in Italian, the program's icon
+// and the guide on F1.
 void setUpApplication(QApplication &app);
+
+// The program's icon (the one installed with its desktop entry), at every size it comes in.
+QIcon applicationIcon();
 
 // Makes Qt's own texts (a text field's context menu, the buttons of a message box) Italian
 // whatever the machine's locale, from Debian's qt6-translations-l10n catalogue qtbase_it.qm in

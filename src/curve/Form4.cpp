@@ -86,6 +86,9 @@ void Form4::Command1_Click()
 
 void Form4::Command3_Click()
 {
+    // During a run too: the run stops at its next point and the program ends.
+    if (m_pacer)
+        m_pacer->requestStop();
     endProgram();
 }
 
@@ -176,6 +179,7 @@ void Form4::CALCOLA()
     if (!m_surface || isRunning())
         return;
     RunPacer pacer(m_surface, registry(), m_timing);
+    pacer.letThrough(m_command3);
     m_pacer = &pacer;
     // However the run ends, what it drew is on the screen when CALCOLA returns.
     struct RunEnd
@@ -211,7 +215,8 @@ void Form4::CALCOLA()
         surface->setDrawWidth(kDotWidth);
         surface->PSet(static_cast<float>(cxd + point.x), static_cast<float>(cyd - point.y),
                       point.paletteIndex);
-        return pacer.keepGoing();
+        // Closing the window during the run takes the drawing and the controls away.
+        return pacer.keepGoing(point.range, point.alfa) && m_surface;
     };
     const RunOutcome outcome
         = chain.run(static_cast<int>(ContaStep.toDouble()), colour, nextRange, draw);
@@ -374,7 +379,7 @@ QWidget *createControl(const ControlSpec &c, QWidget *parent)
     QWidget *w = nullptr;
     switch (c.kind) {
     case Kind::Frame: {
-        auto *box = new QGroupBox(text, parent);
+        auto *box = new Frame(text, parent);
         // Opaque over the drawing; the labels and buttons inside need no background of their own.
         box->setAutoFillBackground(true);
         w = box;
@@ -391,7 +396,8 @@ QWidget *createControl(const ControlSpec &c, QWidget *parent)
         break;
     }
     case Kind::TextBox: {
-        auto *t = new QLineEdit(text, parent);
+        // Room for every whole value from -32768 to 32767 in the narrow range fields.
+        auto *t = new CompactTextBox(text, QStringLiteral("-32768"), parent);
         // Any text of any length: the readers decide what it means.
         t->setMaxLength(std::numeric_limits<int>::max());
         QPalette palette = t->palette();

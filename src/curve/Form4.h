@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace quorvel {
 
@@ -86,7 +87,7 @@ public:
 
     bool isRunning() const { return m_pacer != nullptr; }
     void setFieldObserver(FieldObserver *observer) { m_fieldObserver = observer; }
-    void setRunTiming(RunPacer::Timing timing) { m_timing = timing; }
+    void setRunTiming(RunPacer::Timing timing) { m_timing = std::move(timing); }
 
 protected:
     QWidget *createWindow() override;

@@ -2,34 +2,54 @@
 
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
+#include "model/NumericText.h"
 #include "surface/DrawingSurface.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 
+#include <algorithm>
+#include <utility>
+
 namespace quorvel {
+
+namespace {
+// Pixels between the hint and the drawing's bottom-right corner.
+constexpr int kHintMargin = 8;
+} // namespace
 
 RunPacer::RunPacer(DrawingSurface *surface, FormRegistry &registry, Timing timing)
     : m_surface(surface)
     , m_registry(registry)
-    , m_timing(timing)
+    , m_timing(std::move(timing))
 {
+    if (m_surface)
+        m_surface->holdMapping(true);
     m_clock.start();
+    m_startMs = nowMs();
 }
 
 RunPacer::~RunPacer()
 {
     leaveBusy();
+    delete m_hint.data();
+    if (m_surface)
+        m_surface->holdMapping(false);
     if (m_wasBusy)
         m_registry.holdActivation(false);
+}
+
+void RunPacer::letThrough(QWidget *control)
+{
+    m_letThrough.emplace_back(control);
 }
 
 bool RunPacer::check()
 {
     if (m_stop)
         return false;
-    const qint64 now = m_clock.elapsed();
+    const qint64 now = runTimeMs();
     if (!m_busy) {
         if (now < m_timing.busyAfterMs)
             return true;
@@ -37,11 +57,40 @@ bool RunPacer::check()
     }
     if (now - m_lastRefreshMs >= m_timing.refreshMs) {
         m_lastRefreshMs = now;
+        updateHint();
         if (m_surface)
             m_surface->repaintNow();
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     return !m_stop;
+}
+
+void RunPacer::updateHint()
+{
+    if (!m_surface)
+        return;
+    if (m_hint.isNull()) {
+        // A control over the drawing, never part of it: the retained picture stays as drawn.
+        auto *hint = new QLabel(m_surface);
+        hint->setObjectName(QStringLiteral("AvvisoCalcolo"));
+        hint->setTextFormat(Qt::PlainText);
+        hint->setAutoFillBackground(true);
+        hint->setBackgroundRole(QPalette::ToolTipBase);
+        hint->setForegroundRole(QPalette::ToolTipText);
+        hint->setFrameShape(QFrame::Box);
+        hint->setMargin(4);
+        m_hint = hint;
+    }
+    m_hint->setText(
+        QStringLiteral("Calcolo in corso: intervallo %1 di 3, ALFA = %2. Esc per interrompere")
+            .arg(m_range)
+            .arg(decimalText(m_alfa)));
+    m_hint->adjustSize();
+    const QSize room = m_surface->size();
+    m_hint->move(std::max(0, room.width() - m_hint->width() - kHintMargin),
+                 std::max(0, room.height() - m_hint->height() - kHintMargin));
+    m_hint->show();
+    m_hint->raise();
 }
 
 void RunPacer::enterBusy()
@@ -70,10 +119,12 @@ void RunPacer::showMessage(const QString &text)
 {
     const bool wasBusy = m_busy;
     leaveBusy();
+    const qint64 opened = nowMs();
     quorvel::showMessage(text);
+    m_pausedMs += nowMs() - opened;
     if (wasBusy) {
         enterBusy();
-        m_lastRefreshMs = m_clock.elapsed();
+        m_lastRefreshMs = runTimeMs();
     }
 }
 
@@ -84,12 +135,17 @@ bool RunPacer::eventFilter(QObject *watched, QEvent *event)
         if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
             m_stop = true;
         return true;
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
+        // The window passes a click on to the control under the mouse, which is seen here next.
+        if (!watched->isWidgetType())
+            return false;
+        return std::none_of(m_letThrough.begin(), m_letThrough.end(),
+                            [watched](const QPointer<QWidget> &w) { return w.data() == watched; });
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
     case QEvent::Wheel:
     case QEvent::ContextMenu:
     case QEvent::TouchBegin:
@@ -99,9 +155,10 @@ bool RunPacer::eventFilter(QObject *watched, QEvent *event)
     case QEvent::TabletRelease:
         return true;
     case QEvent::Close:
-        // A window closed now would take the drawing away from under the run.
-        event->ignore();
-        return true;
+        // Closing the run's window ends the run; the window then closes as it does at any time.
+        if (m_surface && watched == m_surface->window())
+            m_stop = true;
+        return false;
     default:
         break;
     }

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 namespace quorvel {
 
@@ -16,9 +19,13 @@ class FormRegistry;
 // handler does: it holds the user-interface thread to its end and its dots appear when it
 // returns. Once a run has lasted longer than that, the pacer shows what has been drawn at least
 // every 100 ms under a busy cursor, lets the window system repaint, and stops the run when the
-// user presses Esc. Any other input arriving meanwhile (clicks, keys, closing a window) is
-// discarded, and form activations are held back until the run ends, so nothing the user does
-// can start a second run inside the first or pull a window away from under it.
+// user presses Esc, with a hint over the drawing saying how far the run has gone and that Esc
+// stops it. A click on a control let through (the window's "ESCI") still acts, and closing the
+// run's window stops the run and closes the window as usual. Any other input arriving meanwhile
+// (clicks, keys) is discarded, and form activations are held back until the run ends, so
+// nothing the user does can start a second run inside the first. The time a message box of the
+// run stays open does not count towards the half second. While the run lasts, the drawing keeps
+// its mapping of user units to pixels: a resize does not change the scale of the chain.
 class RunPacer : public QObject
 {
     Q_OBJECT
@@ -27,6 +34,8 @@ public:
     {
         int busyAfterMs = 500; // a run becomes "long" after this
         int refreshMs = 100; // and is then shown at least this often
+        // Milliseconds of a steady clock; empty: the system's monotonic clock.
+        std::function<qint64()> clock {};
     };
 
     RunPacer(DrawingSurface *surface, FormRegistry &registry, Timing timing);
@@ -34,13 +43,23 @@ public:
     RunPacer(const RunPacer &) = delete;
     RunPacer &operator=(const RunPacer &) = delete;
 
-    // Called once per point; true while the run may go on, false once the user pressed Esc.
-    bool keepGoing()
+    // Called once per point with the range being drawn (1 to 3) and the ALFA just drawn; true
+    // while the run may go on, false once the user pressed Esc or closed the window.
+    bool keepGoing(int range, double alfa)
     {
+        m_range = range;
+        m_alfa = alfa;
         if ((++m_calls & kCheckMask) != 0)
             return true;
         return check();
     }
+
+    // Mouse clicks on `control` reach it during the run.
+    void letThrough(QWidget *control);
+    // Ends the run at its next point.
+    void requestStop() { m_stop = true; }
+    // The hint shown while the run is busy (null otherwise).
+    QLabel *hint() const { return m_hint.data(); }
 
     // A message of the run: the busy state is lifted while the box is open.
     void showMessage(const QString &text);
@@ -58,11 +77,20 @@ private:
     bool check();
     void enterBusy();
     void leaveBusy();
+    void updateHint();
+    qint64 nowMs() const { return m_timing.clock ? m_timing.clock() : m_clock.elapsed(); }
+    qint64 runTimeMs() const { return nowMs() - m_startMs - m_pausedMs; }
 
     QPointer<DrawingSurface> m_surface;
     FormRegistry &m_registry;
     Timing m_timing;
     QElapsedTimer m_clock;
+    qint64 m_startMs = 0;
+    qint64 m_pausedMs = 0; // time spent with a message box open
+    QPointer<QLabel> m_hint;
+    std::vector<QPointer<QWidget>> m_letThrough;
+    int m_range = 0;
+    double m_alfa = 0.0;
     qint64 m_lastRefreshMs = 0;
     std::uint32_t m_calls = 0;
     bool m_busy = false; // the busy cursor and the input filter are in place

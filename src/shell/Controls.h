@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QString>
 
@@ -16,6 +18,43 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+};
+
+// A frame: a thin border with its caption set into the top edge, the line broken behind the
+// caption. Controls inside are placed from the frame's outer top-left corner, caption included.
+// Its hover text shows over the frame itself only, never over the controls inside it.
+class Frame : public QGroupBox
+{
+    Q_OBJECT
+public:
+    explicit Frame(const QString &caption, QWidget *parent = nullptr);
+
+    // Pixel row of the top border line (through the middle of the caption), and the area the
+    // caption takes in it, in the frame's coordinates.
+    int borderTop() const;
+    QRect captionRect() const;
+
+protected:
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+};
+
+// A text field whose whole text shows as long as it is no wider than `widest` (a sample of the
+// longest text it is meant for, such as "-32768" for a 16-bit whole number): the internal
+// margins are reduced and, where that is not enough, the characters are set narrower. Longer
+// texts scroll as in any text field.
+class CompactTextBox : public QLineEdit
+{
+    Q_OBJECT
+public:
+    CompactTextBox(const QString &text, const QString &widest, QWidget *parent = nullptr);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void fitWidest();
+    QString m_widest;
 };
 
 } // namespace quorvel

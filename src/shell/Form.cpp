@@ -23,8 +23,9 @@ void Form::show()
         w->setWindowTitle(name());
         m_window = w;
         m_registry.watch(*this, w);
+        m_createdSize = w->size();
         if (opensMaximized())
-            w->showMaximized();
+            showMaximizedWindow(w);
         else
             w->show();
     } else {
@@ -34,6 +35,13 @@ void Form::show()
     }
     m_window->raise();
     m_window->activateWindow();
+}
+
+bool Form::awaitsMaximizedGeometry() const
+{
+    return opensMaximized() && !m_window.isNull() && m_window->isVisible()
+        && m_window->windowState().testFlag(Qt::WindowMaximized) && !m_window->isMinimized()
+        && m_window->size() == m_createdSize;
 }
 
 } // namespace quorvel

@@ -32,17 +32,24 @@ public:
     // Runs each time the window becomes the program's active window (see FormRegistry).
     virtual void Form_Activate() { }
 
+    // True while a window that opens maximised is shown maximised yet still has the size it
+    // was created with: the window manager has not given it its maximised geometry so far.
+    bool awaitsMaximizedGeometry() const;
+
 protected:
     // Builds the window and its controls with their designed values.
     virtual QWidget *createWindow() = 0;
     // How the window first appears: normal by default; the drawing windows open maximised.
     virtual bool opensMaximized() const { return false; }
+    // Shows a newly loaded window that opens maximised.
+    virtual void showMaximizedWindow(QWidget *window) { window->showMaximized(); }
 
     FormRegistry &registry() const { return m_registry; }
 
 private:
     FormRegistry &m_registry;
     QPointer<QWidget> m_window;
+    QSize m_createdSize; // the window's size before it was first shown
 };
 
 } // namespace quorvel

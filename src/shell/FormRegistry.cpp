@@ -9,7 +9,12 @@
 
 namespace quorvel {
 
-FormRegistry::FormRegistry() = default;
+FormRegistry::FormRegistry()
+    : m_pendingTimer(new QTimer(this))
+{
+    m_pendingTimer->setSingleShot(true);
+    connect(m_pendingTimer, &QTimer::timeout, this, &FormRegistry::activatePending);
+}
 
 FormRegistry::~FormRegistry()
 {
@@ -73,7 +78,33 @@ void FormRegistry::holdActivation(bool held)
 void FormRegistry::catchUpActivation()
 {
     if (m_holds == 0)
-        activate(QApplication::activeWindow());
+        requestActivation(QApplication::activeWindow());
+}
+
+void FormRegistry::requestActivation(QWidget *window)
+{
+    const auto it = m_windows.find(window);
+    if (it != m_windows.end() && it->second->awaitsMaximizedGeometry()
+        && window != m_lastActiveWindow.data()) {
+        // Drawn now, the activation would be at the restored size: wait for the maximised one.
+        if (m_pendingWindow.data() != window) {
+            m_pendingWindow = window;
+            m_pendingTimer->start(m_maximizedWaitMs);
+        }
+        return;
+    }
+    m_pendingWindow = nullptr;
+    m_pendingTimer->stop();
+    activate(window);
+}
+
+void FormRegistry::activatePending()
+{
+    QWidget *window = m_pendingWindow.data();
+    m_pendingWindow = nullptr;
+    m_pendingTimer->stop();
+    if (window != nullptr && m_holds == 0)
+        activate(window);
 }
 
 void FormRegistry::activate(QWidget *window)
@@ -90,8 +121,14 @@ void FormRegistry::activate(QWidget *window)
 
 bool FormRegistry::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate && m_holds == 0)
-        activate(qobject_cast<QWidget *>(watched));
+    if (event->type() == QEvent::WindowActivate && m_holds == 0) {
+        requestActivation(qobject_cast<QWidget *>(watched));
+    } else if (event->type() == QEvent::Resize && watched == m_pendingWindow.data()
+               && !m_windows.at(watched)->awaitsMaximizedGeometry()) {
+        // The window already reports its new size; everything the handler draws is measured
+        // from it.
+        activatePending();
+    }
     return QObject::eventFilter(watched, event);
 }
 

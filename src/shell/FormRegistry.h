@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <map>
@@ -15,7 +16,9 @@ class Form;
 // Holds the one instance of each window class, created on first use and kept to the end of
 // the process, and decides when a form's activation handler runs: exactly when the active form
 // changes. A message box closing (which re-activates the same form under a window manager) and
-// a return from another application therefore do not run it.
+// a return from another application therefore do not run it. A window that opens maximised
+// runs its handler once the window manager has given it its maximised size (the activation may
+// come first), or after a bounded wait should that size never come.
 class FormRegistry : public QObject
 {
     Q_OBJECT
@@ -47,6 +50,10 @@ public:
     // change had just happened.
     void holdActivation(bool held);
 
+    // The longest wait, in milliseconds, for a maximised window's size before its activation
+    // handler runs anyway.
+    void setMaximizedGeometryWait(int ms) { m_maximizedWaitMs = ms; }
+
 signals:
     // The active form changed and its activation handler (if any) has run.
     void formActivated(quorvel::Form *form);
@@ -62,11 +69,17 @@ private:
     std::map<QString, Factory> m_factories;
     std::map<QString, std::unique_ptr<Form>> m_forms;
     std::map<QObject *, Form *> m_windows;
+    void requestActivation(QWidget *window);
     void activate(QWidget *window);
+    void activatePending();
     void catchUpActivation();
 
     QPointer<QWidget> m_lastActiveWindow;
     int m_holds = 0;
+    // A window that became active before its maximised size arrived, and the wait for that size.
+    QPointer<QWidget> m_pendingWindow;
+    QTimer *m_pendingTimer = nullptr;
+    int m_maximizedWaitMs = 1000;
 };
 
 } // namespace quorvel

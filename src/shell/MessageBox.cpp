@@ -1,8 +1,11 @@
 #include "MessageBox.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
+#include <algorithm>
 #include <utility>
 
 namespace quorvel {
@@ -14,6 +17,19 @@ MessageSink &sink()
     return s;
 }
 } // namespace
+
+int messageBoxMinimumWidth(const QFont &font)
+{
+    // A window manager draws the title in a bold font, often larger than the dialog font, with
+    // up to four buttons (icon, minimise, maximise, close) of about 22 pixels beside it.
+    QFont title = font;
+    title.setBold(true);
+    title.setPointSizeF(std::max(title.pointSizeF(), 10.0) * 1.25);
+    const int titleWidth
+        = QFontMetrics(title).horizontalAdvance(QString::fromUtf16(kApplicationTitle));
+    constexpr int kTitleBarButtons = 4 * 22 + 24;
+    return titleWidth + kTitleBarButtons;
+}
 
 MessageSink setMessageSink(MessageSink s)
 {
@@ -31,6 +47,13 @@ void showMessage(const QString &text)
     box.setWindowModality(Qt::ApplicationModal);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
+    // The box sizes itself to its text: a short prompt would leave too little room for its
+    // title. An empty row across the box's grid keeps it at least wide enough for the title.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+        grid->addItem(new QSpacerItem(messageBoxMinimumWidth(box.font()), 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     box.exec();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QString>
 
 #include <functional>
@@ -12,6 +13,10 @@ inline constexpr char16_t kApplicationTitle[] = u"QUORVEL";
 // Shows `text` in a box titled "QUORVEL" with one OK button and no icon, modal to the whole
 // program, and returns when the user has closed it.
 void showMessage(const QString &text);
+
+// The least width in pixels of a message box shown in `font`: room for the title "QUORVEL" in
+// a window manager's title bar beside its buttons.
+int messageBoxMinimumWidth(const QFont &font);
 
 // Tests replace the box by a sink that records the text and returns at once. Passing an empty
 // function brings the real box back. Returns the previous sink.

@@ -484,7 +484,17 @@ void DrawingSurface::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     // The scale keeps its units: later drawing maps onto the new client area.
-    updateMapping();
+    if (m_mappingHeld)
+        ensureImage();
+    else
+        updateMapping();
+}
+
+void DrawingSurface::holdMapping(bool held)
+{
+    m_mappingHeld = held;
+    if (!held)
+        updateMapping();
 }
 
 } // namespace quorvel

@@ -90,6 +90,10 @@ public:
     // Shows what has been drawn so far at once, without waiting for the event loop.
     void repaintNow();
 
+    // While held, a resize keeps the mapping of user units to pixels, so that a run in progress
+    // draws its whole chain at one scale; the release maps the scale onto the client area again.
+    void holdMapping(bool held);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -166,6 +170,7 @@ private:
     int m_dirtyX1 = 0;
     int m_dirtyY1 = 0;
     bool m_flushQueued = false;
+    bool m_mappingHeld = false;
     SurfaceObserver *m_observer = nullptr;
 };
 

@@ -1,3 +1,4 @@
+#include "app/Guide.h"
 #include "app/Program.h"
 #include "calibration/Form2.h"
 #include "shell/Form.h"
@@ -6,6 +7,8 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
@@ -33,6 +36,8 @@ private slots:
     void curveWindowShownAgainIsNotReloaded();
     void processEnds_data();
     void processEnds();
+    void programIconOnEveryWindow();
+    void f1OpensGuideWithoutActivation();
 
 private:
     Form &form(const char *name) { return m_registry->form(QString::fromLatin1(name)); }
@@ -255,6 +260,10 @@ void TestSequence::processEnds_data()
                                               << "still running";
     QTest::newRow("closing every window") << "close-all"
                                           << "still running";
+    QTest::newRow("ESCI during a long run") << "esci4-run"
+                                            << "still running";
+    QTest::newRow("closing the curve window last, during a long run") << "close-all-run"
+                                                                      << "still running";
 }
 
 void TestSequence::processEnds()
@@ -272,6 +281,10 @@ void TestSequence::processEnds()
     QVERIFY2(probe.exitCode() == 0, qPrintable(out));
     QVERIFY2(out.contains("ended 0"), qPrintable(out));
     QVERIFY2(!out.contains("still running"), qPrintable(out));
+    if (scenario.endsWith("-run")) {
+        // Acted on during the run, and nothing ran after it.
+        QVERIFY2(out.contains("during the run\nended 0"), qPrintable(out));
+    }
     if (scenario == "close-all") {
         // Closing the introduction window first leaves the program running.
         QVERIFY2(out.contains("closed Form1\nclosed Form2\nclosed Form4\nended 0"),
@@ -279,6 +292,34 @@ void TestSequence::processEnds()
     } else {
         QVERIFY2(!out.contains(mustNotPrint), qPrintable(out));
     }
+}
+
+void TestSequence::programIconOnEveryWindow()
+{
+    const QIcon icon = QApplication::windowIcon();
+    QVERIFY(!icon.isNull());
+    QVERIFY(icon.availableSizes().contains(QSize(16, 16)));
+    QVERIFY(icon.availableSizes().contains(QSize(256, 256)));
+    reachCurveWindow();
+    for (const char *name : {"Form1", "Form2", "Form4"})
+        QCOMPARE(form(name).window()->windowIcon().cacheKey(), icon.cacheKey());
+}
+
+void TestSequence::f1OpensGuideWithoutActivation()
+{
+    reachCurveWindow();
+    QLineEdit *field = form("Form4").window()->findChild<QLineEdit *>(QStringLiteral("Text10"));
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_F1);
+    Guide *guide = qApp->findChild<Guide *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(guide);
+    QVERIFY(guide->window() && guide->window()->isVisible());
+    QTRY_COMPARE(QApplication::activeWindow(), guide->window());
+    // Back to the curve window: the same form as before the guide, so no handler runs.
+    activate("Form4");
+    QTest::qWait(20);
+    QCOMPARE(activatedNames(), (QStringList {"Form2", "Form4"}));
+    guide->window()->close();
 }
 
 QTEST_MAIN(TestSequence)

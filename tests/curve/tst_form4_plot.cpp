@@ -4,6 +4,8 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 
@@ -74,6 +76,7 @@ private slots:
     void outOfField();
     void runEndsCleanly_data();
     void runEndsCleanly();
+    void longRunStopsOnEscape_data();
     void longRunStopsOnEscape();
     void shortRunIsNotPaced();
     void laterActivationPlotsOverDrawing();
@@ -707,8 +710,23 @@ void TestForm4Plot::runEndsCleanly()
     QCOMPARE(run().size(), std::size_t(181));
 }
 
+void TestForm4Plot::longRunStopsOnEscape_data()
+{
+    QTest::addColumn<QString>("action"); // what the user does while the run is busy
+    QTest::addColumn<int>("endings"); // times the program is ended
+    QTest::addColumn<bool>("windowKept");
+    QTest::newRow("Esc") << "esc" << 0 << true;
+    // Clicks on the other buttons and keys are discarded: no second run, no clearing.
+    QTest::newRow("ESEGUI, Cancella ed esegui, a key, then Esc") << "others" << 0 << true;
+    QTest::newRow("ESCI") << "esci" << 1 << true;
+    QTest::newRow("frame's close") << "close" << 0 << false;
+}
+
 void TestForm4Plot::longRunStopsOnEscape()
 {
+    QFETCH(QString, action);
+    QFETCH(int, endings);
+    QFETCH(bool, windowKept);
     // Epsilon 0 and t 0: every point is the same, and a range of 10^9 would last half a minute.
     setFields({{10, "0"}, {12, "0"}, {4, "1000000000"}});
     form().setRunTiming({0, 5});
@@ -716,34 +734,66 @@ void TestForm4Plot::longRunStopsOnEscape()
     const EndProgramHook previous = setEndProgramHook([&ended] { ++ended; });
     bool busyCursor = false;
     bool stillRunning = false;
-    bool windowKept = false;
+    QString hintText;
+    QPointer<QWidget> hint;
+    QPointer<QWidget> window = form().window();
     QTimer::singleShot(30, form().window(), [&] {
         stillRunning = form().isRunning();
         busyCursor = QGuiApplication::overrideCursor() != nullptr
             && QGuiApplication::overrideCursor()->shape() == Qt::BusyCursor;
-        // Neither a click on "ESCI" nor closing the window is acted on during the run.
-        QTest::mouseClick(form().Command3(), Qt::LeftButton);
-        windowKept = !form().window()->close();
-        QTest::keyClick(form().window(), Qt::Key_Escape);
+        auto *label = form().window()->findChild<QLabel *>(QStringLiteral("AvvisoCalcolo"));
+        if (label != nullptr && label->isVisible()) {
+            hint = label;
+            hintText = label->text();
+        }
+        if (action == "esc") {
+            QTest::keyClick(form().window(), Qt::Key_Escape);
+        } else if (action == "others") {
+            QTest::mouseClick(form().Command5(), Qt::LeftButton);
+            QTest::mouseClick(form().Command1(), Qt::LeftButton);
+            QTest::keyClick(form().field(10), Qt::Key_5);
+            QTest::keyClick(form().window(), Qt::Key_Escape);
+        } else if (action == "esci") {
+            QTest::mouseClick(form().Command3(), Qt::LeftButton);
+        } else if (action == "close") {
+            QVERIFY(form().window()->close());
+        }
     });
     test::MessageRecorder recorder;
     test::RecordingObserver rec;
-    form().surface()->setObserver(&rec);
+    QPointer<DrawingSurface> surface = form().surface();
+    surface->setObserver(&rec);
     form().Command5_Click();
-    form().surface()->setObserver(nullptr);
+    if (surface)
+        surface->setObserver(nullptr);
     setEndProgramHook(previous);
 
     QVERIFY(stillRunning);
     QVERIFY(busyCursor);
-    QVERIFY(windowKept);
-    QCOMPARE(ended, 0);
+    // The hint says where the run is and how to stop it; it is gone with the run.
+    QVERIFY2(hintText.startsWith("Calcolo in corso: intervallo 1 di 3, ALFA = "),
+             qPrintable(hintText));
+    QVERIFY2(hintText.endsWith(". Esc per interrompere"), qPrintable(hintText));
+    QVERIFY(hint.isNull());
+    QCOMPARE(ended, endings);
     QVERIFY(recorder.messages.isEmpty());
     QVERIFY(!form().isRunning());
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QCOMPARE(rec.count(SurfaceOp::Clear), 0);
+    QCOMPARE(rec.count(SurfaceOp::Scale), 0);
     const std::size_t drawn = rec.points().size();
     QVERIFY(drawn > 0);
     QVERIFY(drawn < 1000000000u);
-    QVERIFY(form().window()->isVisible());
+    if (windowKept) {
+        QVERIFY(form().window()->isVisible());
+    } else {
+        // Closed as at any other time: the window and its controls go, the members stay.
+        QTRY_VERIFY(window.isNull());
+        QVERIFY(!form().isLoaded());
+        QCOMPARE(form().Miocolor, Variant::int16(1));
+        form().show();
+        QTRY_COMPARE(m_registry->lastActiveForm(), &form());
+    }
     // The next run is an ordinary one.
     form().setRunTiming({});
     setFields({{10, "0,86"}, {12, "1"}, {4, "180"}});

@@ -837,12 +837,23 @@ void TestRandomSequence::interfere(Interference interference)
     switch (interference) {
     case Interference::None:
         break;
-    case Interference::ClickEsci:
+    case Interference::ClickEsci: {
+        // Ends the program (seen by the hook) and stops the run, as Esc does.
+        const int ended = m_ended;
         QTest::mouseClick(f.Command3(), Qt::LeftButton);
+        if (m_ended != ended + 1 && m_guardFault.isEmpty())
+            m_guardFault = QStringLiteral("ESCI during a run did not end the program");
+        m_ended = ended;
+        if (!m_escSent) {
+            m_escSent = true;
+            ++m_escapes;
+        }
         break;
+    }
     case Interference::CloseCurveWindow:
-        if (f.window()->close() && m_guardFault.isEmpty())
-            m_guardFault = QStringLiteral("the curve window closed during a run");
+        // Stops the run and closes the window as at any other time.
+        if (!f.window()->close() && m_guardFault.isEmpty())
+            m_guardFault = QStringLiteral("the curve window stayed open when closed in a run");
         break;
     case Interference::ClickRun:
         QTest::mouseClick(f.Command5(), Qt::LeftButton);
@@ -886,7 +897,7 @@ QString TestRandomSequence::clickRun(const Action &a, QAbstractButton *button)
         return QStringLiteral("still running after the click returned");
     if (!m_guardFault.isEmpty())
         return m_guardFault;
-    if (a.interference == Interference::CloseCurveWindow && !curveLoaded())
+    if (a.interference != Interference::CloseCurveWindow && !curveLoaded())
         return QStringLiteral("the curve window was closed during a run");
     return plots && curveLoaded() ? checkAfterRun(ep1, beta1, ve) : QString();
 }

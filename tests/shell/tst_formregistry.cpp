@@ -34,6 +34,28 @@ protected:
     }
 };
 
+// A form whose window opens maximised, with the window manager's maximised size held back: the
+// window is shown at its created size, marked maximised, and becomes active before any resize.
+class LateMaximizedForm : public CountingForm
+{
+public:
+    using CountingForm::CountingForm;
+    QSize sizeAtActivation;
+    void Form_Activate() override
+    {
+        CountingForm::Form_Activate();
+        sizeAtActivation = window()->size();
+    }
+
+protected:
+    bool opensMaximized() const override { return true; }
+    void showMaximizedWindow(QWidget *w) override
+    {
+        w->show();
+        w->overrideWindowState(Qt::WindowMaximized);
+    }
+};
+
 } // namespace
 
 class TestFormRegistry : public QObject
@@ -52,6 +74,8 @@ private slots:
     void showingAgainWithoutCloseDoesNotReload();
     void heldActivationCatchesUp_data();
     void heldActivationCatchesUp();
+    void activationWaitsForMaximizedSize_data();
+    void activationWaitsForMaximizedSize();
 
 private:
     CountingForm &a() { return m_registry->formAs<CountingForm>(QStringLiteral("A")); }
@@ -205,6 +229,37 @@ void TestFormRegistry::heldActivationCatchesUp()
     QTest::qWait(20);
     QCOMPARE(a().activations, activationsOfA);
     QCOMPARE(b().activations, activationsOfB);
+}
+
+void TestFormRegistry::activationWaitsForMaximizedSize_data()
+{
+    QTest::addColumn<bool>("sizeArrives");
+    QTest::addColumn<QSize>("expected"); // the window's size when its handler runs
+    QTest::newRow("maximised size after the activation") << true << QSize(640, 480);
+    QTest::newRow("no maximised size at all: a bounded wait") << false << QSize(200, 100);
+}
+
+void TestFormRegistry::activationWaitsForMaximizedSize()
+{
+    QFETCH(bool, sizeArrives);
+    QFETCH(QSize, expected);
+    m_registry->addFactory("M", [](FormRegistry &r) {
+        return std::make_unique<LateMaximizedForm>(r, QStringLiteral("M"));
+    });
+    m_registry->setMaximizedGeometryWait(sizeArrives ? 60000 : 50);
+    auto &m = m_registry->formAs<LateMaximizedForm>("M");
+    m_registry->show("M");
+    QVERIFY(QTest::qWaitForWindowActive(m.window()));
+    if (sizeArrives) {
+        QCOMPARE(m.activations, 0);
+        m.window()->resize(640, 480);
+    }
+    QTRY_COMPARE(m.activations, 1);
+    QCOMPARE(m.sizeAtActivation, expected);
+    // A later resize is no activation.
+    m.window()->resize(700, 500);
+    QTest::qWait(20);
+    QCOMPARE(m.activations, 1);
 }
 
 QTEST_MAIN(TestFormRegistry)

@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""Reopened drawing windows on a real X server, and ESCI during a long run.
+
+Starts Xvfb and openbox as e2e_session.py does, then: Form1 "AVANTI"; Form2 and Form4 opened
+(Form4 maximised); Form4 closed with the window manager's close (Alt+F4), Form2 too; "AVANTI"
+again. Each reopened window opens maximised and must draw at its maximised size: the
+calibration circle and the curve window's axes are looked for where the maximised client area
+puts them. Then a run of 10^9 points is started and "ESCI" clicked while it is busy: the program
+must end with status 0 at once.
+
+Exit status: 0 passed, 1 failed, 77 skipped, with the same CI_REQUIRE_E2E rule as
+e2e_session.py.
+"""
+
+import argparse
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import e2e_session as e2e  # noqa: E402
+
+
+def open_maximised(session, title):
+    wid = session.wait_window(title)
+    e2e.poll(lambda: session.client_geometry(wid)[2] >= e2e.SCREEN_W - 10, e2e.WINDOW_TIMEOUT,
+             f"{title} to be maximised")
+    return wid, session.client_geometry(wid)
+
+
+def close_with_window_manager(session, wid, title):
+    session.activate(wid)
+    e2e.poll(lambda: session.active_window_name() == title, e2e.WINDOW_TIMEOUT,
+             f"{title} to be active")
+    session.key("alt+F4")
+    session.wait_no_window(title)
+
+
+def to_form4(session, client2, clicks_done):
+    left, top, width, height = e2e.FORM2_HSCROLL1
+    arrow = (client2[0] + e2e.px(left + width) - e2e.px(height) // 2 - 1,
+             client2[1] + e2e.px(top) + e2e.px(height) // 2)
+    for clicks in (1, 2):
+        session.click(*arrow)
+        incr = e2e.scroll_clicks_incr(clicks)
+        e2e.wait_pixels(session, e2e.form2_checks(client2, incr, f"Form2 after {clicks} clicks"),
+                        "Form2")
+    e2e.press_in(session, client2, e2e.FORM2_OK)
+    return e2e.scroll_clicks_incr(2)
+
+
+def run_reopen(session, app):
+    env = dict(session.env)
+    runtime = os.path.join(session.workdir, "xdg-runtime")
+    os.makedirs(runtime, mode=0o700, exist_ok=True)
+    env["XDG_RUNTIME_DIR"] = runtime
+    env["QT_QPA_PLATFORM"] = "xcb"
+    program = subprocess.Popen([app], env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    session.procs.append(program)
+
+    form1 = session.wait_window("Form1")
+    client1 = session.client_geometry(form1)
+    e2e.press_in(session, client1, e2e.FORM1_AVANTI)
+    for round_ in ("first opening", "reopened"):
+        form2, client2 = open_maximised(session, "Form2")
+        e2e.wait_pixels(session, e2e.form2_checks(client2, e2e.FORM2_START_INCR,
+                                                  f"Form2 {round_}"), f"Form2 {round_}")
+        e2e.log(f"Form2 {round_}: drawn at its maximised client area {client2}")
+        incr = to_form4(session, client2, 0)
+        form4, client4 = open_maximised(session, "Form4")
+        e2e.wait_pixels(session, e2e.axes_checks(client4, incr, f"Form4 {round_}"),
+                        f"Form4 {round_}")
+        e2e.log(f"Form4 {round_}: axes at its maximised client area {client4}")
+        if round_ == "reopened":
+            break
+        close_with_window_manager(session, form4, "Form4")
+        close_with_window_manager(session, form2, "Form2")
+        session.activate(form1)
+        e2e.press_in(session, client1, e2e.FORM1_AVANTI)
+
+    # A run that would last minutes: epsilon 0, t 0, To1 10^9; then ESCI while it is busy.
+    frame_left, frame_top = e2e.FORM4_FRAME4
+    fl, ft, fw, fh = e2e.FORM4_TEXT10_IN_FRAME4
+    for top, text in ((ft, "0"), (1560, "0")):
+        e2e.press_in(session, client4, (frame_left + fl, frame_top + top, fw, fh))
+        session.key("ctrl+a")
+        session.type_text(text)
+    to1 = (360 + 2520, 2280 + 360, 495, 285)
+    e2e.press_in(session, client4, to1)
+    session.key("ctrl+a")
+    session.type_text("1000000000")
+    e2e.press_in(session, client4, e2e.FORM4_ESEGUI)
+    # Busy after half a second; a second more to be sure the run is well under way.
+    try:
+        program.wait(1.5)
+        raise e2e.Failure("the program ended before ESCI was clicked")
+    except subprocess.TimeoutExpired:
+        pass
+    e2e.press_in(session, client4, e2e.FORM4_ESCI)
+    try:
+        status = program.wait(e2e.EXIT_TIMEOUT)
+    except subprocess.TimeoutExpired:
+        raise e2e.Failure(f"the program did not end within {e2e.EXIT_TIMEOUT:.0f} s of ESCI "
+                          "during a run")
+    if status != 0:
+        raise e2e.Failure(f"the program ended with status {status} after ESCI during a run")
+    e2e.log("ESCI during a run: the program ended with status 0")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("app", help="path of the quorvel executable")
+    parser.add_argument("--keep", action="store_true", help="keep the work directory")
+    args = parser.parse_args()
+    required = os.environ.get("CI_REQUIRE_E2E") == "1"
+    workdir = tempfile.mkdtemp(prefix="quorvel-e2e-reopen-")
+    session = e2e.Session(workdir)
+
+    def on_signal(signum, _frame):
+        session.stop()
+        sys.exit(128 + signum)
+
+    def on_alarm(_signum, _frame):
+        raise e2e.Failure(f"the session took longer than {e2e.SESSION_TIMEOUT:.0f} s")
+
+    signal.signal(signal.SIGTERM, on_signal)
+    signal.signal(signal.SIGINT, on_signal)
+    signal.signal(signal.SIGALRM, on_alarm)
+    signal.alarm(int(e2e.SESSION_TIMEOUT))
+    status = 1
+    try:
+        missing = [t for t in e2e.TOOLS if shutil.which(t) is None]
+        if missing:
+            raise e2e.Skip("missing " + ", ".join(missing))
+        if not os.access(args.app, os.X_OK):
+            raise e2e.Failure(f"no program at {args.app}")
+        session.start_x()
+        run_reopen(session, args.app)
+        e2e.log("PASSED")
+        status = 0
+    except e2e.Skip as reason:
+        if required:
+            e2e.log(f"FAILED: CI_REQUIRE_E2E=1 but the test cannot run: {reason}")
+            status = 1
+        else:
+            e2e.log(f"SKIPPED: {reason}")
+            status = e2e.SKIP
+    except e2e.Failure as failure:
+        e2e.log(f"FAILED: {failure}")
+        try:
+            session.screenshot().save(os.path.join(workdir, "at-failure.ppm"))
+        except Exception:  # noqa: BLE001 - the screenshot only helps to read the failure
+            pass
+        status = 1
+    finally:
+        signal.alarm(0)
+        session.stop()
+        if status in (0, e2e.SKIP) and not args.keep:
+            shutil.rmtree(workdir, ignore_errors=True)
+        else:
+            e2e.log(f"work directory kept: {workdir}")
+    return status
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,5 +1,6 @@
 #include "Form4.h"
 
+#include "CurveAccessibility.h"
 #include "CurveModel.h"
 
 #include "shell/Controls.h"
@@ -153,6 +154,7 @@ void Form4::CONTRALFA(Variant &Mem1, Variant &Mem2)
 {
     if (Mem1.equalsEmptyText() || Mem2.equalsEmptyText()) {
         message(QStringLiteral("For o To senza numero"));
+        m_run.end = RunSummary::End::Refused;
         ValStep = Variant::int16(kEndMarker);
         return;
     }
@@ -160,6 +162,7 @@ void Form4::CONTRALFA(Variant &Mem1, Variant &Mem2)
     const std::optional<double> to = Mem2.numericValue();
     if (!from || !to) {
         message(QStringLiteral("For o To non numero"));
+        m_run.end = RunSummary::End::Refused;
         ValStep = Variant::int16(kEndMarker);
         return;
     }
@@ -181,6 +184,7 @@ void Form4::CALCOLA()
         RunPacer *&pacer;
         ~RunEnd() { pacer = nullptr; }
     } runEnd {m_pacer};
+    const RunAnnouncer announcer(m_surface, m_run);
 
     double x10 = kStartX;
     double y10 = kStartY;
@@ -190,14 +194,20 @@ void Form4::CALCOLA()
         LeggiText1();
         LeggiText2();
         LeggiText10();
-        if (EP1.equalsEmptyText())
+        if (EP1.equalsEmptyText()) {
+            m_run.end = RunSummary::End::Refused;
             return;
+        }
         LeggiText11();
-        if (BETA1.equalsEmptyText())
+        if (BETA1.equalsEmptyText()) {
+            m_run.end = RunSummary::End::Refused;
             return;
+        }
         LeggiText12();
-        if (Ve.equalsEmptyText())
+        if (Ve.equalsEmptyText()) {
+            m_run.end = RunSummary::End::Refused;
             return;
+        }
 
         const int range = static_cast<int>(ContaStep.toDouble());
         if (range < 1 || range > 3 || !m_surface)
@@ -210,8 +220,12 @@ void Form4::CALCOLA()
             return;
         // Miocolor is at most 13 here, so the sum always fits.
         Miocolor = Miocolor.plusInt16(1).value_or(Variant::int16(1));
-        if (!plotRange(x10, y10))
+        if (!plotRange(x10, y10)) {
+            if (m_run.end != RunSummary::End::Stopped)
+                m_run.end = RunSummary::End::OutOfField;
             return;
+        }
+        ++m_run.rangesDone;
         if (ContaStep.equalsNumber(3))
             return;
         ContaStep = ContaStep.plusInt16(1).value_or(Variant::int16(3));
@@ -266,6 +280,7 @@ bool Form4::plotRange(double &x10, double &y10)
         }
         s.setDrawWidth(3);
         s.PSet(static_cast<float>(cxd + next.x), static_cast<float>(cyd - next.y), colour + 1);
+        m_run.addPoint(colour + 1, next.x, next.y);
         x10 = next.x;
         y10 = next.y;
         if (colour == 14)
@@ -278,14 +293,17 @@ bool Form4::plotRange(double &x10, double &y10)
             return false;
         }
         alfa = following;
-        if (!m_pacer->keepGoing())
+        if (!m_pacer->keepGoing()) {
+            m_run.end = RunSummary::End::Stopped;
             return false;
+        }
     }
     return true;
 }
 
 void Form4::message(const QString &text)
 {
+    m_run.message = text;
     if (m_pacer)
         m_pacer->showMessage(text);
     else
@@ -464,6 +482,7 @@ QWidget *Form4::createWindow()
         QWidget::setTabOrder(focusOrder[i - 1], focusOrder[i]);
     focusOnSelected();
     m_command3->setFocus();
+    exposeCurveWindow(window);
     return window;
 }
 

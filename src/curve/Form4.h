@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RunPacer.h"
+#include "RunSummary.h"
 
 #include "shell/Form.h"
 #include "shell/Variant.h"
@@ -82,6 +83,8 @@ public:
     QPushButton *Command5() const { return m_command5; }
 
     bool isRunning() const { return m_pacer != nullptr; }
+    // What the latest run drew and how it ended.
+    const curve::RunSummary &lastRun() const { return m_run; }
     void setFieldObserver(FieldObserver *observer) { m_fieldObserver = observer; }
     void setRunTiming(RunPacer::Timing timing) { m_timing = timing; }
 
@@ -108,6 +111,7 @@ private:
     FieldObserver *m_fieldObserver = nullptr;
     RunPacer::Timing m_timing;
     RunPacer *m_pacer = nullptr; // while a run is going on
+    curve::RunSummary m_run;
 };
 
 } // namespace quorvel

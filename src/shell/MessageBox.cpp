@@ -1,5 +1,7 @@
 #include "MessageBox.h"
 
+#include "AccessibleParts.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -31,6 +33,7 @@ void showMessage(const QString &text)
     box.setWindowModality(Qt::ApplicationModal);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
+    a11y::exposeMessageBox(box);
     box.exec();
 }
 

@@ -1,0 +1,117 @@
+#include "RunSummary.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace quorvel::curve {
+
+namespace {
+
+// Whole units, the way a listener can take them in.
+QString units(double value)
+{
+    const double rounded = std::round(value);
+    return QString::number(rounded == 0 ? 0.0 : rounded, 'f', 0);
+}
+
+QString count(int n, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(n == 1 ? one : many));
+}
+
+} // namespace
+
+void RunSummary::addPoint(int paletteIndex, double x, double y)
+{
+    if (paletteIndex >= 0 && paletteIndex < static_cast<int>(pointsByColour.size()))
+        ++pointsByColour[static_cast<std::size_t>(paletteIndex)];
+    if (points() == 1) {
+        left = right = x;
+        bottom = top = y;
+    } else {
+        left = std::min(left, x);
+        right = std::max(right, x);
+        bottom = std::min(bottom, y);
+        top = std::max(top, y);
+    }
+    const std::size_t quadrant = y >= 0 ? (x >= 0 ? 0 : 1) : (x < 0 ? 2 : 3);
+    ++pointsByQuadrant[quadrant];
+}
+
+int RunSummary::points() const
+{
+    return std::accumulate(pointsByColour.begin(), pointsByColour.end(), 0);
+}
+
+QString colourName(int paletteIndex)
+{
+    static const char *const names[] = {
+        "nero",        "blu scuro",     "verde scuro",  "ciano scuro",
+        "rosso scuro", "magenta scuro", "giallo scuro", "grigio chiaro",
+        "grigio",      "blu",           "verde",        "ciano",
+        "rosso",       "magenta",       "giallo",       "bianco",
+    };
+    if (paletteIndex < 0 || paletteIndex >= static_cast<int>(std::size(names)))
+        return QStringLiteral("colore %1").arg(paletteIndex);
+    return QString::fromUtf8(names[paletteIndex]);
+}
+
+QString describeRun(const RunSummary &run)
+{
+    QStringList sentences;
+    const int total = run.points();
+    if (total == 0) {
+        sentences << QStringLiteral("Nessun punto disegnato.");
+    } else {
+        QStringList colours;
+        for (std::size_t i = 0; i < run.pointsByColour.size(); ++i) {
+            if (run.pointsByColour[i] > 0)
+                colours << QStringLiteral("%1 in %2")
+                               .arg(run.pointsByColour[i])
+                               .arg(colourName(static_cast<int>(i)));
+        }
+        sentences << QStringLiteral("Disegnati %1: %2.")
+                         .arg(count(total, "punto", "punti"), colours.join(QStringLiteral(", ")));
+    }
+
+    switch (run.end) {
+    case RunSummary::End::RangesDone:
+        sentences << QStringLiteral("Esecuzione completata: %1.")
+                         .arg(count(run.rangesDone, "intervallo di ALFA tracciato",
+                                    "intervalli di ALFA tracciati"));
+        break;
+    case RunSummary::End::OutOfField:
+        sentences << QStringLiteral("Esecuzione interrotta: %1.").arg(run.message.trimmed());
+        break;
+    case RunSummary::End::Stopped:
+        sentences << QStringLiteral("Esecuzione interrotta con il tasto Esc.");
+        break;
+    case RunSummary::End::Refused:
+        sentences << QStringLiteral("Esecuzione interrotta da un campo non accettato: %1.")
+                         .arg(run.message.trimmed());
+        break;
+    }
+
+    if (total > 0) {
+        static const char *const quadrants[] = {"in alto a destra", "in alto a sinistra",
+                                                "in basso a sinistra", "in basso a destra"};
+        QStringList where;
+        for (std::size_t q = 0; q < run.pointsByQuadrant.size(); ++q) {
+            const int n = run.pointsByQuadrant[q];
+            if (n == total)
+                where << QString::fromUtf8(quadrants[q]);
+            else if (n > 0)
+                where << QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(quadrants[q]));
+        }
+        sentences << QStringLiteral("Rispetto all'incrocio degli assi i punti stanno %1; "
+                                    "in orizzontale da %2 a %3, in verticale da %4 a %5.")
+                         .arg(where.join(QStringLiteral(", ")), units(run.left), units(run.right),
+                              units(run.bottom), units(run.top));
+    }
+    return sentences.join(QLatin1Char(' '));
+}
+
+} // namespace quorvel::curve

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+namespace quorvel::curve {
+
+// What one run of the curve window drew, gathered while it runs, so that it can be told in
+// words to a user who cannot see the drawing. Coordinates are user units relative to the axes'
+// crossing, x to the right, y upwards.
+struct RunSummary
+{
+    enum class End {
+        RangesDone, // every range asked for was drawn, or a range from 0 to 0 ended the sequence
+        OutOfField, // a point or an angle out of the field: `message` says which and its value
+        Stopped, // the user pressed Esc
+        Refused, // a field was refused: `message` is the message shown
+    };
+
+    std::array<int, 16> pointsByColour {}; // by palette index
+    std::array<int, 4> pointsByQuadrant {}; // upper right, upper left, lower left, lower right
+    double left = 0;
+    double right = 0;
+    double bottom = 0;
+    double top = 0;
+    int rangesDone = 0;
+    End end = End::RangesDone;
+    QString message; // the last message the run showed
+
+    // A point of palette colour `paletteIndex` (0..15) at (x, y).
+    void addPoint(int paletteIndex, double x, double y);
+    int points() const;
+};
+
+// The Italian names of the sixteen palette colours, index order.
+QString colourName(int paletteIndex);
+
+// The run told in Italian: how many points in which colours, how it ended, where the points lie
+// relative to the axes.
+QString describeRun(const RunSummary &run);
+
+} // namespace quorvel::curve

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 namespace quorvel::curve {
 
@@ -28,7 +27,7 @@ void RunSummary::addPoint(int paletteIndex, double x, double y)
 {
     if (paletteIndex >= 0 && paletteIndex < static_cast<int>(pointsByColour.size()))
         ++pointsByColour[static_cast<std::size_t>(paletteIndex)];
-    if (points() == 1) {
+    if (++drawn == 1) {
         left = right = x;
         bottom = top = y;
     } else {
@@ -39,11 +38,6 @@ void RunSummary::addPoint(int paletteIndex, double x, double y)
     }
     const std::size_t quadrant = y >= 0 ? (x >= 0 ? 0 : 1) : (x < 0 ? 2 : 3);
     ++pointsByQuadrant[quadrant];
-}
-
-int RunSummary::points() const
-{
-    return std::accumulate(pointsByColour.begin(), pointsByColour.end(), 0);
 }
 
 QString colourName(int paletteIndex)
@@ -73,8 +67,10 @@ QString describeRun(const RunSummary &run)
                                .arg(run.pointsByColour[i])
                                .arg(colourName(static_cast<int>(i)));
         }
-        sentences << QStringLiteral("Disegnati %1: %2.")
-                         .arg(count(total, "punto", "punti"), colours.join(QStringLiteral(", ")));
+        sentences << QStringLiteral("%1: %2.").arg(
+            total == 1 ? QStringLiteral("Disegnato 1 punto")
+                       : QStringLiteral("Disegnati %1 punti").arg(total),
+            colours.join(QStringLiteral(", ")));
     }
 
     switch (run.end) {

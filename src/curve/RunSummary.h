@@ -24,13 +24,14 @@ struct RunSummary
     double right = 0;
     double bottom = 0;
     double top = 0;
+    int drawn = 0; // points in all
     int rangesDone = 0;
     End end = End::RangesDone;
     QString message; // the last message the run showed
 
     // A point of palette colour `paletteIndex` (0..15) at (x, y).
     void addPoint(int paletteIndex, double x, double y);
-    int points() const;
+    int points() const { return drawn; }
 };
 
 // The Italian names of the sixteen palette colours, index order.

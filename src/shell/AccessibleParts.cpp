@@ -29,16 +29,14 @@ QString kindOf(const QObject *object)
     return object->property(kKindProperty).toString();
 }
 
-// Drops an interface made before the widget was decorated, so that the next query builds the
-// decorated one.
+// Drops the interface made before the widget was decorated (Qt makes one for the first event
+// about a widget, e.g. when it is named), so that the next query builds the decorated one.
 void setKind(QWidget *widget, const QString &kind)
 {
     installFactory();
     widget->setProperty(kKindProperty, kind);
-    if (QAccessible::isActive()) {
-        if (QAccessibleInterface *old = QAccessible::queryAccessibleInterface(widget))
-            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
-    }
+    if (QAccessibleInterface *old = QAccessible::queryAccessibleInterface(widget))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
 }
 
 QRect globalRect(const QWidget *widget, const QRect &local)

@@ -139,7 +139,8 @@ TextRange sentenceAt(const QString &text, int offset)
     QTextBoundaryFinder finder(QTextBoundaryFinder::Sentence, text);
     finder.setPosition(offset);
     TextRange r {offset, offset};
-    r.start = finder.isAtBoundary() ? offset : std::max<qsizetype>(0, finder.toPreviousBoundary());
+    if (!finder.isAtBoundary())
+        r.start = static_cast<int>(std::max<qsizetype>(0, finder.toPreviousBoundary()));
     finder.setPosition(offset);
     const qsizetype next = finder.toNextBoundary();
     r.end = next < 0 ? static_cast<int>(text.size()) : static_cast<int>(next);
@@ -174,6 +175,8 @@ public:
         : QAccessibleWidget(w, QAccessible::Document)
     {
     }
+
+    using QAccessibleWidget::text;
 
     void *interface_cast(QAccessible::InterfaceType t) override
     {

@@ -1,4 +1,5 @@
 #include "app/Program.h"
+#include "calibration/CalibrationAccessibility.h"
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
 #include "shell/FormRegistry.h"
@@ -31,6 +32,9 @@ private slots:
     void documentFormulasInWords();
     void scrollBarValueIsTheFactor_data();
     void scrollBarValueIsTheFactor();
+    void figureSizeInPixels_data();
+    void figureSizeInPixels();
+    void figureToldInPixels();
     void fieldLabelledByCaption_data();
     void fieldLabelledByCaption();
     void drawingToldAfterRun();
@@ -172,6 +176,10 @@ void TestAccessible::documentReadByLineAndWord_data()
                                            << "Questo ";
     QTest::newRow("word before") << 11 << QAccessible::WordBoundary << "before"
                                  << "PROGRAMMA: ";
+    QTest::newRow("sentence") << 25 << QAccessible::SentenceBoundary << "at"
+                              << "Questo Programma traccia una curva per punti prendendo in "
+                                 "considerazione i parametri più importanti che servono a "
+                                 "modificare la curva in modo controllato.\n";
     QTest::newRow("character") << 1 << QAccessible::CharBoundary << "at"
                                << "R";
 }
@@ -245,6 +253,54 @@ void TestAccessible::scrollBarValueIsTheFactor()
     QCOMPARE(window->findChild<QLineEdit *>(QStringLiteral("Text1"))->text(), text);
     QCOMPARE(iface->valueInterface()->currentValue().toDouble(),
              QLocale(QLocale::Italian).toDouble(text));
+}
+
+void TestAccessible::figureSizeInPixels_data()
+{
+    QTest::addColumn<int>("width"); // client area, pixels
+    QTest::addColumn<int>("height");
+    QTest::addColumn<double>("factor"); // scale height / scale width
+    QTest::addColumn<int>("figureWidth");
+    QTest::addColumn<int>("figureHeight");
+    QTest::newRow("1280x1024 at 0,8: round") << 1280 << 1024 << 0.8 << 636 << 636;
+    QTest::newRow("1280x1024 at 0,51: tall") << 1280 << 1024 << 0.51 << 636 << 998;
+    QTest::newRow("1920x1080 at 0,57: wide") << 1920 << 1080 << 0.57 << 954 << 942;
+    QTest::newRow("no scale yet") << 1280 << 1024 << 0.0 << 0 << 0;
+}
+
+void TestAccessible::figureSizeInPixels()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(double, factor);
+    QFETCH(int, figureWidth);
+    QFETCH(int, figureHeight);
+    const double scaleWidth = 146367.359375;
+    const calibration::FigureSize size
+        = calibration::figureSize(width, height, scaleWidth, scaleWidth * factor);
+    QCOMPARE(size.width, figureWidth);
+    QCOMPARE(size.height, figureHeight);
+}
+
+void TestAccessible::figureToldInPixels()
+{
+    auto *surface = m_registry.form(QStringLiteral("Form2")).window();
+    auto &form2 = static_cast<Form2 &>(m_registry.form(QStringLiteral("Form2")));
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(surface);
+    QAccessibleInterface *figure = window->child(window->childCount() - 1);
+    QVERIFY(figure);
+    QCOMPARE(figure->role(), QAccessible::Graphic);
+    QCOMPARE(figure->text(QAccessible::Name), QStringLiteral("Figura di prova"));
+    const calibration::FigureSize size
+        = calibration::figureSize(surface->width(), surface->height(),
+                                  form2.surface()->scaleWidth(), form2.surface()->scaleHeight());
+    QVERIFY(size.width > 0);
+    QVERIFY2(
+        figure->text(QAccessible::Description)
+            .contains(
+                QStringLiteral("larga %1 pixel e alta %2 pixel").arg(size.width).arg(size.height)),
+        qPrintable(figure->text(QAccessible::Description)));
+    QCOMPARE(figure->rect().size(), QSize(size.width, size.height));
 }
 
 void TestAccessible::fieldLabelledByCaption_data()

@@ -3,6 +3,7 @@
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
 #include "shell/FormRegistry.h"
+#include "shell/MessageBox.h"
 #include "support/TestSupport.h"
 
 #include <QAccessible>
@@ -10,8 +11,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 using namespace quorvel;
 
@@ -38,6 +42,7 @@ private slots:
     void fieldLabelledByCaption_data();
     void fieldLabelledByCaption();
     void drawingToldAfterRun();
+    void messageBoxIsModalAlert();
 
 private:
     // The document area's Text interface, when it is exposed as a document.
@@ -360,6 +365,44 @@ void TestAccessible::drawingToldAfterRun()
     QVERIFY(
         drawing->text(QAccessible::Description).contains(QLatin1String("Esecuzione completata")));
     QVERIFY(recorder.messages.isEmpty());
+}
+
+void TestAccessible::messageBoxIsModalAlert()
+{
+    // Looks at the real box while it is open, then presses its OK.
+    QAccessible::Role role = QAccessible::NoRole;
+    bool modal = false;
+    QString name;
+    QString description;
+    QStringList children;
+    QTimer looker;
+    looker.setInterval(10);
+    connect(&looker, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        looker.stop();
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(box);
+        role = iface->role();
+        modal = iface->state().modal;
+        name = iface->text(QAccessible::Name);
+        description = iface->text(QAccessible::Description);
+        for (int i = 0; i < iface->childCount(); ++i) {
+            QAccessibleInterface *child = iface->child(i);
+            QCOMPARE(iface->indexOfChild(child), i);
+            children << child->text(QAccessible::Name);
+        }
+        box->button(QMessageBox::Ok)->click();
+    });
+    looker.start();
+    showMessage(QStringLiteral("Non è un numero"));
+    QCOMPARE(role, QAccessible::AlertMessage);
+    QVERIFY(modal);
+    QCOMPARE(name, QStringLiteral("QUORVEL"));
+    QCOMPARE(description, QStringLiteral("Non è un numero"));
+    // The text and the named group of buttons; no hidden, empty icon.
+    QCOMPARE(children,
+             QStringList({QStringLiteral("Non è un numero"), QStringLiteral("Pulsanti")}));
 }
 
 QTEST_MAIN(TestAccessible)

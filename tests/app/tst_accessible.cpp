@@ -2,6 +2,7 @@
 #include "calibration/CalibrationAccessibility.h"
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
+#include "curve/RunSummary.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
 #include "support/TestSupport.h"
@@ -18,6 +19,8 @@
 #include <QTimer>
 
 using namespace quorvel;
+
+Q_DECLARE_METATYPE(quorvel::curve::RunSummary::End)
 
 // What a screen reader hears: every control a user can reach has a name.
 class TestAccessible : public QObject
@@ -42,6 +45,8 @@ private slots:
     void fieldLabelledByCaption_data();
     void fieldLabelledByCaption();
     void drawingToldAfterRun();
+    void runEndTold_data();
+    void runEndTold();
     void messageBoxIsModalAlert();
 
 private:
@@ -365,6 +370,53 @@ void TestAccessible::drawingToldAfterRun()
     QVERIFY(
         drawing->text(QAccessible::Description).contains(QLatin1String("Esecuzione completata")));
     QVERIFY(recorder.messages.isEmpty());
+}
+
+void TestAccessible::runEndTold_data()
+{
+    QTest::addColumn<int>("field"); // changed from its designed value
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<curve::RunSummary::End>("end");
+    QTest::addColumn<int>("ranges");
+    QTest::addColumn<int>("points");
+    QTest::addColumn<QString>("said"); // part of the description
+    using End = curve::RunSummary::End;
+    QTest::newRow("one range") << 1 << "1" << End::RangesDone << 1 << 181
+                               << "Esecuzione completata: 1 intervallo";
+    QTest::newRow("two ranges") << 6 << "90" << End::RangesDone << 2 << 181 + 91
+                                << "Esecuzione completata: 2 intervalli";
+    QTest::newRow("first range 0 to 0") << 4 << "0" << End::RangesDone << 0 << 0
+                                        << "Nessun punto disegnato. Esecuzione completata: 0";
+    QTest::newRow("out of field") << 10 << "5000" << End::OutOfField << 0 << 0
+                                  << "Esecuzione interrotta: fuori campo X11 =5015.";
+    QTest::newRow("range refused")
+        << 3 << "abc" << End::Refused << 0 << 0 << "non accettato: For o To non numero.";
+}
+
+void TestAccessible::runEndTold()
+{
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    QFETCH(curve::RunSummary::End, end);
+    QFETCH(int, ranges);
+    QFETCH(int, points);
+    QFETCH(QString, said);
+    auto &form4 = static_cast<Form4 &>(m_registry.form(QStringLiteral("Form4")));
+    const QStringList designed
+        = {{}, "1", "1", "0", "180", "0", "0", "0", "0", {}, "0,86", "55", "1"};
+    for (int n = 1; n <= 12; ++n) {
+        if (form4.field(n))
+            form4.field(n)->setText(n == field ? text : designed.at(n));
+    }
+    test::MessageRecorder recorder;
+    form4.Command5_Click();
+    QCOMPARE(form4.lastRun().end, end);
+    QCOMPARE(form4.lastRun().rangesDone, ranges);
+    QCOMPARE(form4.lastRun().points(), points);
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(form4.window());
+    const QString description
+        = window->child(window->childCount() - 1)->text(QAccessible::Description);
+    QVERIFY2(description.contains(said), qPrintable(description));
 }
 
 void TestAccessible::messageBoxIsModalAlert()

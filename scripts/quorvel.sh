@@ -11,7 +11,8 @@ mode=${1:-run}
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
           qt6-translations-l10n fonts-liberation2 libbenchmark-dev clang libclang-rt-14-dev
-          xvfb xauth openbox xdotool x11-utils imagemagick valgrind python3)
+          xvfb xauth openbox xdotool x11-utils imagemagick valgrind python3
+          at-spi2-core python3-pyatspi dbus-x11)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 #include "Form2.h"
 
+#include "CalibrationAccessibility.h"
 #include "model/CircleModel.h"
 #include "model/Degrees.h"
 
@@ -154,6 +155,7 @@ QWidget *Form2::createWindow()
     QWidget::setTabOrder(command1, command2);
     QWidget::setTabOrder(command2, command3);
     m_hScroll1->setFocus();
+    exposeCalibrationWindow(window, [this] { return Incr.toDouble(); });
     return window;
 }
 

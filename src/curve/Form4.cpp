@@ -1,5 +1,6 @@
 #include "Form4.h"
 
+#include "CurveAccessibility.h"
 #include "model/CurveChain.h"
 #include "model/Degrees.h"
 
@@ -157,6 +158,7 @@ void Form4::CONTRALFA(Variant &Mem1, Variant &Mem2)
 {
     if (Mem1.equalsEmptyText() || Mem2.equalsEmptyText()) {
         message(QStringLiteral("For o To senza numero"));
+        m_run.end = RunSummary::End::Refused;
         ValStep = Variant::int16(kEndMarker);
         return;
     }
@@ -164,6 +166,7 @@ void Form4::CONTRALFA(Variant &Mem1, Variant &Mem2)
     const std::optional<double> to = Mem2.numericValue();
     if (!from || !to) {
         message(QStringLiteral("For o To non numero"));
+        m_run.end = RunSummary::End::Refused;
         ValStep = Variant::int16(kEndMarker);
         return;
     }
@@ -193,6 +196,8 @@ void Form4::CALCOLA()
                 surface->repaintNow();
         }
     } runEnd {m_pacer, m_surface};
+    // Tells a screen reader what the run drew when it ends (before the repaint above).
+    const RunAnnouncer announcer(m_surface, m_run);
 
     const float cx = CX.toSingle();
     const float cy = CY.toSingle();
@@ -212,6 +217,7 @@ void Form4::CALCOLA()
     DrawingSurface *surface = m_surface;
     const auto draw = [&](const ChainPoint &point) {
         A2 = point.a2;
+        m_run.addPoint(point.paletteIndex, point.x, point.y);
         surface->setDrawWidth(kDotWidth);
         surface->PSet(static_cast<float>(cxd + point.x), static_cast<float>(cyd - point.y),
                       point.paletteIndex);
@@ -222,8 +228,15 @@ void Form4::CALCOLA()
         = chain.run(static_cast<int>(ContaStep.toDouble()), colour, nextRange, draw);
     A2 = chain.lastA2();
     storeColour();
-    if (!outcome.endedByFields)
+    const bool lastRangeDone = !outcome.endedByFields && outcome.last.end == RangeEnd::Done;
+    m_run.rangesDone = outcome.range - (lastRangeDone ? 0 : 1);
+    if (!outcome.endedByFields) {
+        if (outcome.last.end == RangeEnd::Stopped)
+            m_run.end = RunSummary::End::Stopped;
+        else if (!lastRangeDone)
+            m_run.end = RunSummary::End::OutOfField;
         reportRangeEnd(outcome.last);
+    }
 }
 
 // Reads the fields at the start of range `range`: the five parameters, then the range's From
@@ -231,18 +244,24 @@ void Form4::CALCOLA()
 // range from 0 to 0).
 std::optional<RangeSpec> Form4::readRange(int range)
 {
+    const auto refused = [this] {
+        m_run.end = RunSummary::End::Refused;
+        return std::nullopt;
+    };
     if (!m_surface || range < 1 || range > kRangeCount)
         return std::nullopt;
     LeggiText1();
     LeggiText2();
     LeggiText10();
     if (EP1.equalsEmptyText())
-        return std::nullopt;
+        return refused();
     LeggiText11();
     if (BETA1.equalsEmptyText())
-        return std::nullopt;
+        return refused();
     LeggiText12();
-    if (Ve.equalsEmptyText() || !m_surface)
+    if (Ve.equalsEmptyText())
+        return refused();
+    if (!m_surface)
         return std::nullopt;
     ValStep = Variant::int16(0);
     Variant from = Variant::text(field(2 * range + 1)->text());
@@ -274,6 +293,7 @@ void Form4::reportRangeEnd(const RangeOutcome &outcome)
 
 void Form4::message(const QString &text)
 {
+    m_run.message = text;
     if (m_pacer)
         m_pacer->showMessage(text);
     else
@@ -450,6 +470,7 @@ QWidget *Form4::createWindow()
         QWidget::setTabOrder(named(kFocusOrder[i - 1]), named(kFocusOrder[i]));
     focusOnSelectedOption();
     m_command3->setFocus();
+    exposeCurveWindow(window);
     return window;
 }
 

@@ -2,6 +2,7 @@
 
 #include "RunPacer.h"
 #include "model/DirectionTable.h"
+#include "model/RunSummary.h"
 
 #include "model/CurveChain.h"
 #include "model/Variant.h"
@@ -86,6 +87,8 @@ public:
     QPushButton *Command5() const { return m_command5; }
 
     bool isRunning() const { return m_pacer != nullptr; }
+    // What the latest run drew and how it ended.
+    const curve::RunSummary &lastRun() const { return m_run; }
     void setFieldObserver(FieldObserver *observer) { m_fieldObserver = observer; }
     void setRunTiming(RunPacer::Timing timing) { m_timing = std::move(timing); }
 
@@ -118,6 +121,7 @@ private:
     RunPacer::Timing m_timing;
     RunPacer *m_pacer = nullptr; // while a run is going on
     curve::DirectionTable m_directions; // the displacements of the run's distinct angles
+    curve::RunSummary m_run; // what the latest run drew, for a screen reader
 };
 
 } // namespace quorvel

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "DocumentAccessible.h"
 #include "DocumentView.h"
 
 #include "shell/Controls.h"
@@ -34,6 +35,7 @@ QWidget *Form1::createWindow()
     connect(command1, &QPushButton::clicked, this, &Form1::Command1_Click);
 
     ole1->setFocus();
+    intro::exposeIntroductionWindow(w);
     return w;
 }
 

@@ -1,5 +1,7 @@
 #include "MessageBox.h"
 
+#include "AccessibleParts.h"
+
 #include <QApplication>
 #include <QGridLayout>
 #include <QMessageBox>
@@ -54,6 +56,7 @@ void showMessage(const QString &text)
                                       QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
     }
+    a11y::exposeMessageBox(box);
     box.exec();
 }
 

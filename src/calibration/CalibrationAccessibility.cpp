@@ -1,0 +1,100 @@
+#include "CalibrationAccessibility.h"
+
+#include "model/CircleModel.h"
+
+#include "model/NumericText.h"
+#include "shell/AccessibleParts.h"
+#include "surface/DrawingSurface.h"
+
+#include <QAccessible>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <cmath>
+#include <utility>
+
+namespace quorvel::calibration {
+
+namespace {
+
+const QString kFigure = QStringLiteral("Figura di prova");
+
+// Whether the window holds the figure's scale, i.e. the figure has been drawn.
+bool figureScale(const DrawingSurface &s)
+{
+    return s.scaleMode() == DrawingSurface::kUserScale && s.scaleWidth() == kScaleWidth
+        && s.scaleHeight() > 0;
+}
+
+QString describeFigure(const DrawingSurface &s)
+{
+    if (!figureScale(s))
+        return QStringLiteral("La figura non è ancora disegnata.");
+    const FigureSize size = figureSize(s.width(), s.height(), static_cast<double>(s.scaleWidth()),
+                                       static_cast<double>(s.scaleHeight()));
+    QString text = QStringLiteral("Sullo schermo la figura è larga %1 pixel e alta %2 pixel")
+                       .arg(size.width)
+                       .arg(size.height);
+    if (size.width == size.height)
+        return text + QStringLiteral(": è una circonferenza.");
+    return text + QStringLiteral(": è una circonferenza quando le due misure sono uguali.");
+}
+
+// The figure's bounding box in the window's pixels.
+QRect figureArea(const DrawingSurface &s)
+{
+    if (!figureScale(s))
+        return s.rect();
+    const double kx = s.width() / static_cast<double>(s.scaleWidth());
+    const double ky = s.height() / static_cast<double>(s.scaleHeight());
+    const double cx
+        = (static_cast<double>(s.scaleWidth()) / 2 + static_cast<double>(kAxisShift)) * kx;
+    const double cy = static_cast<double>(s.scaleHeight()) / 2 * ky;
+    const FigureSize size = figureSize(s.width(), s.height(), static_cast<double>(s.scaleWidth()),
+                                       static_cast<double>(s.scaleHeight()));
+    return {static_cast<int>(std::lround(cx - size.width / 2.0)),
+            static_cast<int>(std::lround(cy - size.height / 2.0)), size.width, size.height};
+}
+
+} // namespace
+
+FigureSize figureSize(int width, int height, double scaleWidth, double scaleHeight)
+{
+    if (!(scaleWidth > 0) || !(scaleHeight > 0))
+        return {};
+    return {static_cast<int>(std::lround(2 * kRadius * width / scaleWidth)),
+            static_cast<int>(std::lround(2 * kRadius * height / scaleHeight))};
+}
+
+void exposeCalibrationWindow(QWidget *window, std::function<double()> factor)
+{
+    auto *surface = qobject_cast<DrawingSurface *>(window);
+    auto *heading = window->findChild<QLabel *>(QStringLiteral("Label1"));
+    a11y::exposeWindow(window, QStringLiteral("QUORVEL: calibrazione dello schermo"),
+                       heading ? heading->text() : QString());
+    if (auto *instruction = window->findChild<QPushButton *>(QStringLiteral("Command2")))
+        a11y::exposeAsText(instruction, instruction->text());
+
+    a11y::Graphic *figure = nullptr;
+    if (surface) {
+        figure = new a11y::Graphic(
+            window, kFigure, [surface] { return describeFigure(*surface); },
+            [surface] { return figureArea(*surface); });
+    }
+
+    auto *bar = window->findChild<QScrollBar *>(QStringLiteral("HScroll1"));
+    if (!bar)
+        return;
+    const a11y::ScrollValue *value = a11y::exposeScrollValue(
+        bar, std::move(factor), factorForPosition, [](double f) { return decimalText(f); });
+    // After the window's own handler has set the new factor: say it, and the figure's new size.
+    QObject::connect(bar, &QScrollBar::valueChanged, value, [bar, value, figure] {
+        QAccessibleValueChangeEvent event(bar, value->current());
+        QAccessible::updateAccessibility(&event);
+        if (figure)
+            figure->announce();
+    });
+}
+
+} // namespace quorvel::calibration

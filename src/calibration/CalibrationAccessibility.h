@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+namespace quorvel::calibration {
+
+// The calibration window for a screen reader: its name, the red heading as its description, the
+// scroll bar's value as the factor `factor` gives (as the text box shows it), the test figure as
+// a graphic that tells its width and height on screen, and the instruction button as text.
+void exposeCalibrationWindow(QWidget *window, std::function<double()> factor);
+
+// The test figure's width and height on screen, in pixels, for a client area of `width` x
+// `height` pixels holding a user scale of `scaleWidth` x `scaleHeight` units.
+struct FigureSize
+{
+    int width = 0;
+    int height = 0;
+};
+FigureSize figureSize(int width, int height, double scaleWidth, double scaleHeight);
+
+} // namespace quorvel::calibration

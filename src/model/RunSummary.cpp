@@ -1,0 +1,96 @@
+#include "RunSummary.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quorvel::curve {
+
+namespace {
+
+// Whole units, the way a listener can take them in.
+QString units(double value)
+{
+    const double rounded = std::round(value);
+    return QString::number(rounded == 0 ? 0.0 : rounded, 'f', 0);
+}
+
+QString count(int n, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(n == 1 ? one : many));
+}
+
+} // namespace
+
+QString colourName(int paletteIndex)
+{
+    static const char *const names[] = {
+        "nero",        "blu scuro",     "verde scuro",  "ciano scuro",
+        "rosso scuro", "magenta scuro", "giallo scuro", "grigio chiaro",
+        "grigio",      "blu",           "verde",        "ciano",
+        "rosso",       "magenta",       "giallo",       "bianco",
+    };
+    if (paletteIndex < 0 || paletteIndex >= static_cast<int>(std::size(names)))
+        return QStringLiteral("colore %1").arg(paletteIndex);
+    return QString::fromUtf8(names[paletteIndex]);
+}
+
+QString describeRun(const RunSummary &run)
+{
+    QStringList sentences;
+    const int total = run.points();
+    if (total == 0) {
+        sentences << QStringLiteral("Nessun punto disegnato.");
+    } else {
+        QStringList colours;
+        for (std::size_t i = 0; i < run.pointsByColour.size(); ++i) {
+            if (run.pointsByColour[i] > 0)
+                colours << QStringLiteral("%1 in %2")
+                               .arg(run.pointsByColour[i])
+                               .arg(colourName(static_cast<int>(i)));
+        }
+        sentences << QStringLiteral("%1: %2.").arg(
+            total == 1 ? QStringLiteral("Disegnato 1 punto")
+                       : QStringLiteral("Disegnati %1 punti").arg(total),
+            colours.join(QStringLiteral(", ")));
+    }
+
+    switch (run.end) {
+    case RunSummary::End::RangesDone:
+        sentences << QStringLiteral("Esecuzione completata: %1.")
+                         .arg(count(run.rangesDone, "intervallo di ALFA tracciato",
+                                    "intervalli di ALFA tracciati"));
+        break;
+    case RunSummary::End::OutOfField:
+        sentences << QStringLiteral("Esecuzione interrotta: %1.").arg(run.message.trimmed());
+        break;
+    case RunSummary::End::Stopped:
+        sentences << QStringLiteral("Esecuzione interrotta con il tasto Esc.");
+        break;
+    case RunSummary::End::Refused:
+        sentences << QStringLiteral("Esecuzione interrotta da un campo non accettato: %1.")
+                         .arg(run.message.trimmed());
+        break;
+    }
+
+    if (total > 0) {
+        static const char *const quadrants[] = {"in alto a destra", "in alto a sinistra",
+                                                "in basso a sinistra", "in basso a destra"};
+        QStringList where;
+        for (std::size_t q = 0; q < run.pointsByQuadrant.size(); ++q) {
+            const int n = run.pointsByQuadrant[q];
+            if (n == total)
+                where << QString::fromUtf8(quadrants[q]);
+            else if (n > 0)
+                where << QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(quadrants[q]));
+        }
+        sentences << QStringLiteral("Rispetto all'incrocio degli assi i punti stanno %1; "
+                                    "in orizzontale da %2 a %3, in verticale da %4 a %5.")
+                         .arg(where.join(QStringLiteral(", ")), units(run.left), units(run.right),
+                              units(run.bottom), units(run.top));
+    }
+    return sentences.join(QLatin1Char(' '));
+}
+
+} // namespace quorvel::curve

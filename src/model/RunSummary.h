@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+namespace quorvel::curve {
+
+// What one run of the curve window drew, gathered while it runs, so that it can be told in
+// words to a user who cannot see the drawing. Coordinates are user units relative to the axes'
+// crossing, x to the right, y upwards.
+struct RunSummary
+{
+    enum class End {
+        RangesDone, // every range asked for was drawn, or a range from 0 to 0 ended the sequence
+        OutOfField, // a point or an angle out of the field: `message` says which and its value
+        Stopped, // the user pressed Esc
+        Refused, // a field was refused: `message` is the message shown
+    };
+
+    std::array<int, 16> pointsByColour {}; // by palette index
+    std::array<int, 4> pointsByQuadrant {}; // upper right, upper left, lower left, lower right
+    double left = 0;
+    double right = 0;
+    double bottom = 0;
+    double top = 0;
+    int drawn = 0; // points in all
+    int rangesDone = 0;
+    End end = End::RangesDone;
+    QString message; // the last message the run showed
+
+    // A point of palette colour `paletteIndex` (0..15) at (x, y).
+    // Inline: the curve window adds every point it draws.
+    void addPoint(int paletteIndex, double x, double y)
+    {
+        if (paletteIndex >= 0 && paletteIndex < static_cast<int>(pointsByColour.size()))
+            ++pointsByColour[static_cast<std::size_t>(paletteIndex)];
+        if (++drawn == 1) {
+            left = right = x;
+            bottom = top = y;
+        } else {
+            left = std::min(left, x);
+            right = std::max(right, x);
+            bottom = std::min(bottom, y);
+            top = std::max(top, y);
+        }
+        const std::size_t quadrant = y >= 0 ? (x >= 0 ? 0 : 1) : (x < 0 ? 2 : 3);
+        ++pointsByQuadrant[quadrant];
+    }
+    int points() const { return drawn; }
+};
+
+// The Italian names of the sixteen palette colours, index order.
+QString colourName(int paletteIndex);
+
+// The run told in Italian: how many points in which colours, how it ended, where the points lie
+// relative to the axes.
+QString describeRun(const RunSummary &run);
+
+} // namespace quorvel::curve

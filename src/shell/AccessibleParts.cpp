@@ -1,0 +1,544 @@
+#include "AccessibleParts.h"
+
+#include <QAbstractSlider>
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QTextBoundaryFinder>
+#include <QWindow>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace quorvel::a11y {
+
+namespace {
+
+// Which interface a widget gets; set by the functions below before the window is shown.
+constexpr char kKindProperty[] = "quorvelAccessibleKind";
+const QString kWindowKind = QStringLiteral("window");
+const QString kTextKind = QStringLiteral("text");
+const QString kDocumentKind = QStringLiteral("document");
+const QString kScrollKind = QStringLiteral("scroll");
+const QString kAlertKind = QStringLiteral("alert");
+
+QString kindOf(const QObject *object)
+{
+    return object->property(kKindProperty).toString();
+}
+
+// Drops the interface made before the widget was decorated (Qt makes one for the first event
+// about a widget, e.g. when it is named), so that the next query builds the decorated one.
+void setKind(QWidget *widget, const QString &kind)
+{
+    installFactory();
+    widget->setProperty(kKindProperty, kind);
+    if (QAccessibleInterface *old = QAccessible::queryAccessibleInterface(widget))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
+}
+
+QRect globalRect(const QWidget *widget, const QRect &local)
+{
+    return {widget->mapToGlobal(local.topLeft()), local.size()};
+}
+
+std::vector<Graphic *> graphicsOf(const QWidget *owner)
+{
+    const QList<Graphic *> found = owner->findChildren<Graphic *>(Qt::FindDirectChildrenOnly);
+    return {found.begin(), found.end()};
+}
+
+// A form window: its controls, then the graphics that stand for parts of its drawing.
+class WindowInterface : public QAccessibleWidget
+{
+public:
+    explicit WindowInterface(QWidget *w)
+        : QAccessibleWidget(w, QAccessible::Window)
+    {
+    }
+
+    int childCount() const override
+    {
+        return QAccessibleWidget::childCount() + static_cast<int>(graphicsOf(widget()).size());
+    }
+
+    QAccessibleInterface *child(int index) const override
+    {
+        const int controls = QAccessibleWidget::childCount();
+        if (index < controls)
+            return QAccessibleWidget::child(index);
+        const std::vector<Graphic *> graphics = graphicsOf(widget());
+        const auto g = static_cast<std::size_t>(index - controls);
+        return g < graphics.size() ? QAccessible::queryAccessibleInterface(graphics[g]) : nullptr;
+    }
+
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        const std::vector<Graphic *> graphics = graphicsOf(widget());
+        const auto found = std::find(graphics.begin(), graphics.end(), child->object());
+        if (found != graphics.end())
+            return QAccessibleWidget::childCount() + static_cast<int>(found - graphics.begin());
+        return QAccessibleWidget::indexOfChild(child);
+    }
+};
+
+class GraphicInterface : public QAccessibleInterface
+{
+public:
+    explicit GraphicInterface(Graphic *graphic)
+        : m_graphic(graphic)
+    {
+    }
+
+    bool isValid() const override { return m_graphic && m_graphic->owner(); }
+    QObject *object() const override { return m_graphic; }
+    QWindow *window() const override
+    {
+        return isValid() ? m_graphic->owner()->window()->windowHandle() : nullptr;
+    }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface *parent() const override
+    {
+        return isValid() ? QAccessible::queryAccessibleInterface(m_graphic->owner()) : nullptr;
+    }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QString text(QAccessible::Text t) const override
+    {
+        if (!isValid())
+            return {};
+        if (t == QAccessible::Name)
+            return m_graphic->name();
+        if (t == QAccessible::Description)
+            return m_graphic->description();
+        return {};
+    }
+    void setText(QAccessible::Text, const QString &) override { }
+    QRect rect() const override
+    {
+        return isValid() ? globalRect(m_graphic->owner(), m_graphic->area()) : QRect();
+    }
+    QAccessible::Role role() const override { return QAccessible::Graphic; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        s.invisible = !isValid() || !m_graphic->owner()->isVisible();
+        s.readOnly = true;
+        return s;
+    }
+
+private:
+    QPointer<Graphic> m_graphic;
+};
+
+TextRange sentenceAt(const QString &text, int offset)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Sentence, text);
+    finder.setPosition(offset);
+    TextRange r {offset, offset};
+    if (!finder.isAtBoundary())
+        r.start = static_cast<int>(std::max<qsizetype>(0, finder.toPreviousBoundary()));
+    finder.setPosition(offset);
+    const qsizetype next = finder.toNextBoundary();
+    r.end = next < 0 ? static_cast<int>(text.size()) : static_cast<int>(next);
+    return r;
+}
+
+TextRange rangeAt(const QString &text, int offset, QAccessible::TextBoundaryType type)
+{
+    const int length = static_cast<int>(text.size());
+    offset = std::clamp(offset, 0, length);
+    switch (type) {
+    case QAccessible::CharBoundary:
+        return {offset, std::min(offset + 1, length)};
+    case QAccessible::WordBoundary:
+        return wordAt(text, offset);
+    case QAccessible::SentenceBoundary:
+        return sentenceAt(text, offset);
+    case QAccessible::ParagraphBoundary:
+    case QAccessible::LineBoundary:
+        return lineAt(text, offset);
+    case QAccessible::NoBoundary:
+        break;
+    }
+    return {0, length};
+}
+
+// A widget that draws its document itself, read through the Text interface.
+class DocumentInterface : public QAccessibleWidget, public QAccessibleTextInterface
+{
+public:
+    explicit DocumentInterface(QWidget *w)
+        : QAccessibleWidget(w, QAccessible::Document)
+    {
+    }
+
+    using QAccessibleWidget::text;
+
+    void *interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface *>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = true;
+        s.multiLine = true;
+        return s;
+    }
+
+    void selection(int, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = 0;
+        *endOffset = 0;
+    }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override { }
+    void removeSelection(int) override { }
+    void setSelection(int, int, int) override { }
+    int cursorPosition() const override { return reading() ? reading()->caret() : 0; }
+    void setCursorPosition(int position) override
+    {
+        if (TextReading *r = reading()) {
+            r->setCaret(std::clamp(position, 0, characterCount()));
+            QAccessibleTextCursorEvent event(widget(), r->caret());
+            QAccessible::updateAccessibility(&event);
+        }
+    }
+    QString text(int startOffset, int endOffset) const override
+    {
+        const QString all = fullText();
+        const int length = static_cast<int>(all.size());
+        const int start = std::clamp(startOffset, 0, length);
+        const int end = endOffset < 0 ? length : std::clamp(endOffset, start, length);
+        return all.mid(start, end - start);
+    }
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
+                             int *endOffset) const override
+    {
+        const QString all = fullText();
+        const TextRange here = rangeAt(all, resolve(offset), type);
+        TextRange r {0, 0};
+        if (here.start > 0)
+            r = rangeAt(all, here.start - 1, type);
+        return give(all, r, startOffset, endOffset);
+    }
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
+                            int *endOffset) const override
+    {
+        const QString all = fullText();
+        const auto length = static_cast<int>(all.size());
+        const TextRange here = rangeAt(all, resolve(offset), type);
+        TextRange r {length, length};
+        if (here.end < length)
+            r = rangeAt(all, here.end, type);
+        return give(all, r, startOffset, endOffset);
+    }
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
+                         int *endOffset) const override
+    {
+        const QString all = fullText();
+        return give(all, rangeAt(all, resolve(offset), type), startOffset, endOffset);
+    }
+    int characterCount() const override { return static_cast<int>(fullText().size()); }
+    // The page is drawn, not laid out as characters: every character stands in the area.
+    QRect characterRect(int) const override { return globalRect(widget(), widget()->rect()); }
+    int offsetAtPoint(const QPoint &) const override { return -1; }
+    void scrollToSubstring(int, int) override { }
+    QString attributes(int, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+private:
+    TextReading *reading() const
+    {
+        return widget()->findChild<TextReading *>(QString(), Qt::FindDirectChildrenOnly);
+    }
+    QString fullText() const { return reading() ? reading()->text() : QString(); }
+    // A negative offset stands for the reading position.
+    int resolve(int offset) const { return offset < 0 ? cursorPosition() : offset; }
+    static QString give(const QString &all, TextRange r, int *startOffset, int *endOffset)
+    {
+        *startOffset = r.start;
+        *endOffset = r.end;
+        return all.mid(r.start, r.end - r.start);
+    }
+};
+
+// A scroll bar whose value is the factor its position stands for.
+class ScrollInterface : public QAccessibleWidget, public QAccessibleValueInterface
+{
+public:
+    explicit ScrollInterface(QWidget *w)
+        : QAccessibleWidget(w, QAccessible::ScrollBar)
+    {
+    }
+
+    void *interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface *>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value && source())
+            return source()->text(source()->current());
+        return QAccessibleWidget::text(t);
+    }
+
+    QVariant currentValue() const override
+    {
+        return source() ? QVariant(source()->current()) : QVariant();
+    }
+    // As the keyboard would: to the nearest position, never beyond either end.
+    void setCurrentValue(const QVariant &value) override
+    {
+        const ScrollValue *s = source();
+        bool ok = false;
+        const double wanted = value.toDouble(&ok);
+        if (!s || !ok || !std::isfinite(wanted))
+            return;
+        int best = bar()->minimum();
+        for (int p = bar()->minimum(); p <= bar()->maximum(); ++p) {
+            if (std::fabs(s->fromPosition(p) - wanted) < std::fabs(s->fromPosition(best) - wanted))
+                best = p;
+        }
+        bar()->setValue(best);
+    }
+    QVariant maximumValue() const override
+    {
+        return source() ? QVariant(source()->fromPosition(bar()->maximum())) : QVariant();
+    }
+    QVariant minimumValue() const override
+    {
+        return source() ? QVariant(source()->fromPosition(bar()->minimum())) : QVariant();
+    }
+    QVariant minimumStepSize() const override
+    {
+        const ScrollValue *s = source();
+        if (!s)
+            return {};
+        const int low = bar()->minimum();
+        return s->fromPosition(low + bar()->singleStep()) - s->fromPosition(low);
+    }
+
+private:
+    QAbstractSlider *bar() const { return static_cast<QAbstractSlider *>(widget()); }
+    ScrollValue *source() const
+    {
+        return widget()->findChild<ScrollValue *>(QString(), Qt::FindDirectChildrenOnly);
+    }
+};
+
+// A message box: an alert, modal, without the hidden icon among its children.
+class AlertInterface : public QAccessibleWidget
+{
+public:
+    explicit AlertInterface(QWidget *w)
+        : QAccessibleWidget(w, QAccessible::AlertMessage)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return widget()->windowTitle();
+        if (t == QAccessible::Description) {
+            if (const auto *box = qobject_cast<const QMessageBox *>(widget()))
+                return box->text();
+        }
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.modal = true;
+        return s;
+    }
+    int childCount() const override { return static_cast<int>(shown().size()); }
+    QAccessibleInterface *child(int index) const override
+    {
+        const QList<QWidget *> children = shown();
+        return index >= 0 && index < children.size()
+            ? QAccessible::queryAccessibleInterface(children.at(index))
+            : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return static_cast<int>(shown().indexOf(qobject_cast<QWidget *>(child->object())));
+    }
+
+private:
+    QList<QWidget *> shown() const
+    {
+        QList<QWidget *> children;
+        for (QWidget *w : widget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (!w->isWindow() && !w->isHidden())
+                children.append(w);
+        }
+        return children;
+    }
+};
+
+QAccessibleInterface *factory(const QString &, QObject *object)
+{
+    if (auto *graphic = qobject_cast<Graphic *>(object))
+        return new GraphicInterface(graphic);
+    auto *widget = qobject_cast<QWidget *>(object);
+    if (!widget)
+        return nullptr;
+    const QString kind = kindOf(widget);
+    if (kind.isEmpty())
+        return nullptr;
+    if (kind == kWindowKind)
+        return new WindowInterface(widget);
+    if (kind == kTextKind)
+        return new QAccessibleWidget(widget, QAccessible::StaticText);
+    if (kind == kDocumentKind)
+        return new DocumentInterface(widget);
+    if (kind == kScrollKind && qobject_cast<QAbstractSlider *>(widget))
+        return new ScrollInterface(widget);
+    if (kind == kAlertKind)
+        return new AlertInterface(widget);
+    return nullptr;
+}
+
+} // namespace
+
+Graphic::Graphic(QWidget *owner, const QString &name, std::function<QString()> describe,
+                 std::function<QRect()> area)
+    : QObject(owner)
+    , m_owner(owner)
+    , m_describe(std::move(describe))
+    , m_area(std::move(area))
+{
+    installFactory();
+    setObjectName(name);
+}
+
+QRect Graphic::area() const
+{
+    if (!m_owner)
+        return {};
+    return m_area ? m_area() : m_owner->rect();
+}
+
+void Graphic::setDescription(const QString &text)
+{
+    m_describe = nullptr;
+    m_description = text;
+    announce();
+}
+
+void Graphic::announce()
+{
+    QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
+TextReading::TextReading(QWidget *owner, const QString &text)
+    : QObject(owner)
+    , m_text(text)
+{
+}
+
+ScrollValue::ScrollValue(QWidget *scrollBar, std::function<double()> current,
+                         std::function<double(int)> fromPosition,
+                         std::function<QString(double)> text)
+    : QObject(scrollBar)
+    , m_current(std::move(current))
+    , m_fromPosition(std::move(fromPosition))
+    , m_text(std::move(text))
+{
+}
+
+void installFactory()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(factory);
+        return true;
+    }();
+    (void)installed;
+}
+
+void exposeWindow(QWidget *window, const QString &name, const QString &description)
+{
+    setKind(window, kWindowKind);
+    window->setAccessibleName(name);
+    window->setAccessibleDescription(description);
+}
+
+void exposeAsText(QWidget *widget, const QString &text)
+{
+    setKind(widget, kTextKind);
+    widget->setAccessibleName(text.simplified());
+}
+
+ScrollValue *exposeScrollValue(QWidget *scrollBar, std::function<double()> current,
+                               std::function<double(int)> fromPosition,
+                               std::function<QString(double)> text)
+{
+    auto *value
+        = new ScrollValue(scrollBar, std::move(current), std::move(fromPosition), std::move(text));
+    setKind(scrollBar, kScrollKind);
+    return value;
+}
+
+void exposeAsDocument(QWidget *widget, const QString &text, const QString &description)
+{
+    new TextReading(widget, text);
+    setKind(widget, kDocumentKind);
+    widget->setAccessibleDescription(description);
+}
+
+void exposeMessageBox(QMessageBox &box)
+{
+    setKind(&box, kAlertKind);
+    for (auto *buttons : box.findChildren<QDialogButtonBox *>())
+        buttons->setAccessibleName(QStringLiteral("Pulsanti"));
+}
+
+Graphic *findGraphic(const QWidget *owner, const QString &name)
+{
+    return owner ? owner->findChild<Graphic *>(name, Qt::FindDirectChildrenOnly) : nullptr;
+}
+
+TextRange wordAt(const QString &text, int offset)
+{
+    const int length = static_cast<int>(text.size());
+    if (offset >= length)
+        return {length, length};
+    offset = std::max(offset, 0);
+    // A word runs from its first letter to the first letter of the next one.
+    auto startsWord
+        = [&text](int i) { return i == 0 || (text.at(i - 1).isSpace() && !text.at(i).isSpace()); };
+    int start = offset;
+    while (!startsWord(start))
+        --start;
+    int end = offset + 1;
+    while (end < length && !startsWord(end))
+        ++end;
+    return {start, end};
+}
+
+TextRange lineAt(const QString &text, int offset)
+{
+    const int length = static_cast<int>(text.size());
+    offset = std::clamp(offset, 0, length);
+    const int start = offset == 0 ? 0 : static_cast<int>(text.lastIndexOf(u'\n', offset - 1)) + 1;
+    const qsizetype newline = text.indexOf(u'\n', offset);
+    return {start, newline < 0 ? length : static_cast<int>(newline) + 1};
+}
+
+} // namespace quorvel::a11y

@@ -85,6 +85,7 @@ public:
 
     bool isRunning() const { return m_pacer != nullptr; }
     void setFieldObserver(FieldObserver *observer) { m_fieldObserver = observer; }
+    FieldObserver *fieldObserver() const { return m_fieldObserver; }
     void setRunTiming(RunPacer::Timing timing) { m_timing = timing; }
 
 protected:

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 namespace quorvel {
 
@@ -25,5 +26,22 @@ void endProgram();
 // Tests observe the end of the program instead of ending the process. Returns the previous one.
 using EndProgramHook = std::function<void()>;
 EndProgramHook setEndProgramHook(EndProgramHook hook);
+
+// Puts a hook in place for as long as it lives, then brings back the one before, however the
+// scope is left.
+class ScopedEndProgramHook
+{
+public:
+    explicit ScopedEndProgramHook(EndProgramHook hook)
+        : m_previous(setEndProgramHook(std::move(hook)))
+    {
+    }
+    ~ScopedEndProgramHook() { setEndProgramHook(std::move(m_previous)); }
+    ScopedEndProgramHook(const ScopedEndProgramHook &) = delete;
+    ScopedEndProgramHook &operator=(const ScopedEndProgramHook &) = delete;
+
+private:
+    EndProgramHook m_previous;
+};
 
 } // namespace quorvel

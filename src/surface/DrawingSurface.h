@@ -61,6 +61,7 @@ public:
     void PSet(float x, float y, int paletteIndex);
 
     void setObserver(SurfaceObserver *observer) { m_observer = observer; }
+    SurfaceObserver *observer() const { return m_observer; }
 
     // A copy of the drawing over the client area, in device pixels (controls not included).
     QImage drawing() const;

@@ -5,36 +5,10 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTest>
 
 using namespace quorvel;
-
-namespace {
-
-// A form that counts its activations and keeps a member across reloads.
-class CountingForm : public Form
-{
-public:
-    CountingForm(FormRegistry &r, const QString &name)
-        : Form(r, name)
-    {
-    }
-    int activations = 0;
-    int member = 0;
-    QPointer<QLineEdit> field;
-    void Form_Activate() override { ++activations; }
-
-protected:
-    QWidget *createWindow() override
-    {
-        auto *w = new QWidget;
-        w->resize(200, 100);
-        field = new QLineEdit(QStringLiteral("designed"), w);
-        return w;
-    }
-};
-
-} // namespace
 
 class TestFormRegistry : public QObject
 {
@@ -52,10 +26,11 @@ private slots:
     void showingAgainWithoutCloseDoesNotReload();
     void heldActivationCatchesUp_data();
     void heldActivationCatchesUp();
+    void unknownFormStopsTheProgram();
 
 private:
-    CountingForm &a() { return m_registry->formAs<CountingForm>(QStringLiteral("A")); }
-    CountingForm &b() { return m_registry->formAs<CountingForm>(QStringLiteral("B")); }
+    test::StubForm &a() { return m_registry->formAs<test::StubForm>(QStringLiteral("A")); }
+    test::StubForm &b() { return m_registry->formAs<test::StubForm>(QStringLiteral("B")); }
     std::unique_ptr<FormRegistry> m_registry;
 };
 
@@ -70,7 +45,7 @@ void TestFormRegistry::init()
     for (const char *id : {"A", "B"}) {
         const QString name = QString::fromLatin1(id);
         m_registry->addFactory(
-            name, [name](FormRegistry &r) { return std::make_unique<CountingForm>(r, name); });
+            name, [name](FormRegistry &r) { return std::make_unique<test::StubForm>(r, name); });
     }
 }
 
@@ -82,7 +57,7 @@ void TestFormRegistry::cleanup()
 void TestFormRegistry::formsAreCreatedOnFirstUse()
 {
     QVERIFY(!m_registry->exists("A"));
-    CountingForm &form = a();
+    test::StubForm &form = a();
     QVERIFY(m_registry->exists("A"));
     QVERIFY(!m_registry->exists("B"));
     QVERIFY(!form.isLoaded());
@@ -101,7 +76,8 @@ void TestFormRegistry::showRunsActivationOnce()
     QApplication::setActiveWindow(a().window());
     QEvent activate(QEvent::WindowActivate);
     QCoreApplication::sendEvent(a().window(), &activate);
-    QTest::qWait(20);
+    const test::QueueMark handled;
+    QTRY_VERIFY(handled.reached());
     QCOMPARE(a().activations, 1);
 }
 
@@ -126,7 +102,8 @@ void TestFormRegistry::switchingFormsRunsActivation()
         QTRY_COMPARE(QApplication::activeWindow(), m_registry->form(name).window());
         QTRY_COMPARE(m_registry->lastActiveForm(), &m_registry->form(name));
     }
-    QTest::qWait(20);
+    const test::QueueMark handled;
+    QTRY_VERIFY(handled.reached());
     QCOMPARE(a().activations, activationsOfA);
     QCOMPARE(m_registry->exists("B") ? b().activations : 0, activationsOfB);
 }
@@ -139,7 +116,8 @@ void TestFormRegistry::messageBoxClosingDoesNotActivate()
     showMessage(QStringLiteral("Impostare la risoluzione SCHERMO"));
     QCOMPARE(driver.messages, QStringList {"Impostare la risoluzione SCHERMO"});
     a().window()->activateWindow();
-    QTest::qWait(50);
+    const test::QueueMark handled;
+    QTRY_VERIFY(handled.reached());
     QCOMPARE(a().activations, 1);
 }
 
@@ -195,16 +173,33 @@ void TestFormRegistry::heldActivationCatchesUp()
         m_registry->show(name);
         QVERIFY(QTest::qWaitForWindowActive(m_registry->form(name).window()));
     }
-    QTest::qWait(20);
+    const test::QueueMark shown;
+    QTRY_VERIFY(shown.reached());
     QCOMPARE(a().activations, 1);
     QCOMPARE(b().activations, 0);
     m_registry->holdActivation(false);
     // The catch-up runs once control is back in the event loop.
     QCOMPARE(b().activations, 0);
     QTRY_COMPARE(b().activations, activationsOfB);
-    QTest::qWait(20);
+    const test::QueueMark caughtUp;
+    QTRY_VERIFY(caughtUp.reached());
     QCOMPARE(a().activations, activationsOfA);
     QCOMPARE(b().activations, activationsOfB);
+}
+
+void TestFormRegistry::unknownFormStopsTheProgram()
+{
+    QProcess probe;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    probe.setProcessEnvironment(env);
+    probe.start(QStringLiteral(UNKNOWN_FORM_PROBE), QStringList());
+    QVERIFY(probe.waitForFinished(30000));
+    const QString out = QString::fromLocal8Bit(probe.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(probe.readAllStandardError());
+    QVERIFY2(!out.contains("form returned"), qPrintable(out));
+    QVERIFY(probe.exitStatus() == QProcess::CrashExit || probe.exitCode() != 0);
+    QVERIFY2(err.contains(QStringLiteral("no window named \"Form3\"")), qPrintable(err));
 }
 
 QTEST_MAIN(TestFormRegistry)

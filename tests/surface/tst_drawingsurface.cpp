@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 #include "surface/DrawingSurface.h"
+#include "surface/ScopedSurfaceObserver.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -114,12 +115,7 @@ void TestDrawingSurface::userScaleMapsToPixels()
     auto s = makeSurface(400, 300, scaleWidth, scaleHeight);
     s->PSet(x, y, 12);
     QCOMPARE(s->pixelAt(pixel.x(), pixel.y()), qRgb(255, 0, 0));
-    const QImage img = s->drawing();
-    int count = 0;
-    for (int row = 0; row < img.height(); ++row)
-        for (int col = 0; col < img.width(); ++col)
-            count += img.pixel(col, row) == qRgb(255, 0, 0) ? 1 : 0;
-    QCOMPARE(count, 1);
+    QCOMPARE(test::countPixels(s->drawing(), qRgb(255, 0, 0)), 1);
 }
 
 void TestDrawingSurface::penWidthCoversPixels_data()
@@ -170,12 +166,7 @@ void TestDrawingSurface::clippingIsSilent()
     auto s = makeSurface(100, 100, 100, 100);
     s->setDrawWidth(3);
     s->PSet(x, y, 15);
-    const QImage img = s->drawing();
-    int count = 0;
-    for (int row = 0; row < img.height(); ++row)
-        for (int col = 0; col < img.width(); ++col)
-            count += img.pixel(col, row) == qRgb(255, 255, 255) ? 1 : 0;
-    QCOMPARE(count, litPixels);
+    QCOMPARE(test::countPixels(s->drawing(), qRgb(255, 255, 255)), litPixels);
 }
 
 void TestDrawingSurface::scaleModeCentimetres()
@@ -298,7 +289,7 @@ void TestDrawingSurface::observerSeesExactOperations()
     RecordingObserver rec;
     DrawingSurface s;
     s.resize(100, 100);
-    s.setObserver(&rec);
+    const ScopedSurfaceObserver watch(s, &rec);
     s.setScaleWidth(146367.36f);
     s.setScaleHeight(74647.3515625f);
     s.setDrawWidth(3);
@@ -333,7 +324,8 @@ void TestDrawingSurface::drawingSurvivesCoverAndResize()
     QVERIFY(QTest::qWaitForWindowExposed(&cover));
     cover.hide();
     s->resize(300, 250);
-    QTest::qWait(20);
+    const test::QueueMark resized;
+    QTRY_VERIFY(resized.reached());
     s->resize(60, 60);
     s->resize(100, 100);
     const QImage onScreen = s->grab().toImage();

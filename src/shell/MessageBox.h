@@ -1,9 +1,10 @@
 #pragma once
 
+#include "Scoped.h"
+
 #include <QString>
 
 #include <functional>
-#include <utility>
 
 namespace quorvel {
 
@@ -19,22 +20,7 @@ void showMessage(const QString &text);
 using MessageSink = std::function<void(const QString &)>;
 MessageSink setMessageSink(MessageSink sink);
 
-// Puts a sink in place for as long as it lives, then brings back the one that was there before,
-// however the scope is left: a test that stops at a failed check leaves no sink behind that
-// points at its dead objects.
-class ScopedMessageSink
-{
-public:
-    explicit ScopedMessageSink(MessageSink sink)
-        : m_previous(setMessageSink(std::move(sink)))
-    {
-    }
-    ~ScopedMessageSink() { setMessageSink(std::move(m_previous)); }
-    ScopedMessageSink(const ScopedMessageSink &) = delete;
-    ScopedMessageSink &operator=(const ScopedMessageSink &) = delete;
-
-private:
-    MessageSink m_previous;
-};
+// Puts a sink in place while alive, then brings back the one before.
+using ScopedMessageSink = ScopedSetting<MessageSink, &setMessageSink>;
 
 } // namespace quorvel

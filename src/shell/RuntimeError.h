@@ -1,9 +1,10 @@
 #pragma once
 
+#include "Scoped.h"
+
 #include <QString>
 
 #include <functional>
-#include <utility>
 
 namespace quorvel {
 
@@ -27,21 +28,7 @@ void endProgram();
 using EndProgramHook = std::function<void()>;
 EndProgramHook setEndProgramHook(EndProgramHook hook);
 
-// Puts a hook in place for as long as it lives, then brings back the one before, however the
-// scope is left.
-class ScopedEndProgramHook
-{
-public:
-    explicit ScopedEndProgramHook(EndProgramHook hook)
-        : m_previous(setEndProgramHook(std::move(hook)))
-    {
-    }
-    ~ScopedEndProgramHook() { setEndProgramHook(std::move(m_previous)); }
-    ScopedEndProgramHook(const ScopedEndProgramHook &) = delete;
-    ScopedEndProgramHook &operator=(const ScopedEndProgramHook &) = delete;
-
-private:
-    EndProgramHook m_previous;
-};
+// Puts a hook in place while alive, then brings back the one before.
+using ScopedEndProgramHook = ScopedSetting<EndProgramHook, &setEndProgramHook>;
 
 } // namespace quorvel

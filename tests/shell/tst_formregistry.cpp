@@ -27,6 +27,7 @@ private slots:
     void heldActivationCatchesUp_data();
     void heldActivationCatchesUp();
     void unknownFormStopsTheProgram();
+    void scopedSinkRestoresPrevious();
 
 private:
     test::StubForm &a() { return m_registry->formAs<test::StubForm>(QStringLiteral("A")); }
@@ -200,6 +201,27 @@ void TestFormRegistry::unknownFormStopsTheProgram()
     QVERIFY2(!out.contains("form returned"), qPrintable(out));
     QVERIFY(probe.exitStatus() == QProcess::CrashExit || probe.exitCode() != 0);
     QVERIFY2(err.contains(QStringLiteral("no window named \"Form3\"")), qPrintable(err));
+}
+
+void TestFormRegistry::scopedSinkRestoresPrevious()
+{
+    QStringList outer;
+    QStringList inner;
+    {
+        const ScopedMessageSink sinkOuter([&outer](const QString &text) { outer << text; });
+        {
+            const ScopedMessageSink sinkInner([&inner](const QString &text) { inner << text; });
+            showMessage(QStringLiteral("a"));
+        }
+        showMessage(QStringLiteral("b"));
+    }
+    QCOMPARE(inner, QStringList {"a"});
+    QCOMPARE(outer, QStringList {"b"});
+    // The real box is back: it is open until the driver closes it.
+    test::BoxDriver driver;
+    showMessage(QStringLiteral("c"));
+    QCOMPARE(driver.messages, QStringList {"c"});
+    QCOMPARE(outer, QStringList {"b"});
 }
 
 QTEST_MAIN(TestFormRegistry)

@@ -36,6 +36,7 @@ private slots:
     void linePixelsAsQtPaintsThem();
     void manyColoursStayExact();
     void observerSeesExactOperations();
+    void scopedObserverRestoresPrevious();
     void drawingSurvivesCoverAndResize();
     void drawingIsASnapshot();
     void drawingVisibleUnderMessageBox();
@@ -308,6 +309,30 @@ void TestDrawingSurface::observerSeesExactOperations()
     QCOMPARE(test::bitsOf(rec.ops[4].a), test::bitsOf(0.1f));
     QCOMPARE(rec.ops[4].b, -7.25f);
     QCOMPARE(rec.ops[4].colour, 13u);
+}
+
+void TestDrawingSurface::scopedObserverRestoresPrevious()
+{
+    RecordingObserver outer;
+    RecordingObserver inner;
+    auto s = makeSurface(100, 100, 100, 100);
+    {
+        const ScopedSurfaceObserver watchOuter(*s, &outer);
+        {
+            const ScopedSurfaceObserver watchInner(*s, &inner);
+            s->PSet(10, 10, 2);
+        }
+        QCOMPARE(s->observer(), &outer);
+        s->PSet(20, 20, 2);
+    }
+    QCOMPARE(s->observer(), nullptr);
+    s->PSet(30, 30, 2);
+    QCOMPARE(inner.count(SurfaceOp::Point), 1);
+    QCOMPARE(outer.count(SurfaceOp::Point), 1);
+    // A surface that goes before its guard (its window closed) is left alone.
+    auto gone = makeSurface(10, 10, 10, 10);
+    const ScopedSurfaceObserver watchGone(*gone, &outer);
+    gone.reset();
 }
 
 void TestDrawingSurface::drawingSurvivesCoverAndResize()

@@ -8,6 +8,7 @@
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
 #include "surface/DrawingSurface.h"
+#include "surface/ScopedSurfaceObserver.h"
 
 #include <QApplication>
 #include <QFile>
@@ -175,7 +176,7 @@ int main(int argc, char *argv[])
     }
     // Any message would end a run early; record them instead of opening boxes.
     QStringList messages;
-    setMessageSink([&messages](const QString &text) { messages << text; });
+    const ScopedMessageSink recordMessages([&messages](const QString &text) { messages << text; });
     // The default pacing: a run shorter than half a second is never interrupted.
     form4.setRunTiming({});
 
@@ -257,9 +258,10 @@ int main(int argc, char *argv[])
     auto verifiedRun = [&](int expectedPoints, const char *what) {
         const QImage before = surface->drawing();
         PointLog log;
-        surface->setObserver(&log);
-        esegui();
-        surface->setObserver(nullptr);
+        {
+            const ScopedSurfaceObserver watch(*surface, &log);
+            esegui();
+        }
         settle();
         if (!messages.isEmpty() || log.points.size() != static_cast<std::size_t>(expectedPoints)
             || surface->drawing() == before) {
@@ -349,7 +351,6 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "a timed run showed a message: %s\n", qPrintable(messages[0]));
         return 1;
     }
-    setMessageSink({});
 
     std::printf("BENCH curve_calcola_196608 median_ms=%.4f ratio=%.2f\n", longMs, longMs / rawMs);
     std::printf("BENCH curve_raw_loop median_ms=%.4f ratio=1.00\n", rawMs);

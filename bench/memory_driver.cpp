@@ -10,6 +10,7 @@
 #include "intro/Form1.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
+#include "surface/ScopedSurfaceObserver.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -80,7 +81,7 @@ int main(int argc, char *argv[])
     FormRegistry registry;
     registerForms(registry);
     QStringList messages;
-    setMessageSink([&messages](const QString &text) { messages << text; });
+    const ScopedMessageSink recordMessages([&messages](const QString &text) { messages << text; });
 
     registry.show(QStringLiteral("Form1"));
     if (!waitFor(
@@ -108,9 +109,10 @@ int main(int argc, char *argv[])
         void lineDrawn(float, float, float, float, int, ColourValue) override { }
         void pointSet(float, float, int, int) override { ++n; }
     } counter(points);
-    form4.surface()->setObserver(&counter);
-    form4.Command5_Click(); // ESEGUI
-    form4.surface()->setObserver(nullptr);
+    {
+        const ScopedSurfaceObserver watch(*form4.surface(), &counter);
+        form4.Command5_Click(); // ESEGUI
+    }
     QCoreApplication::processEvents();
     if (points != 181 || !messages.isEmpty())
         return fail("the starting plot was not drawn");

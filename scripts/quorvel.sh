@@ -3,16 +3,43 @@
 #   scripts/quorvel.sh run     build and start the program
 #   scripts/quorvel.sh test    build and run the whole test suite
 #   scripts/quorvel.sh bench   build and run the benchmarks
+# QUORVEL_CMAKE_ARGS passes options to cmake; QUORVEL_CTEST_ARGS to ctest ("-LE long": the fast
+# suite only).
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${QUORVEL_BUILD_DIR:-$here/build}
 mode=${1:-run}
 
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
-          qt6-translations-l10n fonts-liberation2 libbenchmark-dev clang libclang-rt-14-dev
-          xvfb xauth openbox xdotool x11-utils imagemagick valgrind python3
-          at-spi2-core python3-pyatspi dbus-x11)
+# One package a line, each for something that uses it.
+packages=(
+    # the build: compiler, CMake and Ninja, Qt's headers and moc
+    build-essential
+    cmake
+    ninja-build
+    pkg-config # Qt's CMake package looks its optional dependencies up with it
+    qt6-base-dev
+    qt6-base-dev-tools
+    # at run time: Qt's own texts in Italian, the stand-ins for the designed fonts
+    qt6-translations-l10n
+    fonts-liberation2
+    # the libFuzzer target (CI's fuzzing step)
+    clang
+    libclang-rt-14-dev
+    # the end-to-end test: X server, window manager, input, window facts, screenshots
+    xvfb
+    openbox
+    xdotool
+    x11-utils
+    imagemagick
+    python3
+    # the end-to-end test under memcheck (E2E_VALGRIND=1)
+    valgrind
+    # the accessibility test through the AT-SPI bus: the bus, its Python client, a D-Bus session
+    at-spi2-core
+    python3-pyatspi
+    dbus-x11
+)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -35,7 +62,7 @@ run)
     ;;
 test)
     cd "$build"
-    ctest --output-on-failure --timeout 600 -j2
+    ctest --output-on-failure --timeout 600 -j2 ${QUORVEL_CTEST_ARGS:-}
     ;;
 bench)
     exec "$here/bench/run_benchmarks.sh" "$build"

@@ -90,6 +90,7 @@ public:
     // What the latest run drew and how it ended.
     const curve::RunSummary &lastRun() const { return m_run; }
     void setFieldObserver(FieldObserver *observer) { m_fieldObserver = observer; }
+    FieldObserver *fieldObserver() const { return m_fieldObserver; }
     void setRunTiming(RunPacer::Timing timing) { m_timing = std::move(timing); }
 
 protected:

@@ -37,7 +37,10 @@ Form &FormRegistry::form(const QString &name)
     auto it = m_forms.find(name);
     if (it == m_forms.end()) {
         const auto factory = m_factories.find(name);
-        Q_ASSERT_X(factory != m_factories.end(), "FormRegistry::form", "unknown form");
+        // A name no factory was added for is a mistake in the program, never the user's: stop
+        // with the name rather than go on without the window, in every build.
+        if (factory == m_factories.end())
+            qFatal("FormRegistry: no window named \"%s\" was registered", qUtf8Printable(name));
         it = m_forms.emplace(name, factory->second(*this)).first;
     }
     return *it->second;

@@ -30,7 +30,8 @@ public:
 
     void addFactory(const QString &name, Factory factory);
 
-    // The instance named `name`, created (not shown) on first use.
+    // The instance named `name`, created (not shown) on first use. A name without a factory
+    // ends the process with a fatal message naming it.
     Form &form(const QString &name);
     template<typename F>
     F &formAs(const QString &name)

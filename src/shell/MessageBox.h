@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Scoped.h"
+
 #include <QFont>
 #include <QString>
 
@@ -22,5 +24,8 @@ int messageBoxMinimumWidth(const QFont &font);
 // function brings the real box back. Returns the previous sink.
 using MessageSink = std::function<void(const QString &)>;
 MessageSink setMessageSink(MessageSink sink);
+
+// Puts a sink in place while alive, then brings back the one before.
+using ScopedMessageSink = ScopedSetting<MessageSink, &setMessageSink>;
 
 } // namespace quorvel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Scoped.h"
+
 #include <QString>
 
 #include <functional>
@@ -25,5 +27,8 @@ void endProgram();
 // Tests observe the end of the program instead of ending the process. Returns the previous one.
 using EndProgramHook = std::function<void()>;
 EndProgramHook setEndProgramHook(EndProgramHook hook);
+
+// Puts a hook in place while alive, then brings back the one before.
+using ScopedEndProgramHook = ScopedSetting<EndProgramHook, &setEndProgramHook>;
 
 } // namespace quorvel

@@ -80,6 +80,7 @@ public:
     }
 
     void setObserver(SurfaceObserver *observer) { m_observer = observer; }
+    SurfaceObserver *observer() const { return m_observer; }
 
     // A copy of the drawing over the client area, in device pixels (controls not included).
     QImage drawing() const;

@@ -120,7 +120,8 @@ void TestSequence::startShowsOnlyIntroduction()
     QCOMPARE(w->windowTitle(), QStringLiteral("Form1"));
     QVERIFY(!w->isMaximized());
     QCOMPARE(QApplication::activeWindow(), w);
-    QTest::qWait(20);
+    const test::QueueMark handled;
+    QTRY_VERIFY(handled.reached());
     QVERIFY(activatedNames().isEmpty());
 }
 
@@ -176,7 +177,8 @@ void TestSequence::okRefusedKeepsEverything()
     QCOMPARE(m_messages->messages, QStringList {"Impostare la risoluzione SCHERMO"});
     QVERIFY(!m_registry->exists("Form4"));
     QCOMPARE(form2().surface()->drawing(), before);
-    QTest::qWait(20);
+    const test::QueueMark handled;
+    QTRY_VERIFY(handled.reached());
     QCOMPARE(activatedNames(), QStringList {"Form2"});
 }
 
@@ -215,7 +217,8 @@ void TestSequence::realMessageBoxDoesNotActivate()
     click("Form2", "Command1");
     QCOMPARE(driver.messages, QStringList {"Impostare la risoluzione SCHERMO"});
     form2().window()->activateWindow();
-    QTest::qWait(50);
+    const test::QueueMark handled;
+    QTRY_VERIFY(handled.reached());
     QCOMPARE(activatedNames(), QStringList {"Form2"});
 }
 

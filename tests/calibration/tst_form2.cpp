@@ -1,9 +1,10 @@
-#include "model/CircleModel.h"
 #include "calibration/Form2.h"
+#include "model/CircleModel.h"
 #include "shell/FormRegistry.h"
 #include "shell/RuntimeError.h"
 #include "shell/Twips.h"
 #include "support/TestSupport.h"
+#include "surface/ScopedSurfaceObserver.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -11,28 +12,10 @@
 #include <QTest>
 
 #include <cmath>
+#include <optional>
 
 using namespace quorvel;
 using test::SurfaceOp;
-
-namespace {
-
-// Stands in for the curve window: counts how often it is shown.
-class ShownCounter : public Form
-{
-public:
-    explicit ShownCounter(FormRegistry &r)
-        : Form(r, QStringLiteral("Form4"))
-    {
-    }
-    int activations = 0;
-    void Form_Activate() override { ++activations; }
-
-protected:
-    QWidget *createWindow() override { return new QWidget; }
-};
-
-} // namespace
 
 class TestForm2 : public QObject
 {
@@ -63,6 +46,7 @@ private:
     void showAndActivate();
     std::unique_ptr<FormRegistry> m_registry;
     test::RecordingObserver m_rec;
+    std::optional<ScopedSurfaceObserver> m_watch; // m_rec on the calibration drawing
 };
 
 void TestForm2::initTestCase()
@@ -74,20 +58,23 @@ void TestForm2::init()
 {
     m_registry = std::make_unique<FormRegistry>();
     m_registry->addFactory("Form2", [](FormRegistry &r) { return std::make_unique<Form2>(r); });
-    m_registry->addFactory("Form4",
-                           [](FormRegistry &r) { return std::make_unique<ShownCounter>(r); });
+    // Stands in for the curve window.
+    m_registry->addFactory("Form4", [](FormRegistry &r) {
+        return std::make_unique<test::StubForm>(r, QStringLiteral("Form4"));
+    });
     m_rec.ops.clear();
 }
 
 void TestForm2::cleanup()
 {
+    m_watch.reset();
     m_registry.reset();
 }
 
 void TestForm2::showAndActivate()
 {
     form().show();
-    form().surface()->setObserver(&m_rec);
+    m_watch.emplace(*form().surface(), &m_rec);
     QTRY_VERIFY(!form().Incr.isEmpty());
     // The first activation may have run before the observer was attached: start clean.
     m_rec.ops.clear();
@@ -98,7 +85,7 @@ void TestForm2::activationSetsScaleAndDraws()
     form().show();
     QVERIFY(QTest::qWaitForWindowActive(form().window()));
     QTRY_COMPARE(form().Text1()->text(), QStringLiteral("0,51"));
-    form().surface()->setObserver(&m_rec);
+    m_watch.emplace(*form().surface(), &m_rec);
     form().Form_Activate();
     QCOMPARE(test::bitsOf(form().P1.toSingle()), 0x3C8EFA35u);
     QCOMPARE(form().P1.kind(), Variant::Kind::Single);
@@ -354,14 +341,15 @@ void TestForm2::escapeDoesNothing()
     form().show();
     QVERIFY(QTest::qWaitForWindowActive(form().window()));
     bool ended = false;
-    const EndProgramHook previous = setEndProgramHook([&] { ended = true; });
     test::MessageRecorder recorder;
-    for (const char *name : {"HScroll1", "Command1", "Command3"}) {
-        auto *w = form().window()->findChild<QWidget *>(name);
-        w->setFocus();
-        QTest::keyClick(w, Qt::Key_Escape);
+    {
+        const ScopedEndProgramHook endHook([&] { ended = true; });
+        for (const char *name : {"HScroll1", "Command1", "Command3"}) {
+            auto *w = form().window()->findChild<QWidget *>(name);
+            w->setFocus();
+            QTest::keyClick(w, Qt::Key_Escape);
+        }
     }
-    setEndProgramHook(previous);
     QVERIFY(!ended);
     QVERIFY(recorder.messages.isEmpty());
     QVERIFY(form().window()->isVisible());
@@ -392,9 +380,10 @@ void TestForm2::esciEndsProgram()
 {
     form().show();
     int ends = 0;
-    const EndProgramHook previous = setEndProgramHook([&] { ++ends; });
-    form().window()->findChild<QPushButton *>("Command3")->click();
-    setEndProgramHook(previous);
+    {
+        const ScopedEndProgramHook endHook([&] { ++ends; });
+        form().window()->findChild<QPushButton *>("Command3")->click();
+    }
     QCOMPARE(ends, 1);
 }
 

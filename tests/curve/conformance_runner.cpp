@@ -5,9 +5,12 @@
 // every case passed and there was at least one.
 
 #include "curve/Form4.h"
+#include "curve/ScopedFieldObserver.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
+#include "support/TestSupport.h"
 #include "surface/DrawingSurface.h"
+#include "surface/ScopedSurfaceObserver.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -20,27 +23,13 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <set>
 #include <utility>
 
 using namespace quorvel;
+using test::bitsOf;
 
 namespace {
-
-quint32 floatBits(float f)
-{
-    quint32 u = 0;
-    std::memcpy(&u, &f, sizeof u);
-    return u;
-}
-
-quint64 doubleBits(double d)
-{
-    quint64 u = 0;
-    std::memcpy(&u, &d, sizeof u);
-    return u;
-}
 
 quint32 hexBits(const QJsonValue &v)
 {
@@ -121,7 +110,7 @@ QString compareVariant(const Variant &actual, const QJsonObject &expected)
             return QStringLiteral("%1, expected %2").arg(*get_if<std::int16_t>(actual)).arg(want);
     } else if (kind == QLatin1String("double")) {
         const double want = hexDouble(expected.value(QStringLiteral("hex")));
-        if (doubleBits(*get_if<double>(actual)) != doubleBits(want))
+        if (bitsOf(*get_if<double>(actual)) != bitsOf(want))
             return QStringLiteral("%1, expected %2")
                 .arg(*get_if<double>(actual), 0, 'g', 17)
                 .arg(want, 0, 'g', 17);
@@ -170,8 +159,8 @@ QString pointText(const DrawnPoint &p)
 
 QString comparePoint(const DrawnPoint &actual, const QJsonObject &expected, const QString &where)
 {
-    if (floatBits(actual.x) != hexBits(expected.value(QStringLiteral("x_bits")))
-        || floatBits(actual.y) != hexBits(expected.value(QStringLiteral("y_bits")))
+    if (bitsOf(actual.x) != hexBits(expected.value(QStringLiteral("x_bits")))
+        || bitsOf(actual.y) != hexBits(expected.value(QStringLiteral("y_bits")))
         || actual.colour != expected.value(QStringLiteral("colour")).toInt())
         return QStringLiteral("%1 is %2, expected (%3, %4) colour %5")
             .arg(where, pointText(actual))
@@ -207,7 +196,7 @@ QStringList runCase(const QJsonObject &c)
            {"CY", f.CY.toSingle()}};
     for (const auto &[name, value] : frameValues) {
         const QJsonObject want = frame.value(QLatin1String(name)).toObject();
-        if (!want.isEmpty() && floatBits(value) != hexBits(want.value(QStringLiteral("bits"))))
+        if (!want.isEmpty() && bitsOf(value) != hexBits(want.value(QStringLiteral("bits"))))
             problems << QStringLiteral("%1 is %2").arg(QLatin1String(name)).arg(value);
     }
 
@@ -235,14 +224,12 @@ QStringList runCase(const QJsonObject &c)
     }
 
     Recorder recorder(f);
-    f.surface()->setObserver(&recorder);
-    f.setFieldObserver(&recorder);
-    const MessageSink previous
-        = setMessageSink([&recorder](const QString &text) { recorder.message(text); });
-    f.Command5_Click();
-    setMessageSink(previous);
-    f.surface()->setObserver(nullptr);
-    f.setFieldObserver(nullptr);
+    {
+        const ScopedSurfaceObserver watchSurface(*f.surface(), &recorder);
+        const ScopedFieldObserver watchFields(f, &recorder);
+        const ScopedMessageSink sink([&recorder](const QString &text) { recorder.message(text); });
+        f.Command5_Click();
+    }
 
     // Messages and field changes, in order.
     QStringList wantMessages;
@@ -292,7 +279,7 @@ QStringList runCase(const QJsonObject &c)
     }
     QCryptographicHash hash(QCryptographicHash::Sha256);
     for (const DrawnPoint &p : points) {
-        const quint32 words[3] = {floatBits(p.x), floatBits(p.y), static_cast<quint32>(p.colour)};
+        const quint32 words[3] = {bitsOf(p.x), bitsOf(p.y), static_cast<quint32>(p.colour)};
         for (quint32 w : words) {
             const char bytes[4]
                 = {static_cast<char>(w & 0xff), static_cast<char>((w >> 8) & 0xff),
@@ -332,21 +319,14 @@ QStringList runCase(const QJsonObject &c)
     return problems;
 }
 
-// The offscreen platform's notes about raise() and size hints are not about the cases.
-void quietPlatformNotes(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    if (text.contains(QLatin1String("does not support")))
-        return;
-    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(quietPlatformNotes);
+    // The offscreen platform's notes about raise() and size hints are not about the cases.
+    test::filterPlatformNoise();
     QApplication app(argc, argv);
     const QString folder
         = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(QUORVEL_CONFORMANCE_DIR);

@@ -3,6 +3,7 @@
 #include "shell/RuntimeError.h"
 #include "shell/Twips.h"
 #include "support/TestSupport.h"
+#include "surface/ScopedSurfaceObserver.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -231,7 +232,7 @@ void TestForm4Panel::focusOrder()
 void TestForm4Panel::enterPressesEsciAndEscapeDoesNothing()
 {
     int ended = 0;
-    const EndProgramHook previous = setEndProgramHook([&ended] { ++ended; });
+    const ScopedEndProgramHook endHook([&ended] { ++ended; });
     // A fresh window holds the focus on "ESCI".
     QCOMPARE(QApplication::focusWidget(), form().Command3());
     QTest::keyClick(form().window(), Qt::Key_Escape);
@@ -248,13 +249,12 @@ void TestForm4Panel::enterPressesEsciAndEscapeDoesNothing()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(ended, 1);
     QCOMPARE(clicks, 1);
-    setEndProgramHook(previous);
 }
 
 void TestForm4Panel::optionClicksDrawNothing()
 {
     test::RecordingObserver rec;
-    form().surface()->setObserver(&rec);
+    const ScopedSurfaceObserver watch(*form().surface(), &rec);
     const Variant before = form().Miocolor;
     QTest::mouseClick(form().Option2(), Qt::LeftButton);
     QVERIFY(form().Option2()->isChecked());
@@ -263,7 +263,6 @@ void TestForm4Panel::optionClicksDrawNothing()
     QVERIFY(form().Option1()->isChecked());
     QVERIFY(rec.ops.empty());
     QCOMPARE(form().Miocolor, before);
-    form().surface()->setObserver(nullptr);
 }
 
 void TestForm4Panel::resizeMovesNoControl()

@@ -1,7 +1,9 @@
 #include "curve/Form4.h"
+#include "curve/ScopedFieldObserver.h"
 #include "shell/FormRegistry.h"
 #include "shell/RuntimeError.h"
 #include "support/TestSupport.h"
+#include "surface/ScopedSurfaceObserver.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -29,19 +31,6 @@ public:
     {
         events << QStringLiteral("bg %1 %2").arg(field).arg(colour);
     }
-};
-
-// Stands in for another window of the program, to move the activation away and back.
-class OtherForm : public Form
-{
-public:
-    explicit OtherForm(FormRegistry &r)
-        : Form(r, QStringLiteral("Other"))
-    {
-    }
-
-protected:
-    QWidget *createWindow() override { return new QWidget; }
 };
 
 using Fields = QList<std::pair<int, QString>>;
@@ -108,8 +97,10 @@ void TestForm4Plot::init()
     m_registry->addFactory(QStringLiteral("Form4"), [this](FormRegistry &r) {
         return std::make_unique<Form4>(r, [this] { return Variant::real(m_incr); });
     });
-    m_registry->addFactory(QStringLiteral("Other"),
-                           [](FormRegistry &r) { return std::make_unique<OtherForm>(r); });
+    // Another window of the program, to move the activation away and back.
+    m_registry->addFactory(QStringLiteral("Other"), [](FormRegistry &r) {
+        return std::make_unique<test::StubForm>(r, QStringLiteral("Other"));
+    });
     form().show();
     QVERIFY(QTest::qWaitForWindowActive(form().window()));
 }
@@ -131,11 +122,11 @@ std::vector<SurfaceOp> TestForm4Plot::run(QStringList *messages, QStringList *fi
     test::MessageRecorder recorder;
     test::RecordingObserver rec;
     FieldLog log;
-    form().surface()->setObserver(&rec);
-    form().setFieldObserver(&log);
-    form().Command5_Click();
-    form().surface()->setObserver(nullptr);
-    form().setFieldObserver(nullptr);
+    {
+        const ScopedSurfaceObserver watchSurface(*form().surface(), &rec);
+        const ScopedFieldObserver watchFields(form(), &log);
+        form().Command5_Click();
+    }
     if (messages)
         *messages = recorder.messages;
     if (fieldEvents)
@@ -172,10 +163,11 @@ void TestForm4Plot::activationSetsFrame()
     QFETCH(float, cy);
     m_incr = incr;
     test::RecordingObserver rec;
-    form().surface()->setObserver(&rec);
-    form().surface()->setDrawWidth(1);
-    form().Form_Activate();
-    form().surface()->setObserver(nullptr);
+    {
+        const ScopedSurfaceObserver watch(*form().surface(), &rec);
+        form().surface()->setDrawWidth(1);
+        form().Form_Activate();
+    }
 
     QCOMPARE(test::bitsOf(form().P1.toSingle()), 0x3C8EFA35u);
     QCOMPARE(kindName(form().P1), "single");
@@ -227,12 +219,7 @@ void TestForm4Plot::firstActivationDrawsOnlyAxes()
     QCOMPARE(f.PrimVol, Variant::int16(9));
     QCOMPARE(f.ContaStep, Variant::int16(1));
     QVERIFY(f.Miocolor.isEmpty());
-    const QImage drawing = f.surface()->drawing();
-    int green = 0;
-    for (int y = 0; y < drawing.height(); ++y)
-        for (int x = 0; x < drawing.width(); ++x)
-            green += drawing.pixel(x, y) == qRgb(0, 128, 0) ? 1 : 0;
-    QCOMPARE(green, 0);
+    QCOMPARE(test::countPixels(f.surface()->drawing(), qRgb(0, 128, 0)), 0);
 }
 
 void TestForm4Plot::readers_data()
@@ -291,8 +278,8 @@ void TestForm4Plot::readers()
     form().field(field)->setText(text);
     test::MessageRecorder recorder;
     FieldLog log;
-    form().setFieldObserver(&log);
     Variant *member = nullptr;
+    auto watch = std::make_unique<ScopedFieldObserver>(form(), &log);
     switch (field) {
     case 1:
         form().LeggiText1();
@@ -315,7 +302,7 @@ void TestForm4Plot::readers()
         member = &form().Ve;
         break;
     }
-    form().setFieldObserver(nullptr);
+    watch.reset();
     QCOMPARE(recorder.messages, messages);
     QCOMPARE(log.events, events);
     QCOMPARE(QString::fromLatin1(kindName(*member)), kind);
@@ -469,9 +456,10 @@ void TestForm4Plot::ranges()
     } rec;
     rec.f = &form();
     rec.seen = &seenA2;
-    form().surface()->setObserver(&rec);
-    form().Command5_Click();
-    form().surface()->setObserver(nullptr);
+    {
+        const ScopedSurfaceObserver watch(*form().surface(), &rec);
+        form().Command5_Click();
+    }
 
     QCOMPARE(recorder.messages, message.isEmpty() ? QStringList() : QStringList {message});
     QCOMPARE(static_cast<int>(rec.points().size()), points);
@@ -575,9 +563,10 @@ void TestForm4Plot::optionReadAtEveryPoint()
         }
     } switcher;
     switcher.cosine = form().Option2();
-    form().surface()->setObserver(&switcher);
-    form().Command5_Click();
-    form().surface()->setObserver(nullptr);
+    {
+        const ScopedSurfaceObserver watch(*form().surface(), &switcher);
+        form().Command5_Click();
+    }
     const std::vector<SurfaceOp> mixed = switcher.points();
 
     form().Option1()->setChecked(true);
@@ -731,7 +720,6 @@ void TestForm4Plot::longRunStopsOnEscape()
     setFields({{10, "0"}, {12, "0"}, {4, "1000000000"}});
     form().setRunTiming({0, 5});
     int ended = 0;
-    const EndProgramHook previous = setEndProgramHook([&ended] { ++ended; });
     bool busyCursor = false;
     bool stillRunning = false;
     QString hintText;
@@ -761,12 +749,11 @@ void TestForm4Plot::longRunStopsOnEscape()
     });
     test::MessageRecorder recorder;
     test::RecordingObserver rec;
-    QPointer<DrawingSurface> surface = form().surface();
-    surface->setObserver(&rec);
-    form().Command5_Click();
-    if (surface)
-        surface->setObserver(nullptr);
-    setEndProgramHook(previous);
+    {
+        const ScopedEndProgramHook endHook([&ended] { ++ended; });
+        const ScopedSurfaceObserver watch(*form().surface(), &rec);
+        form().Command5_Click();
+    }
 
     QVERIFY(stillRunning);
     QVERIFY(busyCursor);
@@ -817,9 +804,10 @@ void TestForm4Plot::shortRunIsNotPaced()
     watch.paced = &paced;
     bool timerRan = false;
     QTimer::singleShot(0, form().window(), [&timerRan] { timerRan = true; });
-    form().surface()->setObserver(&watch);
-    form().Command5_Click();
-    form().surface()->setObserver(nullptr);
+    {
+        const ScopedSurfaceObserver watching(*form().surface(), &watch);
+        form().Command5_Click();
+    }
     QCOMPARE(watch.points().size(), std::size_t(40001));
     QVERIFY(!paced);
     QVERIFY(!timerRan);
@@ -830,9 +818,10 @@ void TestForm4Plot::laterActivationPlotsOverDrawing()
     run();
     m_incr = 0.55;
     test::RecordingObserver rec;
-    form().surface()->setObserver(&rec);
-    moveActivationAwayAndBack();
-    form().surface()->setObserver(nullptr);
+    {
+        const ScopedSurfaceObserver watch(*form().surface(), &rec);
+        moveActivationAwayAndBack();
+    }
     QCOMPARE(rec.count(SurfaceOp::Clear), 0);
     QCOMPARE(rec.lines().size(), std::size_t(2));
     QCOMPARE(rec.points().size(), std::size_t(181));
@@ -840,37 +829,26 @@ void TestForm4Plot::laterActivationPlotsOverDrawing()
     QCOMPARE(rec.points()[0].b, 295.0f);
     QCOMPARE(rec.points()[0].colour, 3u);
     // The earlier run is still on the surface: green dots stay.
-    const QImage drawing = form().surface()->drawing();
-    bool green = false;
-    for (int y = 0; y < drawing.height() && !green; ++y)
-        for (int x = 0; x < drawing.width() && !green; ++x)
-            green = drawing.pixel(x, y) == qRgb(0, 128, 0);
-    QVERIFY(green);
+    QVERIFY(test::countPixels(form().surface()->drawing(), qRgb(0, 128, 0)) > 0);
 }
 
 void TestForm4Plot::clearAndRun()
 {
     run();
     test::RecordingObserver rec;
-    form().surface()->setObserver(&rec);
-    form().ContaStep = Variant::int16(3);
     {
+        const ScopedSurfaceObserver watch(*form().surface(), &rec);
+        form().ContaStep = Variant::int16(3);
         test::MessageRecorder recorder;
         form().Command1_Click();
     }
-    form().surface()->setObserver(nullptr);
     QCOMPARE(rec.ops.front().kind, SurfaceOp::Clear);
     QCOMPARE(rec.count(SurfaceOp::Clear), 1);
     QCOMPARE(rec.lines().size(), std::size_t(2));
     // From the first range again, in the next colour.
     QCOMPARE(rec.points().size(), std::size_t(181));
     QCOMPARE(rec.points()[0].colour, 3u);
-    const QImage drawing = form().surface()->drawing();
-    QSet<QRgb> colours;
-    for (int y = 0; y < drawing.height(); ++y)
-        for (int x = 0; x < drawing.width(); ++x)
-            colours.insert(drawing.pixel(x, y));
-    QCOMPARE(colours,
+    QCOMPARE(test::coloursIn(form().surface()->drawing()),
              (QSet<QRgb> {form().surface()->backgroundRgb(), qRgb(0, 0, 0), qRgb(0, 128, 128)}));
 }
 
@@ -887,10 +865,11 @@ void TestForm4Plot::reloadKeepsMembersAndDesignedTexts()
     test::RecordingObserver rec;
     form().show();
     QVERIFY(form().isLoaded());
-    form().surface()->setObserver(&rec);
-    QVERIFY(QTest::qWaitForWindowActive(form().window()));
-    QTRY_COMPARE(m_registry->lastActiveForm(), &form());
-    form().surface()->setObserver(nullptr);
+    {
+        const ScopedSurfaceObserver watch(*form().surface(), &rec);
+        QVERIFY(QTest::qWaitForWindowActive(form().window()));
+        QTRY_COMPARE(m_registry->lastActiveForm(), &form());
+    }
     QCOMPARE(form().field(10)->text(), QStringLiteral("0,86"));
     QCOMPARE(form().field(4)->text(), QStringLiteral("180"));
     QVERIFY(form().Option1()->isChecked());
@@ -909,9 +888,10 @@ void TestForm4Plot::realMessageBoxes()
                      [&activations](Form *) { ++activations; });
     test::BoxDriver driver;
     test::RecordingObserver rec;
-    form().surface()->setObserver(&rec);
-    form().Command5_Click();
-    form().surface()->setObserver(nullptr);
+    {
+        const ScopedSurfaceObserver watch(*form().surface(), &rec);
+        form().Command5_Click();
+    }
     // The readers run again at the start of range 2 (0 to 0): the emptied BETA field is
     // reported once more, the increments read 1 by now.
     QCOMPARE(driver.messages, (QStringList {"INX non è un numero", kZero, kNotNumber, kNotNumber}));
@@ -921,57 +901,43 @@ void TestForm4Plot::realMessageBoxes()
 
 void TestForm4Plot::badInputInEveryField_data()
 {
+    // Which texts are numbers, and which numbers are zero, is checked at the parser
+    // (tst_numerictext); here every field shows that its own reader runs, with its message, and
+    // a huge paste into each kind of field (increment, segment, range) ends cleanly.
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
 
-    struct Input
-    {
-        const char *name;
-        QString text;
-        bool numeric;
-        bool zero;
-    };
-    const QList<Input> inputs = {
-        {"empty", QString(), false, false},
-        {"blanks", QStringLiteral("   "), false, false},
-        {"letters", QStringLiteral("abc"), false, false},
-        {"exponent", QStringLiteral("1e999"), false, false},
-        {"double minus", QStringLiteral("--1"), false, false},
-        {"two commas", QStringLiteral("1,2,3"), false, false},
-        {"plus sign", QStringLiteral("+5"), false, false},
-        {"point", QStringLiteral("1.5"), false, false},
-        {"arabic digits", QStringLiteral("\u0661\u0662"), false, false},
-        {"fullwidth digit", QStringLiteral("\uff11"), false, false},
-        {"blank around", QStringLiteral(" 5"), false, false},
-        {"beyond double", QStringLiteral("1") + QString(400, QLatin1Char('0')), false, false},
-        {"tiny", QStringLiteral("0,") + QString(400, QLatin1Char('0')) + QStringLiteral("1"), true,
-         true},
-        {"10 MB of digits", QString(qsizetype {10} * 1024 * 1024, QLatin1Char('7')), false, false},
-        {"10 MB of zeros", QString(qsizetype {10} * 1024 * 1024, QLatin1Char('0')), true, true},
-        {"minus zero", QStringLiteral("-0"), true, true},
-        {"three", QStringLiteral("3"), true, false},
-    };
-    for (int field : {1, 2, 10, 11, 12, 3, 4, 5, 6, 7, 8}) {
-        for (const Input &in : inputs) {
-            QString message;
-            if (field == 1 || field == 2) {
-                if (!in.numeric)
-                    message = field == 1 ? QStringLiteral("INX non è un numero")
-                                         : QStringLiteral("INY non è un numero");
-                else if (in.zero)
-                    message = kZero;
-            } else if (field >= 10) {
-                if (!in.numeric)
-                    message = kNotNumber;
-            } else if (in.text.isEmpty()) {
-                message = QStringLiteral("For o To senza numero");
-            } else if (!in.numeric) {
-                message = QStringLiteral("For o To non numero");
-            }
-            QTest::addRow("Text%d %s", field, in.name) << field << in.text << message;
-        }
-    }
+    const QString inx = QStringLiteral("INX non è un numero");
+    const QString iny = QStringLiteral("INY non è un numero");
+    const QString noRange = QStringLiteral("For o To senza numero");
+    const QString badRange = QStringLiteral("For o To non numero");
+    const QString tiny
+        = QStringLiteral("0,") + QString(400, QLatin1Char('0')) + QStringLiteral("1");
+    const QString beyondDouble = QStringLiteral("1") + QString(400, QLatin1Char('0'));
+    // Far more than a field holds (32767 characters); 10 MB at the parser is tst_numerictext's.
+    const QString digits(100'000, QLatin1Char('7'));
+
+    QTest::newRow("Text1 letters") << 1 << "abc" << inx;
+    QTest::newRow("Text1 tiny is zero") << 1 << tiny << kZero;
+    QTest::newRow("Text1 a paste of digits") << 1 << digits << inx;
+    QTest::newRow("Text2 point") << 2 << "1.5" << iny;
+    QTest::newRow("Text2 minus zero") << 2 << "-0" << kZero;
+    QTest::newRow("Text10 exponent") << 10 << "1e999" << kNotNumber;
+    QTest::newRow("Text10 a paste of digits") << 10 << digits << kNotNumber;
+    QTest::newRow("Text11 blanks") << 11 << "   " << kNotNumber;
+    QTest::newRow("Text12 beyond double") << 12 << beyondDouble << kNotNumber;
+    QTest::newRow("Text12 minus zero") << 12 << "-0"
+                                       << "";
+    QTest::newRow("Text3 empty") << 3 << "" << noRange;
+    QTest::newRow("Text4 plus sign") << 4 << "+5" << badRange;
+    QTest::newRow("Text5 two commas") << 5 << "1,2,3" << badRange;
+    QTest::newRow("Text6 arabic digits") << 6 << QStringLiteral("\u0661\u0662") << badRange;
+    QTest::newRow("Text7 fullwidth digit") << 7 << QStringLiteral("\uff11") << badRange;
+    QTest::newRow("Text8 blank around") << 8 << " 5" << badRange;
+    QTest::newRow("Text8 a paste of digits") << 8 << digits << badRange;
+    QTest::newRow("Text3 three") << 3 << "3"
+                                 << "";
 }
 
 void TestForm4Plot::badInputInEveryField()

@@ -18,24 +18,6 @@ using intro::DocumentView;
 
 namespace {
 
-// Stands in for the calibration window: counts how often its window is built.
-class WindowCounter : public Form
-{
-public:
-    explicit WindowCounter(FormRegistry &r)
-        : Form(r, QStringLiteral("Form2"))
-    {
-    }
-    int windowsBuilt = 0;
-
-protected:
-    QWidget *createWindow() override
-    {
-        ++windowsBuilt;
-        return new QWidget;
-    }
-};
-
 QRect twipsRect(const QRect &twips, int dpiX, int dpiY)
 {
     return {twipsToPixels(twips.x(), dpiX), twipsToPixels(twips.y(), dpiY),
@@ -69,7 +51,7 @@ private slots:
 
 private:
     Form1 &form1() { return m_registry->formAs<Form1>(QStringLiteral("Form1")); }
-    WindowCounter &form2() { return m_registry->formAs<WindowCounter>(QStringLiteral("Form2")); }
+    test::StubForm &form2() { return m_registry->formAs<test::StubForm>(QStringLiteral("Form2")); }
     DocumentView *view() { return form1().window()->findChild<DocumentView *>("OLE1"); }
     void showForm1();
     std::unique_ptr<FormRegistry> m_registry;
@@ -85,8 +67,10 @@ void TestForm1::init()
 {
     m_registry = std::make_unique<FormRegistry>();
     m_registry->addFactory("Form1", [](FormRegistry &r) { return std::make_unique<Form1>(r); });
-    m_registry->addFactory("Form2",
-                           [](FormRegistry &r) { return std::make_unique<WindowCounter>(r); });
+    // Stands in for the calibration window.
+    m_registry->addFactory("Form2", [](FormRegistry &r) {
+        return std::make_unique<test::StubForm>(r, QStringLiteral("Form2"));
+    });
 }
 
 void TestForm1::cleanup()

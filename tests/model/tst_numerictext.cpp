@@ -48,6 +48,7 @@ void TestNumericText::conversion_data()
            "144723168738177180919299881250404026184124858368"
         << std::numeric_limits<double>::max();
     QTest::newRow("too small is zero") << ("0," + QString(400, u'0') + "1") << 0.0;
+    QTest::newRow("10 MB of zeros is zero") << QString(qsizetype {10} * 1024 * 1024, u'0') << 0.0;
     QTest::newRow("smallest subnormal")
         << ("0," + QString(323, u'0') + "5") << std::numeric_limits<double>::denorm_min();
     QTest::newRow("many digits rounds correctly")
@@ -85,6 +86,8 @@ void TestNumericText::refusedTexts_data()
     QTest::newRow("arabic-indic digits") << QString::fromUtf16(u"\u0661\u0662");
     QTest::newRow("fullwidth digit") << QString::fromUtf16(u"\uFF15");
     QTest::newRow("beyond largest double") << ("1" + QString(309, u'0'));
+    QTest::newRow("far beyond largest double") << ("1" + QString(400, u'0'));
+    QTest::newRow("point in a fraction") << "1.5";
     QTest::newRow("just beyond largest double")
         << "179769313486231580793728971405303415079934132710037826936173778980444968292764750946649"
            "017977587207096330286416692887910946555547851940402630657488671505820681908902000708383"

@@ -1,12 +1,13 @@
 #include "app/Program.h"
-#include "model/CircleModel.h"
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
+#include "model/CircleModel.h"
+#include "model/NumericText.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
-#include "model/NumericText.h"
 #include "shell/RuntimeError.h"
 #include "support/TestSupport.h"
+#include "surface/ScopedSurfaceObserver.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -664,6 +665,10 @@ private:
     QString m_guardFault;
     int m_realBoxActions = 0;
     int m_ended = 0;
+    std::optional<ScopedEndProgramHook> m_endHook; // counts into m_ended
+    // The checkers on the surfaces they watch.
+    std::optional<ScopedSurfaceObserver> m_curveWatch;
+    std::optional<ScopedSurfaceObserver> m_calibrationWatch;
 
     // The action being performed, as the run guard needs it.
     const Action *m_current = nullptr;
@@ -685,7 +690,7 @@ void TestRandomSequence::initTestCase()
     test::filterPlatformNoise();
     setUpApplication(*qApp);
     installCrashReport();
-    setEndProgramHook([this] { ++m_ended; });
+    m_endHook.emplace([this] { ++m_ended; });
     connect(&m_guard, &QTimer::timeout, this, [this] {
         answerBox();
         guardRuns();
@@ -695,6 +700,8 @@ void TestRandomSequence::initTestCase()
 
 void TestRandomSequence::cleanup()
 {
+    m_curveWatch.reset();
+    m_calibrationWatch.reset();
     m_recorder.reset();
     m_registry.reset();
 }
@@ -721,11 +728,11 @@ void TestRandomSequence::watchSurfaces()
     if (curveLoaded() && form4().surface() != m_curveChecker.watched) {
         m_curveForm = &form4();
         m_curveChecker.watched = form4().surface();
-        m_curveChecker.watched->setObserver(&m_curveChecker);
+        m_curveWatch.emplace(*form4().surface(), &m_curveChecker);
     }
     if (calibrationLoaded() && form2().surface() != m_calibrationChecker.watched) {
         m_calibrationChecker.watched = form2().surface();
-        m_calibrationChecker.watched->setObserver(&m_calibrationChecker);
+        m_calibrationWatch.emplace(*form2().surface(), &m_calibrationChecker);
     }
 }
 

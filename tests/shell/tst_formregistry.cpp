@@ -5,45 +5,23 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTest>
 
 using namespace quorvel;
 
 namespace {
 
-// A form that counts its activations and keeps a member across reloads.
-class CountingForm : public Form
-{
-public:
-    CountingForm(FormRegistry &r, const QString &name)
-        : Form(r, name)
-    {
-    }
-    int activations = 0;
-    int member = 0;
-    QPointer<QLineEdit> field;
-    void Form_Activate() override { ++activations; }
-
-protected:
-    QWidget *createWindow() override
-    {
-        auto *w = new QWidget;
-        w->resize(200, 100);
-        field = new QLineEdit(QStringLiteral("designed"), w);
-        return w;
-    }
-};
-
 // A form whose window opens maximised, with the window manager's maximised size held back: the
 // window is shown at its created size, marked maximised, and becomes active before any resize.
-class LateMaximizedForm : public CountingForm
+class LateMaximizedForm : public test::StubForm
 {
 public:
-    using CountingForm::CountingForm;
+    using StubForm::StubForm;
     QSize sizeAtActivation;
     void Form_Activate() override
     {
-        CountingForm::Form_Activate();
+        test::StubForm::Form_Activate();
         sizeAtActivation = window()->size();
     }
 
@@ -76,10 +54,12 @@ private slots:
     void heldActivationCatchesUp();
     void activationWaitsForMaximizedSize_data();
     void activationWaitsForMaximizedSize();
+    void unknownFormStopsTheProgram();
+    void scopedSinkRestoresPrevious();
 
 private:
-    CountingForm &a() { return m_registry->formAs<CountingForm>(QStringLiteral("A")); }
-    CountingForm &b() { return m_registry->formAs<CountingForm>(QStringLiteral("B")); }
+    test::StubForm &a() { return m_registry->formAs<test::StubForm>(QStringLiteral("A")); }
+    test::StubForm &b() { return m_registry->formAs<test::StubForm>(QStringLiteral("B")); }
     std::unique_ptr<FormRegistry> m_registry;
 };
 
@@ -94,7 +74,7 @@ void TestFormRegistry::init()
     for (const char *id : {"A", "B"}) {
         const QString name = QString::fromLatin1(id);
         m_registry->addFactory(
-            name, [name](FormRegistry &r) { return std::make_unique<CountingForm>(r, name); });
+            name, [name](FormRegistry &r) { return std::make_unique<test::StubForm>(r, name); });
     }
 }
 
@@ -106,7 +86,7 @@ void TestFormRegistry::cleanup()
 void TestFormRegistry::formsAreCreatedOnFirstUse()
 {
     QVERIFY(!m_registry->exists("A"));
-    CountingForm &form = a();
+    test::StubForm &form = a();
     QVERIFY(m_registry->exists("A"));
     QVERIFY(!m_registry->exists("B"));
     QVERIFY(!form.isLoaded());
@@ -125,7 +105,8 @@ void TestFormRegistry::showRunsActivationOnce()
     QApplication::setActiveWindow(a().window());
     QEvent activate(QEvent::WindowActivate);
     QCoreApplication::sendEvent(a().window(), &activate);
-    QTest::qWait(20);
+    const test::QueueMark handled;
+    QTRY_VERIFY(handled.reached());
     QCOMPARE(a().activations, 1);
 }
 
@@ -150,7 +131,8 @@ void TestFormRegistry::switchingFormsRunsActivation()
         QTRY_COMPARE(QApplication::activeWindow(), m_registry->form(name).window());
         QTRY_COMPARE(m_registry->lastActiveForm(), &m_registry->form(name));
     }
-    QTest::qWait(20);
+    const test::QueueMark handled;
+    QTRY_VERIFY(handled.reached());
     QCOMPARE(a().activations, activationsOfA);
     QCOMPARE(m_registry->exists("B") ? b().activations : 0, activationsOfB);
 }
@@ -163,7 +145,8 @@ void TestFormRegistry::messageBoxClosingDoesNotActivate()
     showMessage(QStringLiteral("Impostare la risoluzione SCHERMO"));
     QCOMPARE(driver.messages, QStringList {"Impostare la risoluzione SCHERMO"});
     a().window()->activateWindow();
-    QTest::qWait(50);
+    const test::QueueMark handled;
+    QTRY_VERIFY(handled.reached());
     QCOMPARE(a().activations, 1);
 }
 
@@ -219,14 +202,16 @@ void TestFormRegistry::heldActivationCatchesUp()
         m_registry->show(name);
         QVERIFY(QTest::qWaitForWindowActive(m_registry->form(name).window()));
     }
-    QTest::qWait(20);
+    const test::QueueMark shown;
+    QTRY_VERIFY(shown.reached());
     QCOMPARE(a().activations, 1);
     QCOMPARE(b().activations, 0);
     m_registry->holdActivation(false);
     // The catch-up runs once control is back in the event loop.
     QCOMPARE(b().activations, 0);
     QTRY_COMPARE(b().activations, activationsOfB);
-    QTest::qWait(20);
+    const test::QueueMark caughtUp;
+    QTRY_VERIFY(caughtUp.reached());
     QCOMPARE(a().activations, activationsOfA);
     QCOMPARE(b().activations, activationsOfB);
 }
@@ -258,8 +243,45 @@ void TestFormRegistry::activationWaitsForMaximizedSize()
     QCOMPARE(m.sizeAtActivation, expected);
     // A later resize is no activation.
     m.window()->resize(700, 500);
-    QTest::qWait(20);
+    const test::QueueMark mark;
+    QTRY_VERIFY(mark.reached());
     QCOMPARE(m.activations, 1);
+}
+
+void TestFormRegistry::unknownFormStopsTheProgram()
+{
+    QProcess probe;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    probe.setProcessEnvironment(env);
+    probe.start(QStringLiteral(UNKNOWN_FORM_PROBE), QStringList());
+    QVERIFY(probe.waitForFinished(30000));
+    const QString out = QString::fromLocal8Bit(probe.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(probe.readAllStandardError());
+    QVERIFY2(!out.contains("form returned"), qPrintable(out));
+    QVERIFY(probe.exitStatus() == QProcess::CrashExit || probe.exitCode() != 0);
+    QVERIFY2(err.contains(QStringLiteral("no window named \"Form3\"")), qPrintable(err));
+}
+
+void TestFormRegistry::scopedSinkRestoresPrevious()
+{
+    QStringList outer;
+    QStringList inner;
+    {
+        const ScopedMessageSink sinkOuter([&outer](const QString &text) { outer << text; });
+        {
+            const ScopedMessageSink sinkInner([&inner](const QString &text) { inner << text; });
+            showMessage(QStringLiteral("a"));
+        }
+        showMessage(QStringLiteral("b"));
+    }
+    QCOMPARE(inner, QStringList {"a"});
+    QCOMPARE(outer, QStringList {"b"});
+    // The real box is back: it is open until the driver closes it.
+    test::BoxDriver driver;
+    showMessage(QStringLiteral("c"));
+    QCOMPARE(driver.messages, QStringList {"c"});
+    QCOMPARE(outer, QStringList {"b"});
 }
 
 QTEST_MAIN(TestFormRegistry)

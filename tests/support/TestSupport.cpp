@@ -30,17 +30,52 @@ void filterPlatformNoise()
 }
 
 MessageRecorder::MessageRecorder()
-{
-    m_previous = setMessageSink([this](const QString &text) {
+    : m_sink([this](const QString &text) {
         messages << text;
         if (onMessage)
             onMessage(text);
-    });
+    })
+{
 }
 
-MessageRecorder::~MessageRecorder()
+QueueMark::QueueMark()
 {
-    setMessageSink(m_previous);
+    // Two turns of the event loop: what the first turn handled may have queued more (a window
+    // system event posting its follow-up).
+    QTimer::singleShot(0, &m_context,
+                       [this] { QTimer::singleShot(0, &m_context, [this] { m_reached = true; }); });
+}
+
+StubForm::StubForm(FormRegistry &registry, const QString &name)
+    : Form(registry, name)
+{
+}
+
+QWidget *StubForm::createWindow()
+{
+    ++windowsBuilt;
+    auto *w = new QWidget;
+    w->resize(200, 100);
+    field = new QLineEdit(QStringLiteral("designed"), w);
+    return w;
+}
+
+int countPixels(const QImage &image, QRgb colour)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += image.pixel(x, y) == colour ? 1 : 0;
+    return n;
+}
+
+QSet<QRgb> coloursIn(const QImage &image)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            colours.insert(image.pixel(x, y));
+    return colours;
 }
 
 BoxDriver::BoxDriver()

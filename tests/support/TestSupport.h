@@ -1,9 +1,14 @@
 #pragma once
 
+#include "shell/Form.h"
 #include "shell/MessageBox.h"
 #include "surface/DrawingSurface.h"
 
+#include <QImage>
+#include <QLineEdit>
 #include <QObject>
+#include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -22,15 +27,12 @@ class MessageRecorder
 {
 public:
     MessageRecorder();
-    ~MessageRecorder();
-    MessageRecorder(const MessageRecorder &) = delete;
-    MessageRecorder &operator=(const MessageRecorder &) = delete;
 
     QStringList messages;
     std::function<void(const QString &)> onMessage;
 
 private:
-    MessageSink m_previous;
+    ScopedMessageSink m_sink;
 };
 
 // Answers real message boxes: every 10 ms it looks for the active modal widget, records its
@@ -46,6 +48,43 @@ private:
     void poll();
     QTimer m_timer;
 };
+
+// True once every event queued before it was made has been handled, and what they queued in
+// turn: zero-time timers queued behind them have fired. For checks that something did not
+// happen:
+//   const test::QueueMark mark;  QTRY_VERIFY(mark.reached());  QCOMPARE(...);
+class QueueMark
+{
+public:
+    QueueMark();
+    bool reached() const { return m_reached; }
+
+private:
+    QObject m_context;
+    bool m_reached = false;
+};
+
+// Stands in for another window of the program: an empty 200 x 100 window with one text field
+// that reads "designed" when the window is built. Counts its activations and the windows built;
+// `member`, like a form's members, stays when the window is closed.
+class StubForm : public Form
+{
+public:
+    StubForm(FormRegistry &registry, const QString &name);
+    int activations = 0;
+    int windowsBuilt = 0;
+    int member = 0;
+    QPointer<QLineEdit> field;
+    void Form_Activate() override { ++activations; }
+
+protected:
+    QWidget *createWindow() override;
+};
+
+// How many pixels of `image` are exactly `colour`.
+int countPixels(const QImage &image, QRgb colour);
+// The distinct colours in `image`.
+QSet<QRgb> coloursIn(const QImage &image);
 
 // Every drawing operation as the program made it, in user units.
 struct SurfaceOp

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 #include "surface/DrawingSurface.h"
+#include "surface/ScopedSurfaceObserver.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -35,6 +36,7 @@ private slots:
     void linePixelsAsQtPaintsThem();
     void manyColoursStayExact();
     void observerSeesExactOperations();
+    void scopedObserverRestoresPrevious();
     void drawingSurvivesCoverAndResize();
     void drawingIsASnapshot();
     void drawingVisibleUnderMessageBox();
@@ -114,12 +116,7 @@ void TestDrawingSurface::userScaleMapsToPixels()
     auto s = makeSurface(400, 300, scaleWidth, scaleHeight);
     s->PSet(x, y, 12);
     QCOMPARE(s->pixelAt(pixel.x(), pixel.y()), qRgb(255, 0, 0));
-    const QImage img = s->drawing();
-    int count = 0;
-    for (int row = 0; row < img.height(); ++row)
-        for (int col = 0; col < img.width(); ++col)
-            count += img.pixel(col, row) == qRgb(255, 0, 0) ? 1 : 0;
-    QCOMPARE(count, 1);
+    QCOMPARE(test::countPixels(s->drawing(), qRgb(255, 0, 0)), 1);
 }
 
 void TestDrawingSurface::penWidthCoversPixels_data()
@@ -170,12 +167,7 @@ void TestDrawingSurface::clippingIsSilent()
     auto s = makeSurface(100, 100, 100, 100);
     s->setDrawWidth(3);
     s->PSet(x, y, 15);
-    const QImage img = s->drawing();
-    int count = 0;
-    for (int row = 0; row < img.height(); ++row)
-        for (int col = 0; col < img.width(); ++col)
-            count += img.pixel(col, row) == qRgb(255, 255, 255) ? 1 : 0;
-    QCOMPARE(count, litPixels);
+    QCOMPARE(test::countPixels(s->drawing(), qRgb(255, 255, 255)), litPixels);
 }
 
 void TestDrawingSurface::scaleModeCentimetres()
@@ -298,7 +290,7 @@ void TestDrawingSurface::observerSeesExactOperations()
     RecordingObserver rec;
     DrawingSurface s;
     s.resize(100, 100);
-    s.setObserver(&rec);
+    const ScopedSurfaceObserver watch(s, &rec);
     s.setScaleWidth(146367.36f);
     s.setScaleHeight(74647.3515625f);
     s.setDrawWidth(3);
@@ -319,6 +311,30 @@ void TestDrawingSurface::observerSeesExactOperations()
     QCOMPARE(rec.ops[4].colour, 13u);
 }
 
+void TestDrawingSurface::scopedObserverRestoresPrevious()
+{
+    RecordingObserver outer;
+    RecordingObserver inner;
+    auto s = makeSurface(100, 100, 100, 100);
+    {
+        const ScopedSurfaceObserver watchOuter(*s, &outer);
+        {
+            const ScopedSurfaceObserver watchInner(*s, &inner);
+            s->PSet(10, 10, 2);
+        }
+        QCOMPARE(s->observer(), &outer);
+        s->PSet(20, 20, 2);
+    }
+    QCOMPARE(s->observer(), nullptr);
+    s->PSet(30, 30, 2);
+    QCOMPARE(inner.count(SurfaceOp::Point), 1);
+    QCOMPARE(outer.count(SurfaceOp::Point), 1);
+    // A surface that goes before its guard (its window closed) is left alone.
+    auto gone = makeSurface(10, 10, 10, 10);
+    const ScopedSurfaceObserver watchGone(*gone, &outer);
+    gone.reset();
+}
+
 void TestDrawingSurface::drawingSurvivesCoverAndResize()
 {
     auto s = makeSurface(100, 100, 100, 100);
@@ -333,7 +349,8 @@ void TestDrawingSurface::drawingSurvivesCoverAndResize()
     QVERIFY(QTest::qWaitForWindowExposed(&cover));
     cover.hide();
     s->resize(300, 250);
-    QTest::qWait(20);
+    const test::QueueMark resized;
+    QTRY_VERIFY(resized.reached());
     s->resize(60, 60);
     s->resize(100, 100);
     const QImage onScreen = s->grab().toImage();

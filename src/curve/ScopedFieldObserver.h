@@ -1,0 +1,13 @@
+#pragma once
+
+#include "Form4.h"
+
+#include "shell/Scoped.h"
+
+namespace quorvel {
+
+// Watches the curve window's fields with an observer while alive, then puts back the one before.
+using ScopedFieldObserver
+    = ScopedObserver<Form4, FieldObserver, &Form4::fieldObserver, &Form4::setFieldObserver>;
+
+} // namespace quorvel

@@ -17,7 +17,8 @@ void setUpApplication(QApplication &app);
 // English, when the catalogue is missing.
 bool installItalianTranslations(QCoreApplication &app);
 
-// Teaches the registry how to create each of the program's windows.
+// Teaches the registry how to create each of the program's windows, and gives the drawing
+// windows the picture's menu and shortcuts.
 void registerForms(FormRegistry &registry);
 
 } // namespace quorvel

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <functional>
 #include <map>
@@ -50,6 +51,8 @@ public:
 signals:
     // The active form changed and its activation handler (if any) has run.
     void formActivated(quorvel::Form *form);
+    // A form has just created its window (before showing it).
+    void windowCreated(quorvel::Form *form, QWidget *window);
 
 public:
     // Called by Form when it creates a window.

@@ -72,12 +72,11 @@ void registerForms(FormRegistry &registry)
     });
     // The drawing windows get the picture's menu and shortcuts, the curve window also the
     // table of points.
-    QObject::connect(&registry, &FormRegistry::windowCreated, &registry,
-                     [](Form *form, QWidget *window) {
-                         if (auto *surface = qobject_cast<DrawingSurface *>(window))
-                             picture::addPictureActions(*surface,
-                                                        form->name() == QStringLiteral("Form4"));
-                     });
+    QObject::connect(
+        &registry, &FormRegistry::windowCreated, &registry, [](Form *form, QWidget *window) {
+            if (auto *surface = qobject_cast<DrawingSurface *>(window))
+                picture::addPictureActions(*surface, form->name() == QStringLiteral("Form4"));
+        });
 }
 
 } // namespace quorvel

@@ -9,8 +9,8 @@ using namespace calibration;
 void CircleRecord::replayDots(DotVisitor &visitor) const
 {
     for (const CircleOffset &o : circleOffsets(m_p1)) {
-        if (!visitor.dot({static_cast<float>(m_cx + o.xr), static_cast<float>(m_cy + o.yr),
-                          kCircleColour}))
+        if (!visitor.dot(
+                {static_cast<float>(m_cx + o.xr), static_cast<float>(m_cy + o.yr), kCircleColour}))
             return;
     }
 }

@@ -193,9 +193,9 @@ void Form4::CALCOLA()
     // The run's recipe, for pictures and the table of points.
     const int firstRange = static_cast<int>(ContaStep.toDouble());
     const DotMapping dotMapping = m_surface->mapping(kDotWidth);
-    auto record = std::make_shared<RunRecord>(
-        static_cast<int>(m_surface->record().dotBatchCount()) + 1, cx, cy, colour.counter(),
-        firstRange);
+    auto record
+        = std::make_shared<RunRecord>(static_cast<int>(m_surface->record().dotBatchCount()) + 1, cx,
+                                      cy, colour.counter(), firstRange);
     const auto storeColour = [&] {
         if (colour.counter())
             Miocolor = Variant::int16(*colour.counter());

@@ -26,8 +26,8 @@ void RunRecord::replayDots(DotVisitor &visitor) const
     const double cxd = m_cx;
     const double cyd = m_cy;
     replay([&](const ChainPoint &p) {
-        return visitor.dot({static_cast<float>(cxd + p.x), static_cast<float>(cyd - p.y),
-                            p.paletteIndex});
+        return visitor.dot(
+            {static_cast<float>(cxd + p.x), static_cast<float>(cyd - p.y), p.paletteIndex});
     });
 }
 

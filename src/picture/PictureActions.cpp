@@ -109,12 +109,13 @@ PrintAsker setPrintAsker(PrintAsker asker)
 void savePicture(DrawingSurface &surface)
 {
     const QString path = askPath(
-        &surface, {QStringLiteral("Salva immagine"), lastFolder(),
-                   {QStringLiteral("Immagini (*.png *.svg *.pdf)"),
-                    QStringLiteral("Immagine PNG (*.png)"),
-                    QStringLiteral("Disegno vettoriale SVG (*.svg)"),
-                    QStringLiteral("Documento PDF (*.pdf)")},
-                   QStringLiteral("png")});
+        &surface,
+        {QStringLiteral("Salva immagine"),
+         lastFolder(),
+         {QStringLiteral("Immagini (*.png *.svg *.pdf)"), QStringLiteral("Immagine PNG (*.png)"),
+          QStringLiteral("Disegno vettoriale SVG (*.svg)"),
+          QStringLiteral("Documento PDF (*.pdf)")},
+         QStringLiteral("png")});
     if (path.isEmpty())
         return;
     QString reason;
@@ -158,9 +159,11 @@ void printPicture(DrawingSurface &surface)
 
 void exportPoints(DrawingSurface &surface)
 {
-    const QString path = askPath(&surface, {QStringLiteral("Esporta punti"), lastFolder(),
-                                            {QStringLiteral("Tabella CSV (*.csv)")},
-                                            QStringLiteral("csv")});
+    const QString path = askPath(&surface,
+                                 {QStringLiteral("Esporta punti"),
+                                  lastFolder(),
+                                  {QStringLiteral("Tabella CSV (*.csv)")},
+                                  QStringLiteral("csv")});
     if (path.isEmpty())
         return;
     if (const QString reason = writeCsv(surface.record(), path); !reason.isEmpty())
@@ -174,8 +177,8 @@ void addPictureActions(DrawingSurface &surface, bool withPoints)
                              QKeySequence(Qt::CTRL | Qt::Key_S), &savePicture);
     menuActions << addAction(surface, QStringLiteral("Copia immagine"),
                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &copyPicture);
-    menuActions << addAction(surface, QStringLiteral("Stampa…"),
-                             QKeySequence(Qt::CTRL | Qt::Key_P), &printPicture);
+    menuActions << addAction(surface, QStringLiteral("Stampa…"), QKeySequence(Qt::CTRL | Qt::Key_P),
+                             &printPicture);
     if (withPoints)
         menuActions << addAction(surface, QStringLiteral("Esporta punti…"),
                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), &exportPoints);

@@ -39,12 +39,8 @@ QString reasonFor(const QFileDevice &file)
         return QStringLiteral("spazio su disco esaurito");
     case QFileDevice::WriteError:
         return QStringLiteral("errore di scrittura sul disco (%1)").arg(file.errorString());
-    case QFileDevice::OpenError:
-    case QFileDevice::PermissionsError:
-        return QStringLiteral("impossibile creare il file in questa cartella (%1)")
-            .arg(file.errorString());
     default:
-        return QStringLiteral("errore del file (%1)").arg(file.errorString());
+        return QStringLiteral("impossibile creare il file (%1)").arg(file.errorString());
     }
 }
 
@@ -80,7 +76,9 @@ QString writeWhole(const QString &path, const std::function<bool(QSaveFile &)> &
         return before;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return reasonFor(file);
+        return file.error() == QFileDevice::ResourceError
+            ? reasonFor(file)
+            : QStringLiteral("impossibile creare il file (%1)").arg(file.errorString());
     if (!body(file) || file.error() != QFileDevice::NoError) {
         QString reason = file.error() != QFileDevice::NoError
             ? reasonFor(file)
@@ -299,8 +297,8 @@ QString writeSvg(const Picture &picture, const QString &path)
                     out.fixed3(line->from.x()) << "\" y1=\"";
                     out.fixed3(line->from.y()) << "\" x2=\"";
                     out.fixed3(line->to.x()) << "\" y2=\"";
-                    out.fixed3(line->to.y()) << "\" stroke=\"" << svgColour(line->colour)
-                                             << "\" stroke-width=\"";
+                    out.fixed3(line->to.y())
+                        << "\" stroke=\"" << svgColour(line->colour) << "\" stroke-width=\"";
                     out.number(line->width) << "\" stroke-linecap=\"square\"/>\n";
                     continue;
                 }
@@ -316,8 +314,8 @@ QString writeSvg(const Picture &picture, const QString &path)
                     for (const QPointF &c : centres) {
                         out << 'M';
                         out.fixed3(c.x() - pen / 2) << ' ';
-                        out.fixed3(c.y() - pen / 2) << 'h' << side << 'v' << side << "h-" << side
-                                                    << "z\n";
+                        out.fixed3(c.y() - pen / 2)
+                            << 'h' << side << 'v' << side << "h-" << side << "z\n";
                     }
                     out << "\"/>\n";
                 });
@@ -340,8 +338,8 @@ void paintPicture(QPainter &painter, const Picture &picture)
         for (const DrawingRecord::Entry &entry : picture.record->entries()) {
             if (const auto *line = std::get_if<RecordedLine>(&entry)) {
                 painter.setBrush(Qt::NoBrush);
-                painter.setPen(QPen(QColor::fromRgb(line->colour), line->width, Qt::SolidLine,
-                                    Qt::SquareCap));
+                painter.setPen(
+                    QPen(QColor::fromRgb(line->colour), line->width, Qt::SolidLine, Qt::SquareCap));
                 painter.drawLine(line->from, line->to);
                 continue;
             }
@@ -366,8 +364,8 @@ void paintFitted(QPainter &painter, const Picture &picture, const QRectF &area)
 {
     if (picture.size.isEmpty())
         return;
-    const double scale = std::min(area.width() / picture.size.width(),
-                                  area.height() / picture.size.height());
+    const double scale
+        = std::min(area.width() / picture.size.width(), area.height() / picture.size.height());
     painter.translate(area.x() + (area.width() - picture.size.width() * scale) / 2,
                       area.y() + (area.height() - picture.size.height() * scale) / 2);
     painter.scale(scale, scale);
@@ -387,8 +385,8 @@ QString writePdf(const Picture &picture, const QString &path)
         // A page of the window's size: a logical pixel is 1/96 inch.
         const QSizeF points(picture.size.width() * kPointsPerInch / kLogicalDpi,
                             picture.size.height() * kPointsPerInch / kLogicalDpi);
-        writer.setPageLayout(QPageLayout(QPageSize(points, QPageSize::Point),
-                                         QPageLayout::Portrait, QMarginsF()));
+        writer.setPageLayout(
+            QPageLayout(QPageSize(points, QPageSize::Point), QPageLayout::Portrait, QMarginsF()));
         QPainter painter;
         if (!painter.begin(&writer))
             return false;
@@ -414,8 +412,8 @@ QString csvHeader()
 QString csvNumber(double value)
 {
     std::array<char, 40> b {};
-    const auto r = std::to_chars(b.data(), b.data() + b.size(), value, std::chars_format::general,
-                                 17);
+    const auto r
+        = std::to_chars(b.data(), b.data() + b.size(), value, std::chars_format::general, 17);
     std::replace(b.data(), r.ptr, '.', ',');
     return QString::fromLatin1(b.data(), r.ptr - b.data());
 }

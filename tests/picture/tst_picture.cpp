@@ -38,9 +38,9 @@ using Fields = QList<std::pair<int, QString>>;
 
 // A run over three ranges, the second in the other direction.
 const Fields kThreeRanges = {
-    {1, QStringLiteral("1")},    {2, QStringLiteral("1,5")},  {10, QStringLiteral("0,5")},
-    {11, QStringLiteral("55")},  {12, QStringLiteral("2")},   {3, QStringLiteral("0")},
-    {4, QStringLiteral("180")},  {5, QStringLiteral("90")},   {6, QStringLiteral("-90")},
+    {1, QStringLiteral("1")},     {2, QStringLiteral("1,5")}, {10, QStringLiteral("0,5")},
+    {11, QStringLiteral("55")},   {12, QStringLiteral("2")},  {3, QStringLiteral("0")},
+    {4, QStringLiteral("180")},   {5, QStringLiteral("90")},  {6, QStringLiteral("-90")},
     {7, QStringLiteral("-45,5")}, {8, QStringLiteral("300")},
 };
 
@@ -324,10 +324,10 @@ void TestPicture::pngIsTheRetainedDrawing()
     QCOMPARE(read.size(), drawing.size());
     QCOMPARE(read.convertToFormat(QImage::Format_RGB32), drawing);
     // Controls are not part of it: the drawing under the first frame is background.
-    QCOMPARE(read.pixel(form4().surface()->findChild<QWidget *>(QStringLiteral("Frame4"))
-                            ->geometry()
-                            .center()),
-             form4().surface()->backgroundRgb());
+    QCOMPARE(
+        read.pixel(
+            form4().surface()->findChild<QWidget *>(QStringLiteral("Frame4"))->geometry().center()),
+        form4().surface()->backgroundRgb());
 }
 
 // Every dot at its user coordinates times the scale, a square of its pen, in its palette
@@ -405,8 +405,7 @@ void TestPicture::csvReadsBackAsTheChain()
         r.step = curve::stepFor(from, to).toDouble();
         return r;
     };
-    const std::array<curve::RangeSpec, 3> ranges = {spec(0, 180), spec(90, -90),
-                                                    spec(-45.5, 300)};
+    const std::array<curve::RangeSpec, 3> ranges = {spec(0, 180), spec(90, -90), spec(-45.5, 300)};
     struct Row
     {
         int run;
@@ -425,8 +424,8 @@ void TestPicture::csvReadsBackAsTheChain()
             });
     }
     // A third run stopped by Esc after 25 dots.
-    auto stopped = std::make_shared<RunRecord>(3, f.CX.toSingle(), f.CY.toSingle(),
-                                               colour.counter(), 1);
+    auto stopped
+        = std::make_shared<RunRecord>(3, f.CX.toSingle(), f.CY.toSingle(), colour.counter(), 1);
     stopped->keep(1, ranges[0]);
     stopped->setDots(25);
     f.surface()->record().addDots(stopped, f.surface()->mapping(curve::kDotWidth));
@@ -434,11 +433,12 @@ void TestPicture::csvReadsBackAsTheChain()
         curve::CurveChain chain(f.CX.toSingle(), f.CY.toSingle());
         curve::ColourCycle c(colour.counter());
         int left = 25;
-        chain.run(1, c, [&](int) { return std::optional(ranges[0]); },
-                  [&](const curve::ChainPoint &p) {
-                      expected.push_back({3, p});
-                      return --left > 0;
-                  });
+        chain.run(
+            1, c, [&](int) { return std::optional(ranges[0]); },
+            [&](const curve::ChainPoint &p) {
+                expected.push_back({3, p});
+                return --left > 0;
+            });
     }
 
     picture::setPathAsker([&](QWidget *, const picture::SaveRequest &request) {
@@ -472,20 +472,286 @@ void TestPicture::csvReadsBackAsTheChain()
     QVERIFY(boxes.messages.isEmpty());
 }
 
+// What the user may type as a name: the file written whole in the format its extension names,
+// or a box that names the file and the reason, and no file; no other file changed.
 void TestPicture::savingPaths_data()
 {
+    QTest::addColumn<QString>("typed"); // relative to a fresh folder; empty: cancelled
+    QTest::addColumn<QString>("prepare"); // "", "read-only file", "plain file", "folder"
+    QTest::addColumn<QString>("written"); // the file that must appear, or empty
+    QTest::addColumn<QString>("reason"); // part of the box's text, or empty: no box
+    const QString longName = QString(300, u'x') + QStringLiteral(".png");
+    QTest::newRow("blanks, accents, no extension") << "disegno così è"
+                                                   << ""
+                                                   << "disegno così è.png"
+                                                   << "";
+    QTest::newRow("svg") << "curva.svg"
+                         << ""
+                         << "curva.svg"
+                         << "";
+    QTest::newRow("pdf, capital extension") << "Curva.PDF"
+                                            << ""
+                                            << "Curva.PDF"
+                                            << "";
+    QTest::newRow("cancelled") << ""
+                               << ""
+                               << ""
+                               << "";
+    QTest::newRow("other extension") << "curva.jpg"
+                                     << ""
+                                     << ""
+                                     << ".png, .svg o .pdf";
+    QTest::newRow("folder that does not exist") << "manca/curva.png"
+                                                << ""
+                                                << ""
+                                                << "non esiste";
+    QTest::newRow("existing read-only file") << "sola.png"
+                                             << "read-only file"
+                                             << ""
+                                             << "sola lettura";
+    QTest::newRow("a file as folder") << "piano/curva.png"
+                                      << "plain file"
+                                      << ""
+                                      << "non è una cartella";
+    QTest::newRow("existing folder") << "cartella.png"
+                                     << "folder"
+                                     << ""
+                                     << "cartella";
+    QTest::newRow("name too long") << longName << ""
+                                   << ""
+                                   << "impossibile creare il file";
 }
 
 void TestPicture::savingPaths()
 {
+    QFETCH(QString, typed);
+    QFETCH(QString, prepare);
+    QFETCH(QString, written);
+    QFETCH(QString, reason);
+    test::MessageRecorder boxes;
+    showForm4();
+    setFields(kThreeRanges);
+    form4().Command5_Click();
+    DrawingSurface &s = *form4().surface();
+    const QDir dir(m_dir->path());
+    const QByteArray oldContent("vecchio");
+    if (prepare == u"read-only file" || prepare == u"plain file") {
+        QFile f(dir.filePath(typed.section(u'/', 0, 0)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(oldContent);
+        f.close();
+        if (prepare == u"read-only file")
+            QVERIFY(f.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    } else if (prepare == u"folder") {
+        QVERIFY(dir.mkdir(typed));
+    }
+    const QStringList before = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    picture::setPathAsker([&](QWidget *, const picture::SaveRequest &) {
+        return typed.isEmpty() ? QString() : dir.filePath(typed);
+    });
+    picture::savePicture(s);
+
+    QStringList after = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    if (!written.isEmpty()) {
+        QVERIFY2(after.removeOne(written), qPrintable(after.join(u", ")));
+        const QString path = dir.filePath(written);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray start = f.read(5);
+        switch (picture::formatOf(path)) {
+        case picture::Format::Png:
+            QCOMPARE(QImage(path).convertToFormat(QImage::Format_RGB32), s.drawing());
+            break;
+        case picture::Format::Svg:
+            QCOMPARE(start, QByteArray("<?xml"));
+            break;
+        default:
+            QCOMPARE(start, QByteArray("%PDF-"));
+        }
+    }
+    QCOMPARE(after, before);
+    if (prepare == u"read-only file" || prepare == u"plain file") {
+        QFile f(dir.filePath(typed.section(u'/', 0, 0)));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), oldContent);
+    }
+    if (reason.isEmpty()) {
+        QCOMPARE(boxes.messages, QStringList());
+    } else {
+        QCOMPARE(boxes.messages.size(), 1);
+        QVERIFY2(boxes.messages[0].contains(QDir::toNativeSeparators(dir.filePath(typed)))
+                     && boxes.messages[0].contains(reason),
+                 qPrintable(boxes.messages[0]));
+    }
 }
 
+// Both drawing windows: the menu on the drawing (not over a control) and the shortcuts from
+// whatever control has the focus; none of them runs an activation handler or changes the
+// drawing.
 void TestPicture::menuAndShortcuts()
 {
+    test::MessageRecorder boxes;
+    showForm4();
+    setFields(kThreeRanges);
+    form4().Command5_Click();
+    form2().show();
+    QVERIFY(QTest::qWaitForWindowActive(form2().window()));
+    struct Case
+    {
+        Form *form;
+        DrawingSurface *surface;
+        QWidget *focus;
+        QWidget *control;
+        QStringList menu;
+    };
+    const QStringList common = {QStringLiteral("Salva immagine…"), QStringLiteral("Copia immagine"),
+                                QStringLiteral("Stampa…")};
+    const std::array<Case, 2> cases = {
+        Case {&form4(), form4().surface(), form4().field(10),
+              form4().surface()->findChild<QLabel *>(QStringLiteral("Label11")),
+              common + QStringList {QStringLiteral("Esporta punti…")}},
+        Case {&form2(), form2().surface(), form2().HScroll1(),
+              form2().surface()->findChild<QLabel *>(QStringLiteral("Label1")), common},
+    };
+    QStringList asked;
+    picture::setPathAsker([&](QWidget *, const picture::SaveRequest &request) {
+        asked << request.title;
+        return QString();
+    });
+    picture::setPrintAsker([&](QWidget *, QPrinter &) {
+        asked << QStringLiteral("Stampa");
+        return false;
+    });
+    QStringList menuSeen;
+    QTimer closer;
+    closer.setInterval(10);
+    connect(&closer, &QTimer::timeout, this, [&] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            for (QAction *a : menu->actions())
+                menuSeen << a->text();
+            menu->close();
+        }
+    });
+    closer.start();
+    for (const Case &c : cases) {
+        QVERIFY(c.control);
+        c.form->show();
+        QVERIFY(QTest::qWaitForWindowActive(c.form->window()));
+        QSignalSpy activations(m_registry.get(), &FormRegistry::formActivated);
+        const QImage before = c.surface->drawing();
+        const std::size_t recorded = c.surface->record().entries().size();
+        c.focus->setFocus();
+        QTRY_VERIFY(c.focus->hasFocus());
+        asked.clear();
+        QTest::keySequence(c.focus, QKeySequence(Qt::CTRL | Qt::Key_S));
+        QTest::keySequence(c.focus, QKeySequence(Qt::CTRL | Qt::Key_P));
+        QTest::keySequence(c.focus, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+        QApplication::clipboard()->clear();
+        QTest::keySequence(c.focus, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+        QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), before);
+        QStringList expected = {QStringLiteral("Salva immagine"), QStringLiteral("Stampa")};
+        if (c.menu.size() == 4)
+            expected << QStringLiteral("Esporta punti");
+        QCOMPARE(asked, expected);
+
+        // A right click on a control shows no picture menu; one on the drawing does.
+        menuSeen.clear();
+        const QPoint onControl = c.control->rect().center();
+        QContextMenuEvent overControl(QContextMenuEvent::Mouse, onControl,
+                                      c.control->mapToGlobal(onControl));
+        QApplication::sendEvent(c.control, &overControl);
+        QCOMPARE(menuSeen, QStringList());
+        const QPoint onDrawing(c.surface->width() - 5, c.surface->height() - 5);
+        QVERIFY(!c.surface->childAt(onDrawing));
+        QContextMenuEvent overDrawing(QContextMenuEvent::Mouse, onDrawing,
+                                      c.surface->mapToGlobal(onDrawing));
+        QApplication::sendEvent(c.surface, &overDrawing);
+        QCOMPARE(menuSeen, c.menu);
+
+        c.form->window()->activateWindow();
+        QTRY_VERIFY(c.form->window()->isActiveWindow());
+        QCOMPARE(activations.count(), 0);
+        QCOMPARE(c.surface->drawing(), before);
+        QCOMPARE(c.surface->record().entries().size(), recorded);
+    }
+    QCOMPARE(boxes.messages, QStringList());
 }
 
+// Qt's own save dialog, in Italian: a full path typed in its name field and Enter save there; a
+// name that exists is asked about first, and "No" leaves the file as it was. Coming back from
+// the dialog runs no activation handler.
 void TestPicture::realSaveDialog()
 {
+    test::MessageRecorder boxes;
+    QVERIFY(installItalianTranslations(*qApp));
+    showForm4();
+    setFields(kThreeRanges);
+    form4().Command5_Click();
+    QSignalSpy activations(m_registry.get(), &FormRegistry::formActivated);
+    DrawingSurface &s = *form4().surface();
+    const QString path = m_dir->filePath(QStringLiteral("la mia curva"));
+    QStringList seen;
+    bool answerNo = false;
+    QTimer driver;
+    driver.setInterval(10);
+    connect(&driver, &QTimer::timeout, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            if (box->property("answered").toBool())
+                return;
+            box->setProperty("answered", true);
+            seen << box->text();
+            QAbstractButton *answer = box->button(answerNo ? QMessageBox::No : QMessageBox::Yes);
+            QTimer::singleShot(0, answer, &QAbstractButton::click);
+        } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+            if (!dialog->isVisible())
+                return;
+            if (dialog->property("typed").toBool()) {
+                // Still open after "No": the name is asked for again; give up.
+                if (seen.size() >= 2)
+                    dialog->reject();
+                return;
+            }
+            dialog->setProperty("typed", true);
+            seen << dialog->windowTitle();
+            auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            name->setFocus();
+            name->setText(path);
+            // Outside this timer's handler, so that the timer goes on during what follows.
+            QTimer::singleShot(0, name, [name] { QTest::keyClick(name, Qt::Key_Return); });
+        }
+    });
+    driver.start();
+    form4().field(10)->setFocus();
+    QTest::keySequence(form4().field(10), QKeySequence(Qt::CTRL | Qt::Key_S));
+    QCOMPARE(seen, QStringList {QStringLiteral("Salva immagine")});
+    QFile png(path + QStringLiteral(".png"));
+    QVERIFY(png.exists());
+    QCOMPARE(QImage(png.fileName()).convertToFormat(QImage::Format_RGB32), s.drawing());
+    QCOMPARE(picture::lastFolder(), m_dir->path());
+
+    // Again, into the same file, answering No: nothing changes.
+    QVERIFY(png.open(QIODevice::ReadOnly));
+    const QByteArray saved = png.readAll();
+    png.close();
+    QVERIFY(png.setPermissions(png.permissions())); // exists
+    form4().Command5_Click(); // a different drawing now
+    answerNo = true;
+    seen.clear();
+    // Offscreen, nothing is active after a dialog closes (a window manager would activate the
+    // window again): the window-wide shortcut needs its window active.
+    form4().window()->activateWindow();
+    QTRY_VERIFY(form4().window()->isActiveWindow());
+    QTest::keySequence(form4().field(10), QKeySequence(Qt::CTRL | Qt::Key_S));
+    QCOMPARE(seen.size(), 2);
+    QVERIFY2(seen[1].contains(QStringLiteral("esiste già")), qPrintable(seen[1]));
+    QVERIFY(png.open(QIODevice::ReadOnly));
+    QCOMPARE(png.readAll(), saved);
+
+    form4().window()->activateWindow();
+    QTRY_VERIFY(form4().window()->isActiveWindow());
+    QCOMPARE(activations.count(), 0);
+    QCOMPARE(boxes.messages, QStringList());
 }
 
 QTEST_MAIN(TestPicture)

@@ -9,13 +9,15 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrinter>
 #include <QSaveFile>
+
+#include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -95,8 +97,17 @@ QString writeWhole(const QString &path, const std::function<bool(QSaveFile &)> &
 class TextOut
 {
 public:
+    using Sink = std::function<bool(std::string_view)>;
     explicit TextOut(QIODevice &device)
-        : m_device(device)
+        : m_sink([&device](std::string_view bytes) {
+            return device.write(bytes.data(), static_cast<qint64>(bytes.size()))
+                == static_cast<qint64>(bytes.size());
+        })
+    {
+        m_buffer.reserve(kChunk + 4096);
+    }
+    explicit TextOut(Sink sink)
+        : m_sink(std::move(sink))
     {
         m_buffer.reserve(kChunk + 4096);
     }
@@ -160,8 +171,7 @@ public:
     bool flush()
     {
         if (!m_buffer.empty()) {
-            const qint64 n = m_device.write(m_buffer.data(), static_cast<qint64>(m_buffer.size()));
-            m_ok = m_ok && n == static_cast<qint64>(m_buffer.size());
+            m_ok = m_ok && m_sink(m_buffer);
             m_buffer.clear();
         }
         return m_ok;
@@ -169,7 +179,7 @@ public:
     bool ok() const { return m_ok; }
 
 private:
-    QIODevice &m_device;
+    Sink m_sink;
     std::string m_buffer;
     bool m_ok = true;
 };
@@ -373,25 +383,161 @@ void paintFitted(QPainter &painter, const Picture &picture, const QRectF &area)
 }
 } // namespace
 
+namespace {
+
+// Compresses what it is given (zlib, fastest level: the text of squares compresses well anyway)
+// and writes it to a device as it goes, so that a page of millions of dots is never held whole.
+class Deflater
+{
+public:
+    explicit Deflater(QIODevice &device)
+        : m_device(device)
+    {
+        m_ok = deflateInit(&m_z, Z_BEST_SPEED) == Z_OK;
+    }
+    ~Deflater() { deflateEnd(&m_z); }
+    Deflater(const Deflater &) = delete;
+    Deflater &operator=(const Deflater &) = delete;
+
+    bool write(std::string_view in) { return run(in, Z_NO_FLUSH); }
+    bool finish() { return run({}, Z_FINISH); }
+    qint64 written() const { return m_written; }
+
+private:
+    bool run(std::string_view in, int flush)
+    {
+        if (!m_ok)
+            return false;
+        // zlib does not change the input; its interface predates const.
+        m_z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(in.data()));
+        m_z.avail_in = static_cast<uInt>(in.size());
+        int result = Z_OK;
+        do {
+            m_z.next_out = m_out.data();
+            m_z.avail_out = static_cast<uInt>(m_out.size());
+            result = deflate(&m_z, flush);
+            if (result == Z_STREAM_ERROR)
+                return m_ok = false;
+            const auto n = static_cast<qint64>(m_out.size() - m_z.avail_out);
+            if (n > 0 && m_device.write(reinterpret_cast<const char *>(m_out.data()), n) != n)
+                return m_ok = false;
+            m_written += n;
+        } while (m_z.avail_out == 0 || (flush == Z_FINISH && result != Z_STREAM_END));
+        return true;
+    }
+
+    QIODevice &m_device;
+    z_stream m_z {};
+    std::array<Bytef, 1 << 16> m_out {};
+    qint64 m_written = 0;
+    bool m_ok = false;
+};
+
+// A colour as PDF operands: red, green and blue from 0 to 1.
+void pdfColour(TextOut &out, QRgb c)
+{
+    out.number(qRed(c) / 255.0) << ' ';
+    out.number(qGreen(c) / 255.0) << ' ';
+    out.number(qBlue(c) / 255.0);
+}
+
+} // namespace
+
+// A one-page PDF written by hand: Qt's PDF engine holds a page's contents in memory and
+// compresses them at its slowest level, seconds and a hundred megabytes for ten long runs.
+// The page is the window's size (a logical pixel is 1/96 inch) and its contents are drawn in
+// logical pixels, y downwards, as on screen.
 QString writePdf(const Picture &picture, const QString &path)
 {
     if (picture.size.isEmpty())
         return QStringLiteral("il disegno è vuoto");
     return writeWhole(path, [&](QSaveFile &file) {
-        QPdfWriter writer(&file);
-        writer.setCreator(QStringLiteral("QUORVEL"));
-        writer.setTitle(QFileInfo(path).completeBaseName());
-        writer.setResolution(static_cast<int>(kLogicalDpi));
-        // A page of the window's size: a logical pixel is 1/96 inch.
-        const QSizeF points(picture.size.width() * kPointsPerInch / kLogicalDpi,
-                            picture.size.height() * kPointsPerInch / kLogicalDpi);
-        writer.setPageLayout(
-            QPageLayout(QPageSize(points, QPageSize::Point), QPageLayout::Portrait, QMarginsF()));
-        QPainter painter;
-        if (!painter.begin(&writer))
+        const int width = picture.size.width();
+        const int height = picture.size.height();
+        constexpr double toPoints = kPointsPerInch / kLogicalDpi;
+        std::vector<qint64> offsets;
+        TextOut out(file);
+        const auto startObject = [&] {
+            if (!out.flush())
+                return false;
+            offsets.push_back(file.pos());
+            out.integer(static_cast<long long>(offsets.size())) << " 0 obj\n";
+            return true;
+        };
+        out << "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
+        startObject();
+        out << "<< /Type /Catalog /Pages 2 0 R >>\nendobj\n";
+        startObject();
+        out << "<< /Type /Pages /Kids [3 0 R] /Count 1 >>\nendobj\n";
+        startObject();
+        out << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 ";
+        out.number(width * toPoints) << ' ';
+        out.number(height * toPoints) << "] /Contents 4 0 R /Resources << >> >>\nendobj\n";
+        startObject();
+        out << "<< /Length 5 0 R /Filter /FlateDecode >>\nstream\n";
+        if (!out.flush())
             return false;
-        paintFitted(painter, picture, QRectF(0, 0, writer.width(), writer.height()));
-        return painter.end();
+
+        Deflater deflater(file);
+        TextOut page([&deflater](std::string_view bytes) { return deflater.write(bytes); });
+        page.number(toPoints) << " 0 0 ";
+        page.number(-toPoints) << " 0 ";
+        page.number(height * toPoints) << " cm\n";
+        pdfColour(page, picture.background);
+        page << " rg 0 0 ";
+        page.integer(width) << ' ';
+        page.integer(height) << " re f\n0 0 ";
+        page.integer(width) << ' ';
+        page.integer(height) << " re W n\n";
+        if (picture.record) {
+            for (const DrawingRecord::Entry &entry : picture.record->entries()) {
+                if (const auto *line = std::get_if<RecordedLine>(&entry)) {
+                    pdfColour(page, line->colour);
+                    page << " RG ";
+                    page.number(line->width) << " w 2 J ";
+                    page.fixed3(line->from.x()) << ' ';
+                    page.fixed3(line->from.y()) << " m ";
+                    page.fixed3(line->to.x()) << ' ';
+                    page.fixed3(line->to.y()) << " l S\n";
+                    continue;
+                }
+                const auto &dots = std::get<RecordedDots>(entry);
+                const double pen = dots.mapping.pen;
+                gatherDots(dots, picture.size,
+                           [&](int colour, const std::vector<QPointF> &centres) {
+                               pdfColour(page, paletteRgb(colour));
+                               page << " rg\n";
+                               for (const QPointF &c : centres) {
+                                   page.fixed3(c.x() - pen / 2) << ' ';
+                                   page.fixed3(c.y() - pen / 2) << ' ';
+                                   page.number(pen) << ' ';
+                                   page.number(pen) << " re\n";
+                               }
+                               page << "f\n";
+                               page.flushIfFull();
+                           });
+            }
+        }
+        if (!page.flush() || !deflater.finish())
+            return false;
+        out << "\nendstream\nendobj\n";
+        startObject();
+        out.integer(deflater.written()) << "\nendobj\n";
+        if (!out.flush())
+            return false;
+        const qint64 xref = file.pos();
+        out << "xref\n0 ";
+        out.integer(static_cast<long long>(offsets.size()) + 1) << "\n0000000000 65535 f \n";
+        for (const qint64 offset : offsets) {
+            std::array<char, 24> entry {};
+            std::snprintf(entry.data(), entry.size(), "%010lld 00000 n \n",
+                          static_cast<long long>(offset));
+            out << std::string_view(entry.data(), 20);
+        }
+        out << "trailer\n<< /Size ";
+        out.integer(static_cast<long long>(offsets.size()) + 1) << " /Root 1 0 R >>\nstartxref\n";
+        out.integer(xref) << "\n%%EOF\n";
+        return out.flush();
     });
 }
 

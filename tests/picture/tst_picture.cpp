@@ -140,9 +140,9 @@ void readPdf(const QByteArray &contents, double pen, std::vector<Placed> &dots,
             n.push_back(v);
             continue;
         }
-        if (token == "scn")
+        if (token == "scn" || token == "rg")
             fill = rgb();
-        else if (token == "SCN")
+        else if (token == "SCN" || token == "RG")
             stroke = rgb();
         else if (token == "w" && !n.empty())
             width = n.back();
@@ -368,6 +368,19 @@ void TestPicture::pdfAndPrintHoldEveryDotAndLine()
     std::vector<Placed> lines;
     readPdf(pdfContents(path), s.mapping(curve::kDotWidth).pen, dots, lines);
     comparePlaced(s, drawn.points(), drawn.lines(), dots, lines);
+    // A reader finds the objects through the table at the end: every offset in it is where
+    // its object starts.
+    QFile pdf(path);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    const qsizetype tail = bytes.lastIndexOf("startxref\n");
+    QVERIFY(tail > 0 && bytes.startsWith("%PDF-1.4\n") && bytes.endsWith("%%EOF\n"));
+    const qsizetype xref = bytes.mid(tail + 10).split('\n').constFirst().toLongLong();
+    QVERIFY(bytes.mid(xref).startsWith("xref\n0 6\n0000000000 65535 f \n"));
+    for (int object = 1; object <= 5; ++object) {
+        const qsizetype offset = bytes.mid(xref + 9 + 20 * object, 10).toLongLong();
+        QVERIFY(bytes.mid(offset).startsWith(QByteArray::number(object) + " 0 obj\n"));
+    }
 
     const QString printed = m_dir->filePath(QStringLiteral("stampa.pdf"));
     picture::setPrintAsker([&](QWidget *, QPrinter &printer) {

@@ -9,7 +9,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${QUORVEL_BUILD_DIR:-$here/build}
 mode=${1:-run}
 
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools zlib1g-dev
           qt6-translations-l10n fonts-liberation2 libbenchmark-dev clang libclang-rt-14-dev
           xvfb xauth openbox xdotool x11-utils imagemagick valgrind python3)
 

@@ -122,10 +122,10 @@ int main(int argc, char *argv[])
         return fail("a window is not open");
     if (app.arguments().contains(QStringLiteral("--ten-long-runs"))) {
         const QList<std::pair<int, QString>> longFields = {
-            {10, QStringLiteral("0,001")},  {12, QStringLiteral("0,5")},
-            {3, QStringLiteral("-32768")},  {4, QStringLiteral("32767")},
-            {5, QStringLiteral("-32768")},  {6, QStringLiteral("32767")},
-            {7, QStringLiteral("-32768")},  {8, QStringLiteral("32767")},
+            {10, QStringLiteral("0,001")}, {12, QStringLiteral("0,5")},
+            {3, QStringLiteral("-32768")}, {4, QStringLiteral("32767")},
+            {5, QStringLiteral("-32768")}, {6, QStringLiteral("32767")},
+            {7, QStringLiteral("-32768")}, {8, QStringLiteral("32767")},
         };
         for (const auto &[number, text] : longFields)
             form4.field(number)->setText(text);

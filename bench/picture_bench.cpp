@@ -31,7 +31,7 @@ using quorvel::bench::medianMs;
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 constexpr int kRuns = 10;
-constexpr std::size_t kRunPoints = 3 * 65536;
+constexpr std::size_t kRunPoints = std::size_t {3} * 65536;
 
 // Three ranges -32768..32767, t 0,5, epsilon 0,001: 196,608 points that stay in the field.
 const QList<std::pair<int, QString>> kLongFields = {

@@ -378,7 +378,7 @@ void TestPicture::pdfAndPrintHoldEveryDotAndLine()
     const qsizetype xref = bytes.mid(tail + 10).split('\n').constFirst().toLongLong();
     QVERIFY(bytes.mid(xref).startsWith("xref\n0 6\n0000000000 65535 f \n"));
     for (int object = 1; object <= 5; ++object) {
-        const qsizetype offset = bytes.mid(xref + 9 + 20 * object, 10).toLongLong();
+        const qsizetype offset = bytes.mid(xref + 9 + qsizetype {20} * object, 10).toLongLong();
         QVERIFY(bytes.mid(offset).startsWith(QByteArray::number(object) + " 0 obj\n"));
     }
 

@@ -29,6 +29,8 @@
 #include <cmath>
 #include <memory>
 
+#include <unistd.h>
+
 using namespace quorvel;
 using test::SurfaceOp;
 
@@ -533,6 +535,10 @@ void TestPicture::savingPaths_data()
     QTest::newRow("name too long") << longName << ""
                                    << ""
                                    << "impossibile creare il file";
+    QTest::newRow("folder not writable") << "chiusa/curva.png"
+                                         << "closed folder"
+                                         << ""
+                                         << "impossibile creare il file";
 }
 
 void TestPicture::savingPaths()
@@ -557,6 +563,13 @@ void TestPicture::savingPaths()
             QVERIFY(f.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     } else if (prepare == u"folder") {
         QVERIFY(dir.mkdir(typed));
+    } else if (prepare == u"closed folder") {
+        // The system lets root write anywhere: only another user sees the refusal.
+        if (::geteuid() == 0)
+            QSKIP("root may write into any folder");
+        QVERIFY(dir.mkdir(QStringLiteral("chiusa")));
+        QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("chiusa")),
+                                      QFile::ReadOwner | QFile::ExeOwner));
     }
     const QStringList before = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     picture::setPathAsker([&](QWidget *, const picture::SaveRequest &) {

@@ -272,12 +272,12 @@ void TestPicture::recordReplaysTheDrawnDots()
         showForm4();
         surface = form4().surface();
         setFields(kThreeRanges);
-        form4().Option2()->setChecked(cosine);
+        (cosine ? form4().Option2() : form4().Option1())->setChecked(true);
         surface->setObserver(&drawn);
         form4().Command5_Click();
         form4().Command5_Click();
         // A choice changed after the runs does not change what they drew.
-        form4().Option2()->setChecked(!cosine);
+        (cosine ? form4().Option1() : form4().Option2())->setChecked(true);
     } else {
         form2().show();
         QVERIFY(QTest::qWaitForWindowActive(form2().window()));

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Peak memory (maximum resident set size, from /usr/bin/time -v) of the program with its three
 # windows open and the starting plot drawn, on a 1920x1080 offscreen screen (bench_memory_driver
-# drives the real windows). Median of a few runs, in MB of 1024x1024 bytes.
+# drives the real windows), and again after ten more runs of 196,608 points each (what the
+# curve window keeps of them for pictures and the table must stay small). Median of a few runs,
+# in MB of 1024x1024 bytes.
 #   bench/memory_bench.sh <build dir> [runs, default 5]
 # QUORVEL_BENCH_SCREEN=WIDTHxHEIGHT measures on another screen size.
 set -euo pipefail
@@ -20,17 +22,24 @@ export XDG_RUNTIME_DIR=$runtime
 screen=${QUORVEL_BENCH_SCREEN:-1920x1080}
 export QUORVEL_BENCH_SCREEN=$screen
 
-peaks=()
-for ((i = 0; i < runs; i++)); do
-    if ! /usr/bin/time -v -o "$runtime/time.txt" "$driver" >/dev/null 2>"$runtime/err.txt"; then
-        cat "$runtime/err.txt" >&2
-        echo "memory_bench: the driver failed" >&2
-        exit 1
-    fi
-    kb=$(awk -F': *' '/Maximum resident set size/ { print $2 }' "$runtime/time.txt")
-    peaks+=("$kb")
-done
-printf '%s\n' "${peaks[@]}" | sort -n | awk -v screen="$screen" '{ v[NR] = $1 } END {
-    kb = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-    printf "BENCH memory_peak peak_mb=%.1f limit_mb=60 screen=%s\n", kb / 1024, screen
-}'
+# measure <name> [driver arguments]: one BENCH line.
+measure() {
+    local name=$1
+    shift
+    local peaks=()
+    for ((i = 0; i < runs; i++)); do
+        if ! /usr/bin/time -v -o "$runtime/time.txt" "$driver" "$@" >/dev/null 2>"$runtime/err.txt"; then
+            cat "$runtime/err.txt" >&2
+            echo "memory_bench: the driver failed" >&2
+            exit 1
+        fi
+        kb=$(awk -F': *' '/Maximum resident set size/ { print $2 }' "$runtime/time.txt")
+        peaks+=("$kb")
+    done
+    printf '%s\n' "${peaks[@]}" | sort -n | awk -v screen="$screen" -v name="$name" '{ v[NR] = $1 } END {
+        kb = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+        printf "BENCH %s peak_mb=%.1f limit_mb=60 screen=%s\n", name, kb / 1024, screen
+    }'
+}
+measure memory_peak
+measure memory_peak_ten_runs --ten-long-runs

@@ -2,7 +2,9 @@
 // 1920x1080 screen (QUORVEL_BENCH_SCREEN=WIDTHxHEIGHT for another): the introduction window,
 // AVANTI, two steps of the calibration scroll bar, "OK - continua", then ESEGUI on the curve window
 // with its starting values. With the three windows open and the plot drawn it lets the windows
-// paint, then ends (status 0; 1 if any step did not happen).
+// paint, then ends (status 0; 1 if any step did not happen). With the argument --ten-long-runs
+// it then also runs ESEGUI ten times over three ranges -32768..32767 (196,608 points each),
+// whose recipes the window keeps for pictures and the table of points.
 #include "BenchSupport.h"
 #include "app/Program.h"
 #include "calibration/Form2.h"
@@ -21,6 +23,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -119,6 +122,26 @@ int main(int argc, char *argv[])
     if (!form2.window() || !form2.window()->isVisible()
         || !registry.form(QStringLiteral("Form1")).window()->isVisible())
         return fail("a window is not open");
+    if (app.arguments().contains(QStringLiteral("--ten-long-runs"))) {
+        const QList<std::pair<int, QString>> longFields = {
+            {10, QStringLiteral("0,001")}, {12, QStringLiteral("0,5")},
+            {3, QStringLiteral("-32768")}, {4, QStringLiteral("32767")},
+            {5, QStringLiteral("-32768")}, {6, QStringLiteral("32767")},
+            {7, QStringLiteral("-32768")}, {8, QStringLiteral("32767")},
+        };
+        for (const auto &[number, text] : longFields)
+            form4.field(number)->setText(text);
+        form4.surface()->setObserver(&counter);
+        points = 0;
+        for (int run = 0; run < 10; ++run) {
+            form4.Command5_Click();
+            QCoreApplication::processEvents();
+        }
+        form4.surface()->setObserver(nullptr);
+        if (points != 10 * 196608 || !messages.isEmpty()
+            || form4.surface()->record().dotBatchCount() != 11)
+            return fail("the ten long runs were not drawn whole");
+    }
     // Let every window paint before the end.
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     return 0;

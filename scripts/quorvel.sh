@@ -20,6 +20,7 @@ packages=(
     pkg-config # Qt's CMake package looks its optional dependencies up with it
     qt6-base-dev
     qt6-base-dev-tools
+    zlib1g-dev # the PDF writer compresses its pages as it writes them
     # at run time: Qt's own texts in Italian, the stand-ins for the designed fonts
     qt6-translations-l10n
     fonts-liberation2

@@ -5,6 +5,7 @@
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
 #include "intro/Form1.h"
+#include "picture/PictureActions.h"
 #include "shell/DesignedFont.h"
 #include "shell/FormRegistry.h"
 
@@ -86,6 +87,13 @@ void registerForms(FormRegistry &registry)
         return std::make_unique<Form4>(
             r, [&r] { return r.formAs<Form2>(QStringLiteral("Form2")).Incr; });
     });
+    // The drawing windows get the picture's menu and shortcuts, the curve window also the
+    // table of points.
+    QObject::connect(
+        &registry, &FormRegistry::windowCreated, &registry, [](Form *form, QWidget *window) {
+            if (auto *surface = qobject_cast<DrawingSurface *>(window))
+                picture::addPictureActions(*surface, form->name() == QStringLiteral("Form4"));
+        });
 }
 
 } // namespace quorvel

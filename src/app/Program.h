@@ -22,7 +22,8 @@ QIcon applicationIcon();
 // English, when the catalogue is missing.
 bool installItalianTranslations(QCoreApplication &app);
 
-// Teaches the registry how to create each of the program's windows.
+// Teaches the registry how to create each of the program's windows, and gives the drawing
+// windows the picture's menu and shortcuts.
 void registerForms(FormRegistry &registry);
 
 } // namespace quorvel

@@ -1,4 +1,5 @@
 #include "Form2.h"
+#include "CircleRecord.h"
 
 #include "CalibrationAccessibility.h"
 #include "model/CircleModel.h"
@@ -89,6 +90,7 @@ void Form2::TRACCIA()
         s.setDrawWidth(1);
         s.PSet(static_cast<float>(cx + o.xr), static_cast<float>(cy + o.yr), kCircleColour);
     }
+    s.record().addDots(std::make_shared<CircleRecord>(cx, cy, P1.toSingle()), s.mapping(1));
     XR = Variant::real(circle.back().xr);
     YR = Variant::real(circle.back().yr);
 }

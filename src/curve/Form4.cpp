@@ -1,4 +1,5 @@
 #include "Form4.h"
+#include "RunRecord.h"
 
 #include "CurveAccessibility.h"
 #include "model/CurveChain.h"
@@ -205,6 +206,12 @@ void Form4::CALCOLA()
     const double cyd = cy;
     CurveChain chain(m_directions, cx, cy, A2);
     ColourCycle colour(Miocolor.isEmpty() ? std::nullopt : Miocolor.toInt16());
+    // The run's recipe, for pictures and the table of points.
+    const int firstRange = static_cast<int>(ContaStep.toDouble());
+    const DotMapping dotMapping = m_surface->mapping(kDotWidth);
+    auto record
+        = std::make_shared<RunRecord>(static_cast<int>(m_surface->record().dotBatchCount()) + 1, cx,
+                                      cy, colour.counter(), firstRange);
     const auto storeColour = [&] {
         if (colour.counter())
             Miocolor = Variant::int16(*colour.counter());
@@ -212,7 +219,7 @@ void Form4::CALCOLA()
     const auto nextRange = [&](int range) {
         ContaStep = Variant::int16(static_cast<std::int16_t>(range));
         storeColour();
-        return readRange(range);
+        return record->keep(range, readRange(range));
     };
     DrawingSurface *surface = m_surface;
     const auto draw = [&](const ChainPoint &point) {
@@ -224,8 +231,10 @@ void Form4::CALCOLA()
         // Closing the window during the run takes the drawing and the controls away.
         return pacer.keepGoing(point.range, point.alfa) && m_surface;
     };
-    const RunOutcome outcome
-        = chain.run(static_cast<int>(ContaStep.toDouble()), colour, nextRange, draw);
+    const RunOutcome outcome = chain.run(firstRange, colour, nextRange, draw);
+    record->setDots(outcome.points);
+    if (outcome.points > 0 && m_surface)
+        m_surface->record().addDots(std::move(record), dotMapping);
     A2 = chain.lastA2();
     storeColour();
     const bool lastRangeDone = !outcome.endedByFields && outcome.last.end == RangeEnd::Done;

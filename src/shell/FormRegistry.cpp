@@ -64,6 +64,7 @@ void FormRegistry::watch(Form &f, QWidget *window)
     m_windows[window] = &f;
     window->installEventFilter(this);
     connect(window, &QObject::destroyed, this, [this](QObject *gone) { m_windows.erase(gone); });
+    emit windowCreated(&f, window);
 }
 
 void FormRegistry::holdActivation(bool held)

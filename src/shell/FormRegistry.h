@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <QWidget>
 
 #include <functional>
 #include <map>
@@ -58,6 +59,8 @@ public:
 signals:
     // The active form changed and its activation handler (if any) has run.
     void formActivated(quorvel::Form *form);
+    // A form has just created its window (before showing it).
+    void windowCreated(quorvel::Form *form, QWidget *window);
 
 public:
     // Called by Form when it creates a window.

@@ -171,6 +171,7 @@ void DrawingSurface::Cls()
     m_image.fill(m_indexed ? kBackgroundEntry : m_background);
     takeBits();
     markDirty(QRect(0, 0, m_devWidth, m_devHeight));
+    m_record.clear();
     if (m_observer)
         m_observer->cleared();
 }
@@ -180,6 +181,7 @@ void DrawingSurface::Line(float x1, float y1, float x2, float y2, ColourValue co
     if (m_observer)
         m_observer->lineDrawn(x1, y1, x2, y2, m_drawWidth, colour);
     ensureImage();
+    m_record.addLine(mapping(m_drawWidth), x1, y1, x2, y2, toRgb(colour));
     const QPointF a(x1 * m_kx, y1 * m_ky);
     const QPointF b(x2 * m_kx, y2 * m_ky);
     if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x())
@@ -383,6 +385,12 @@ void DrawingSurface::repaintNow()
     const QRect r = takeDirtyLogical();
     if (!r.isEmpty())
         repaint(r);
+}
+
+DotMapping DrawingSurface::mapping(int drawWidth) const
+{
+    const int pen = std::max(1, static_cast<int>(std::lround(drawWidth * m_dpr)));
+    return {m_kx / m_dpr, m_ky / m_dpr, pen / m_dpr};
 }
 
 QImage DrawingSurface::drawing() const

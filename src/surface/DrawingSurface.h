@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DrawingRecord.h"
 #include "Palette.h"
 
 #include <QImage>
@@ -81,6 +82,13 @@ public:
 
     void setObserver(SurfaceObserver *observer) { m_observer = observer; }
     SurfaceObserver *observer() const { return m_observer; }
+
+    // What has been drawn since the last Cls, for vector pictures and the table of points:
+    // Line records itself; whoever sets a batch of dots adds their source.
+    DrawingRecord &record() { return m_record; }
+    const DrawingRecord &record() const { return m_record; }
+    // The current user scale in logical pixels, with the pen of `drawWidth`.
+    DotMapping mapping(int drawWidth) const;
 
     // A copy of the drawing over the client area, in device pixels (controls not included).
     QImage drawing() const;
@@ -173,6 +181,7 @@ private:
     bool m_flushQueued = false;
     bool m_mappingHeld = false;
     SurfaceObserver *m_observer = nullptr;
+    DrawingRecord m_record;
 };
 
 } // namespace quorvel

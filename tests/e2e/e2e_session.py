@@ -5,7 +5,8 @@ Starts Xvfb (1280x1024x24) and openbox, runs the program and drives it with real
 (xdotool), the way a user goes through it:
 
   Form1 "AVANTI"; Form2 "OK - continua" refused (its box closed with Enter); two clicks on the
-  scroll bar's right arrow; "OK - continua" again, Form4 opens maximised; "ESEGUI"; epsilon set
+  scroll bar's right arrow; "OK - continua" again, Form4 opens maximised; "ESEGUI"; Ctrl+S, a
+  full path typed in the save dialog and Enter write the drawing as a PNG; epsilon set
   to "abc" and run, its boxes closed; a smaller epsilon, "Cancella ed esegui"; "ESCI".
 
 Along the way it reads screenshots of the root window and checks the pixels where the
@@ -25,6 +26,7 @@ import os
 import re
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -527,6 +529,24 @@ def run_session(session, app, valgrind_log):
     image = wait_pixels(session, curve_checks(client4, incr, FORM4_EPSILON, green, "ESEGUI")
                         + axes_checks(client4, incr, "ESEGUI"), "Form4 after ESEGUI")
     log(f"ESEGUI: {image.count(client_box(client4), green)} green pixels")
+
+    # Ctrl+S: Qt's save dialog; a full path typed in its name field (a blank in it, no
+    # extension) and Enter write the drawing as a PNG of the window's client size.
+    session.key("ctrl+s")
+    session.wait_window("Salva immagine")
+    saved = os.path.join(session.workdir, "curva salvata")
+    session.type_text(saved)
+    session.key("Return")
+    session.wait_no_window("Salva immagine")
+    png = poll(lambda: os.path.exists(saved + ".png") and open(saved + ".png", "rb").read(),
+               WINDOW_TIMEOUT, "the PNG file to be written")
+    width, height = struct.unpack(">II", png[16:24])
+    if png[:8] != b"\x89PNG\r\n\x1a\n" or (width, height) != tuple(client4[2:]):
+        raise Failure(f"the saved PNG is {width}x{height}, not the drawing's {client4[2:]}")
+    if os.path.exists(saved):
+        raise Failure("a file without the .png extension was written too")
+    log(f"Ctrl+S: {saved}.png written, {width}x{height}")
+    session.activate(form4)
 
     # Epsilon "abc": the run stops at its message box (one for each range that reads it).
     frame_left, frame_top = FORM4_FRAME4

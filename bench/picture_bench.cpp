@@ -1,0 +1,161 @@
+// Times taking the picture out of the curve window on a 1920x1080 screen: the PNG of the
+// retained drawing after one long run, and the SVG, PDF and CSV files of ten runs of 196,608
+// points each, made again from the runs' recipes. Each line's ratio is against its reference:
+// the PNG against encoding the same image into memory; the others against replaying the ten
+// runs' dots alone, without writing anything.
+#include "BenchSupport.h"
+#include "app/Program.h"
+#include "calibration/Form2.h"
+#include "curve/Form4.h"
+#include "curve/RunRecord.h"
+#include "picture/PictureFiles.h"
+#include "shell/FormRegistry.h"
+#include "shell/MessageBox.h"
+#include "surface/DrawingSurface.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QFile>
+#include <QImageWriter>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+using namespace quorvel;
+using quorvel::bench::medianMs;
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+constexpr int kRuns = 10;
+constexpr std::size_t kRunPoints = std::size_t {3} * 65536;
+
+// Three ranges -32768..32767, t 0,5, epsilon 0,001: 196,608 points that stay in the field.
+const QList<std::pair<int, QString>> kLongFields = {
+    {1, QStringLiteral("1")},      {2, QStringLiteral("1")},      {10, QStringLiteral("0,001")},
+    {11, QStringLiteral("55")},    {12, QStringLiteral("0,5")},   {3, QStringLiteral("-32768")},
+    {4, QStringLiteral("32767")},  {5, QStringLiteral("-32768")}, {6, QStringLiteral("32767")},
+    {7, QStringLiteral("-32768")}, {8, QStringLiteral("32767")},
+};
+
+bool useOffscreenScreen(QTemporaryDir &dir)
+{
+    const QString path = dir.filePath(QStringLiteral("screen.json"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.write(QStringLiteral(R"({"windowFrameMargins": false,
+"screens": [{"name": "bench", "x": 0, "y": 0, "width": %1, "height": %2,
+"logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")
+                .arg(kWidth)
+                .arg(kHeight)
+                .toUtf8());
+    f.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + path.toLocal8Bit());
+    return true;
+}
+
+void report(const char *name, double ms, double reference)
+{
+    std::printf("BENCH %s median_ms=%.2f ratio=%.2f\n", name, ms, ms / reference);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QTemporaryDir dir;
+    if (!dir.isValid() || !useOffscreenScreen(dir)) {
+        std::fprintf(stderr, "cannot write the offscreen screen configuration\n");
+        return 1;
+    }
+    bench::quietPlatformNotes();
+    QApplication app(argc, argv);
+    setUpApplication(app);
+    FormRegistry registry;
+    registerForms(registry);
+    registry.formAs<Form2>(QStringLiteral("Form2")).Incr = Variant::real(0.55);
+    auto &form4 = registry.formAs<Form4>(QStringLiteral("Form4"));
+    registry.show(QStringLiteral("Form4"));
+    for (int i = 0; i < 100 && form4.P1.isEmpty(); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    DrawingSurface *surface = form4.surface();
+    if (form4.P1.isEmpty() || !surface || surface->width() != kWidth
+        || surface->height() != kHeight) {
+        std::fprintf(stderr, "the curve window was not activated at %dx%d\n", kWidth, kHeight);
+        return 1;
+    }
+    QStringList messages;
+    setMessageSink([&messages](const QString &text) { messages << text; });
+    form4.setRunTiming({});
+    for (const auto &[number, text] : kLongFields)
+        form4.field(number)->setText(text);
+    for (int run = 0; run < kRuns; ++run)
+        form4.Command5_Click();
+    QCoreApplication::processEvents();
+    const DrawingRecord &record = surface->record();
+    std::size_t dots = 0;
+    struct Count : DotVisitor
+    {
+        std::size_t &n;
+        explicit Count(std::size_t &count)
+            : n(count)
+        {
+        }
+        bool dot(const RecordedDot &) override
+        {
+            ++n;
+            return true;
+        }
+    } counter(dots);
+    const auto replayAll = [&] {
+        for (const DrawingRecord::Entry &e : record.entries()) {
+            if (const auto *batch = std::get_if<RecordedDots>(&e))
+                batch->source->replayDots(counter);
+        }
+    };
+    replayAll();
+    if (!messages.isEmpty() || dots != kRuns * kRunPoints) {
+        std::fprintf(stderr, "the ten runs were not drawn whole (%zu dots)\n", dots);
+        return 1;
+    }
+
+    const picture::Picture picture {{}, &record, surface->size(), surface->backgroundRgb()};
+    const QImage drawing = surface->drawing();
+    const QString png = dir.filePath(QStringLiteral("curva.png"));
+    const double pngMs = medianMs(11, [&] {
+        if (!picture::writePng(surface->drawing(), png).isEmpty())
+            std::abort();
+    });
+    const double encodeMs = medianMs(11, [&] {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter(&buffer, "png").write(drawing);
+    });
+    report("picture_png_1920x1080", pngMs, encodeMs);
+
+    const double replayMs = medianMs(3, [&] {
+        dots = 0;
+        replayAll();
+    });
+    const auto timeWriter = [&](const char *name, const QString &file, auto &&write) {
+        const QString path = dir.filePath(file);
+        const double ms = medianMs(3, [&] {
+            if (!write(path).isEmpty())
+                std::abort();
+        });
+        report(name, ms, replayMs);
+        QFile::remove(path);
+    };
+    timeWriter("picture_svg_10x196608", QStringLiteral("curva.svg"),
+               [&](const QString &p) { return picture::writeSvg(picture, p); });
+    timeWriter("picture_pdf_10x196608", QStringLiteral("curva.pdf"),
+               [&](const QString &p) { return picture::writePdf(picture, p); });
+    timeWriter("picture_csv_10x196608", QStringLiteral("punti.csv"),
+               [&](const QString &p) { return picture::writeCsv(record, p); });
+    return 0;
+}

@@ -1,0 +1,18 @@
+#include "CircleRecord.h"
+
+#include "model/CircleModel.h"
+
+namespace quorvel {
+
+using namespace calibration;
+
+void CircleRecord::replayDots(DotVisitor &visitor) const
+{
+    for (const CircleOffset &o : circleOffsets(m_p1)) {
+        if (!visitor.dot(
+                {static_cast<float>(m_cx + o.xr), static_cast<float>(m_cy + o.yr), kCircleColour}))
+            return;
+    }
+}
+
+} // namespace quorvel

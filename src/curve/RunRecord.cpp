@@ -1,0 +1,34 @@
+#include "RunRecord.h"
+
+namespace quorvel {
+
+using namespace curve;
+
+RunRecord::RunRecord(int number, float cx, float cy, std::optional<std::int16_t> colourBefore,
+                     int firstRange)
+    : m_number(number)
+    , m_cx(cx)
+    , m_cy(cy)
+    , m_colourBefore(colourBefore)
+    , m_firstRange(firstRange)
+{
+}
+
+std::optional<RangeSpec> RunRecord::keep(int range, std::optional<RangeSpec> spec)
+{
+    if (spec && range >= 0 && range < static_cast<int>(m_ranges.size()))
+        m_ranges[static_cast<std::size_t>(range)] = KeptRange {*spec, *spec->cosine};
+    return spec;
+}
+
+void RunRecord::replayDots(DotVisitor &visitor) const
+{
+    const double cxd = m_cx;
+    const double cyd = m_cy;
+    replay([&](const ChainPoint &p) {
+        return visitor.dot(
+            {static_cast<float>(cxd + p.x), static_cast<float>(cyd - p.y), p.paletteIndex});
+    });
+}
+
+} // namespace quorvel

@@ -2,8 +2,8 @@
 // surface against a raw loop writing the same pixels straight into an image.
 #include "BenchSupport.h"
 #include "app/Program.h"
-#include "model/CircleModel.h"
 #include "calibration/Form2.h"
+#include "model/CircleModel.h"
 #include "shell/FormRegistry.h"
 #include "surface/DrawingSurface.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "shell/Form.h"
 #include "model/Variant.h"
+#include "shell/Form.h"
 
 #include "surface/DrawingSurface.h"
 

@@ -1,8 +1,8 @@
 #include "RunPacer.h"
 
+#include "model/NumericText.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
-#include "model/NumericText.h"
 #include "surface/DrawingSurface.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "app/Program.h"
 #include "curve/Form4.h"
-#include "shell/FormRegistry.h"
 #include "model/NumericText.h"
+#include "shell/FormRegistry.h"
 #include "support/TestSupport.h"
 
 #include <QAction>

@@ -185,37 +185,61 @@ private:
 template<typename Visit>
 RangeOutcome CurveChain::walk(int range, const RangeSpec &spec, ColourCycle &colour, Visit &&visit)
 {
-    RangeOutcome out;
     const PointParameters &p = spec.params;
     m_directions.setParameters(p);
+    // The chain's state lives in locals while the range is walked and is stored on every exit.
     const double step = spec.step;
     const double to = spec.to;
+    const bool *cosine = spec.cosine;
+    double x10 = m_x10;
+    double y10 = m_y10;
+    std::int16_t lastA2 = m_lastA2;
+    int counter = colour.counter().value_or(0);
+    std::size_t points = 0;
+    RangeOutcome out;
     for (double alfa = spec.from; step > 0 ? alfa <= to : alfa >= to;) {
         const std::optional<std::int16_t> a2 = angleA2(alfa, p.ve);
-        if (!a2)
-            return {RangeEnd::AngleTooLarge, alfa * p.ve, out.points};
-        m_lastA2 = *a2;
+        if (!a2) {
+            out = {RangeEnd::AngleTooLarge, alfa * p.ve, 0};
+            break;
+        }
+        lastA2 = *a2;
         // The same bits as (ep1 x inx) x cos(BETA x sin(t x ALFA)) + X10, and so on for Y.
-        const Displacement d = m_directions.at(*a2, *spec.cosine);
-        const double x11 = d.dx + m_x10;
-        const double y11 = d.dy + m_y10;
-        if (!withinField(x11, m_cx))
-            return {RangeEnd::OutOfFieldX, x11, out.points};
-        if (!withinField(y11, m_cy))
-            return {RangeEnd::OutOfFieldY, y11, out.points};
-        const bool goOn = visit(ChainPoint {range, alfa, *a2, x11, y11, colour.dotColour()});
-        ++out.points;
-        m_x10 = x11;
-        m_y10 = y11;
-        colour.wrap();
+        const Displacement d = m_directions.at(*a2, *cosine);
+        const double x11 = d.dx + x10;
+        const double y11 = d.dy + y10;
+        if (!withinField(x11, m_cx)) {
+            out = {RangeEnd::OutOfFieldX, x11, 0};
+            break;
+        }
+        if (!withinField(y11, m_cy)) {
+            out = {RangeEnd::OutOfFieldY, y11, 0};
+            break;
+        }
+        const bool goOn = visit(ChainPoint {range, alfa, *a2, x11, y11, counter + 1});
+        ++points;
+        x10 = x11;
+        y10 = y11;
+        if (counter == ColourCycle::kWrapAt)
+            counter = 1;
         const double following = alfa + step;
         // Beyond 2^53 a whole step no longer changes ALFA: the range would never end.
-        if (following == alfa)
-            return {RangeEnd::AlfaStuck, alfa, out.points};
-        if (!goOn)
-            return {RangeEnd::Stopped, 0, out.points};
+        if (following == alfa) {
+            out = {RangeEnd::AlfaStuck, alfa, 0};
+            break;
+        }
+        if (!goOn) {
+            out = {RangeEnd::Stopped, 0, 0};
+            break;
+        }
         alfa = following;
     }
+    out.points = points;
+    m_x10 = x10;
+    m_y10 = y10;
+    m_lastA2 = lastA2;
+    if (colour.counter())
+        colour = ColourCycle(static_cast<std::int16_t>(counter));
     return out;
 }
 

@@ -32,10 +32,14 @@ QString decimalText(double value);
 // Inline: the curve window rounds once per plotted point.
 inline std::optional<std::int16_t> roundToInt16(double value)
 {
-    if (std::isnan(value))
+    // Far beyond 16 bits, infinite or not a number: never fits.
+    if (!(std::fabs(value) < 65536.0))
         return std::nullopt;
-    // nearbyint rounds in the current mode, which is to nearest with ties to even.
-    const double r = std::nearbyint(value);
+    // Adding and taking away 1.5 x 2^52 leaves no fraction bits: the sum is rounded to a whole
+    // number in the current rounding mode, to nearest with ties to even, as nearbyint would,
+    // without its call and its saving of the floating-point state.
+    constexpr double kWholeShift = 6755399441055744.0;
+    const double r = (value + kWholeShift) - kWholeShift;
     if (r < -32768.0 || r > 32767.0)
         return std::nullopt;
     return static_cast<std::int16_t>(r);

@@ -127,30 +127,33 @@ void DrawingSurface::setScaleMode(int mode)
         m_scaleWidth = static_cast<float>(width() / dpiX * kCentimetresPerInch);
         m_scaleHeight = static_cast<float>(height() / dpiY * kCentimetresPerInch);
     }
-    updateMapping();
-    if (m_observer)
-        m_observer->scaleChanged(m_scaleWidth, m_scaleHeight);
+    scaleChanged();
 }
 
 void DrawingSurface::setScaleWidth(float w)
 {
-    if (!(w != 0.0f) || !std::isfinite(w))
-        runtimeError(kInvalidPropertyValue,
-                     QStringLiteral("Valore di proprietà non valido (ScaleWidth)"));
-    m_scaleMode = 0;
-    m_scaleWidth = w;
-    updateMapping();
-    if (m_observer)
-        m_observer->scaleChanged(m_scaleWidth, m_scaleHeight);
+    setUserScaleSide(m_scaleWidth, w, "ScaleWidth");
 }
 
 void DrawingSurface::setScaleHeight(float h)
 {
-    if (!(h != 0.0f) || !std::isfinite(h))
-        runtimeError(kInvalidPropertyValue,
-                     QStringLiteral("Valore di proprietà non valido (ScaleHeight)"));
-    m_scaleMode = 0;
-    m_scaleHeight = h;
+    setUserScaleSide(m_scaleHeight, h, "ScaleHeight");
+}
+
+// Either side of the user scale: any finite value but 0 (negative ones turn the axis round).
+void DrawingSurface::setUserScaleSide(float &side, float value, const char *property)
+{
+    if (!(value != 0.0f) || !std::isfinite(value))
+        runtimeError(
+            kInvalidPropertyValue,
+            QStringLiteral("Valore di proprietà non valido (%1)").arg(QLatin1String(property)));
+    m_scaleMode = kUserScale;
+    side = value;
+    scaleChanged();
+}
+
+void DrawingSurface::scaleChanged()
+{
     updateMapping();
     if (m_observer)
         m_observer->scaleChanged(m_scaleWidth, m_scaleHeight);

@@ -129,6 +129,8 @@ private:
             markDirty(QRect(left, top, 3, 3));
         }
     }
+    void setUserScaleSide(float &side, float value, const char *property);
+    void scaleChanged();
     void changeDrawWidth(int width);
     // The two kinds of Line, in device pixels: `from` and `to` are the grid positions of the
     // ends, `a` and `b` the exact ones; `reach` is the client area widened by the pen, within

@@ -12,8 +12,11 @@
 #include <QApplication>
 #include <QFont>
 #include <QIcon>
+#include <QIconEngine>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPainter>
+#include <QPixmap>
 #include <QTranslator>
 
 #include <memory>
@@ -42,14 +45,57 @@ bool installItalianTranslations(QCoreApplication &app)
     return true;
 }
 
+namespace {
+
+// The program's icon, read from its files only when a window manager or task bar first asks
+// for a picture of it: reading image files wakes Qt's image readers, a few milliseconds that
+// the first window need not wait for (offscreen nothing ever asks).
+class DeferredIconEngine : public QIconEngine
+{
+public:
+    QIconEngine *clone() const override { return new DeferredIconEngine(*this); }
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().pixmap(size, mode, state);
+    }
+    QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        QList<QSize> sizes;
+        for (int size : kSizes)
+            sizes.append(QSize(size, size));
+        return sizes;
+    }
+    QString key() const override { return QStringLiteral("quorvel-deferred"); }
+
+private:
+    // packaging/quorvel.svg drawn at the sizes window managers and task bars ask for: PNG,
+    // which Qt reads without the SVG plug-ins.
+    static constexpr int kSizes[] = {16, 24, 32, 48, 64, 128, 256};
+    const QIcon &icon()
+    {
+        if (m_icon.isNull()) {
+            for (int size : kSizes)
+                m_icon.addFile(QStringLiteral(":/quorvel/icons/quorvel-%1.png").arg(size),
+                               QSize(size, size));
+        }
+        return m_icon;
+    }
+    QIcon m_icon;
+};
+
+} // namespace
+
 QIcon applicationIcon()
 {
-    // packaging/quorvel.svg drawn at the sizes window managers and task bars ask for: PNG, which
-    // Qt reads without the SVG plug-ins.
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/quorvel/icons/quorvel-%1.png").arg(size), QSize(size, size));
-    return icon;
+    return QIcon(new DeferredIconEngine);
 }
 
 void setUpApplication(QApplication &app)

@@ -2,7 +2,6 @@
 
 #include "shell/RuntimeError.h"
 
-#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
@@ -420,48 +419,10 @@ void DrawingSurface::paintEvent(QPaintEvent *event)
     QPainter p(this);
     const QRect r = event->rect();
     const QRectF source(r.x() * m_dpr, r.y() * m_dpr, r.width() * m_dpr, r.height() * m_dpr);
-    if (m_indexed && !paintIndexedInPlace(p, event->region()))
+    if (m_indexed)
         paintIndexed(p, source.toAlignedRect().intersected(m_image.rect()));
     else
         p.drawImage(QRectF(r), m_image, source);
-}
-
-// Where the window is painted into a 32-bit image at one device pixel per pixel, as on the
-// raster back ends, the exposed pixels are converted straight into that image, inside the
-// region Qt lets this widget paint (the controls over the drawing keep theirs). False where that
-// does not hold: the caller then draws through the painter.
-bool DrawingSurface::paintIndexedInPlace(QPainter &p, const QRegion &exposed)
-{
-    QPaintEngine *engine = p.paintEngine();
-    if (m_dpr != 1.0 || engine == nullptr || engine->type() != QPaintEngine::Raster
-        || p.device()->devType() != QInternal::Image)
-        return false;
-    auto *target = static_cast<QImage *>(p.device());
-    const QTransform toDevice = p.deviceTransform();
-    if (target->depth() != 32 || target->devicePixelRatio() != 1.0
-        || toDevice.type() > QTransform::TxTranslate)
-        return false;
-    const QPoint offset(qRound(toDevice.dx()), qRound(toDevice.dy()));
-    QRegion region = exposed.intersected(QRect(0, 0, m_devWidth, m_devHeight)).translated(offset);
-    const QRegion allowed = engine->systemClip();
-    if (!allowed.isEmpty())
-        region &= allowed;
-    region &= target->rect();
-    const QList<QRgb> table = m_image.colorTable();
-    std::array<QRgb, kMaxTableEntries> colours {};
-    std::copy(table.cbegin(), table.cend(), colours.begin());
-    const qsizetype targetStride = target->bytesPerLine();
-    uchar *targetBits = target->bits();
-    for (const QRect &r : region) {
-        const int width = r.width();
-        for (int y = r.top(); y <= r.bottom(); ++y) {
-            const uchar *in = m_bits + (y - offset.y()) * m_stride + (r.left() - offset.x());
-            auto *out = reinterpret_cast<QRgb *>(targetBits + y * targetStride) + r.left();
-            for (int col = 0; col < width; ++col)
-                out[col] = colours[in[col]];
-        }
-    }
-    return true;
 }
 
 void DrawingSurface::paintIndexed(QPainter &p, const QRect &deviceRect)

@@ -146,7 +146,6 @@ private:
     void takeBits();
     void updateMapping();
     void markDirty(const QRect &deviceRect);
-    bool paintIndexedInPlace(QPainter &p, const QRegion &exposed);
     void paintIndexed(QPainter &p, const QRect &deviceRect);
     void flushDirty();
     QRect takeDirtyLogical();

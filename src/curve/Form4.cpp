@@ -251,7 +251,7 @@ void Form4::CALCOLA()
 // Reads the fields at the start of range `range`: the five parameters, then the range's From
 // and To. Nothing when the run must end here (a parameter never accepted, a refused range, a
 // range from 0 to 0).
-std::optional<RangeSpec> Form4::readRange(int range)
+std::optional<RangePlan> Form4::readRange(int range)
 {
     const auto refused = [this] {
         m_run.end = RunSummary::End::Refused;
@@ -279,18 +279,18 @@ std::optional<RangeSpec> Form4::readRange(int range)
     if (ValStep.equalsNumber(kEndMarker))
         return std::nullopt;
 
-    RangeSpec spec;
-    spec.params.ep1 = EP1.toDouble();
-    spec.params.inx = INX.toDouble();
-    spec.params.iny = INY.toDouble();
-    spec.params.beta1 = BETA1.toDouble();
-    spec.params.ve = Ve.toDouble();
-    spec.params.p1 = P1.toSingle();
-    spec.cosine = &m_cosineChosen;
-    spec.from = DaA1.toDouble();
-    spec.to = AA1.toDouble();
-    spec.step = ValStep.toDouble();
-    return spec;
+    RangePlan plan;
+    plan.params.ep1 = EP1.toDouble();
+    plan.params.inx = INX.toDouble();
+    plan.params.iny = INY.toDouble();
+    plan.params.beta1 = BETA1.toDouble();
+    plan.params.ve = Ve.toDouble();
+    plan.params.p1 = P1.toSingle();
+    plan.cosine = &m_cosineChosen;
+    plan.from = DaA1.toDouble();
+    plan.to = AA1.toDouble();
+    plan.step = ValStep.toDouble();
+    return plan;
 }
 
 void Form4::reportRangeEnd(const RangeOutcome &outcome)
@@ -331,7 +331,7 @@ namespace {
 // The controls of the curve window, in creation order (a frame before what it holds). Positions
 // are twips from the top-left corner of the container: the window, or the frame named.
 enum class Kind { Frame, Label, CentredLabel, TextBox, Option, Button };
-struct ControlSpec
+struct ControlRow
 {
     const char *name;
     Kind kind;
@@ -345,7 +345,7 @@ struct ControlSpec
     const char *caption = nullptr; // a text box: the label that names it
 };
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlRow kControls[] = {
     {"Frame4", Kind::Frame, nullptr, 360, 120, 3255, 2175, "Impostazione del segmento-punto"},
     {"Label11", Kind::Label, "Frame4", 120, 240, 2415, 375, "Valore  di Epsilon < 1"},
     {"Text10", Kind::TextBox, "Frame4", 2520, 240, 615, 375, "0,86", nullptr, "Label11"},
@@ -402,7 +402,7 @@ constexpr const char *kFocusOrder[] = {
     "Text6",    "Text7",   "Text8",   "Command5", "Text10", "Text11", "Text12", "Command1",
 };
 
-QWidget *createControl(const ControlSpec &c, QWidget *parent)
+QWidget *createControl(const ControlRow &c, QWidget *parent)
 {
     const QString text = QString::fromUtf8(c.text);
     QWidget *w = nullptr;
@@ -460,7 +460,7 @@ QWidget *Form4::createWindow()
 
     const auto named
         = [window](const char *name) { return window->findChild<QWidget *>(QLatin1String(name)); };
-    for (const ControlSpec &c : kControls) {
+    for (const ControlRow &c : kControls) {
         QWidget *w = createControl(c, c.container ? named(c.container) : window);
         if (c.kind == Kind::TextBox) {
             const int number = QByteArray(c.name + 4).toInt(); // "Text<n>"

@@ -103,7 +103,7 @@ private:
     void setDesignedLooks(QWidget *window);
     void connectControls();
     void focusOnSelectedOption();
-    std::optional<curve::RangeSpec> readRange(int range);
+    std::optional<curve::RangePlan> readRange(int range);
     void reportRangeEnd(const curve::RangeOutcome &outcome);
     void message(const QString &text);
     void setFieldText(int number, const QString &text);

@@ -14,11 +14,11 @@ RunRecord::RunRecord(int number, float cx, float cy, std::optional<std::int16_t>
 {
 }
 
-std::optional<RangeSpec> RunRecord::keep(int range, std::optional<RangeSpec> spec)
+std::optional<RangePlan> RunRecord::keep(int range, std::optional<RangePlan> plan)
 {
-    if (spec && range >= 0 && range < static_cast<int>(m_ranges.size()))
-        m_ranges[static_cast<std::size_t>(range)] = KeptRange {*spec, *spec->cosine};
-    return spec;
+    if (plan && range >= 0 && range < static_cast<int>(m_ranges.size()))
+        m_ranges[static_cast<std::size_t>(range)] = KeptRange {*plan, *plan->cosine};
+    return plan;
 }
 
 void RunRecord::replayDots(DotVisitor &visitor) const

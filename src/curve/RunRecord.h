@@ -22,9 +22,9 @@ public:
     RunRecord(int number, float cx, float cy, std::optional<std::int16_t> colourBefore,
               int firstRange);
 
-    // Keeps the range that `spec` describes (its sine or cosine choice by value) and passes the
-    // spec on; nothing is kept for nothing.
-    std::optional<curve::RangeSpec> keep(int range, std::optional<curve::RangeSpec> spec);
+    // Keeps the range that `plan` describes (its sine or cosine choice by value) and passes the
+    // plan on; nothing is kept for nothing.
+    std::optional<curve::RangePlan> keep(int range, std::optional<curve::RangePlan> plan);
     void setDots(std::size_t dots) { m_dots = dots; }
 
     int number() const { return m_number; }
@@ -42,7 +42,7 @@ public:
 private:
     struct KeptRange
     {
-        curve::RangeSpec spec;
+        curve::RangePlan plan;
         bool cosine = false;
     };
     int m_number;
@@ -62,15 +62,15 @@ void RunRecord::replay(Visit &&visit) const
     curve::DirectionTable directions;
     curve::CurveChain chain(directions, m_cx, m_cy);
     curve::ColourCycle colour(m_colourBefore);
-    const auto nextRange = [this](int range) -> std::optional<curve::RangeSpec> {
+    const auto nextRange = [this](int range) -> std::optional<curve::RangePlan> {
         if (range < 0 || range >= static_cast<int>(m_ranges.size()))
             return std::nullopt;
         const std::optional<KeptRange> &kept = m_ranges[static_cast<std::size_t>(range)];
         if (!kept)
             return std::nullopt;
-        curve::RangeSpec spec = kept->spec;
-        spec.cosine = &kept->cosine;
-        return spec;
+        curve::RangePlan plan = kept->plan;
+        plan.cosine = &kept->cosine;
+        return plan;
     };
     std::size_t seen = 0;
     bool goOn = true;

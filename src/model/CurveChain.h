@@ -84,7 +84,7 @@ inline constexpr bool kSine = false;
 inline constexpr bool kCosine = true;
 
 // One range as the window's fields give it: the parameters of its points and ALFA's walk.
-struct RangeSpec
+struct RangePlan
 {
     PointParameters params;
     // Whether the direction uses the cosine of t x ALFA ("In Coseno") rather than its sine. The
@@ -163,11 +163,11 @@ public:
     // called once per dot, after the dot's colour is known and before the chain moves on; it
     // returns false to stop the run there.
     template<typename Visit>
-    RangeOutcome walk(int range, const RangeSpec &spec, ColourCycle &colour, Visit &&visit);
+    RangeOutcome walk(int range, const RangePlan &plan, ColourCycle &colour, Visit &&visit);
 
     // A whole run from range `firstRange` on: at the start of each range the colour counter
-    // wraps, then `nextRange(int range)` reads that range's fields and returns its spec, or
-    // nothing to end the run (a refused field, a range from 0 to 0); a range that gets a spec
+    // wraps, then `nextRange(int range)` reads that range's fields and returns its plan, or
+    // nothing to end the run (a refused field, a range from 0 to 0); a range that gets a plan
     // advances the colour and is walked. The run ends after range 3, or with the first range
     // that does not end with its last ALFA.
     template<typename NextRange, typename Visit>
@@ -183,21 +183,21 @@ private:
 };
 
 template<typename Visit>
-RangeOutcome CurveChain::walk(int range, const RangeSpec &spec, ColourCycle &colour, Visit &&visit)
+RangeOutcome CurveChain::walk(int range, const RangePlan &plan, ColourCycle &colour, Visit &&visit)
 {
-    const PointParameters &p = spec.params;
+    const PointParameters &p = plan.params;
     m_directions.setParameters(p);
     // The chain's state lives in locals while the range is walked and is stored on every exit.
-    const double step = spec.step;
-    const double to = spec.to;
-    const bool *cosine = spec.cosine;
+    const double step = plan.step;
+    const double to = plan.to;
+    const bool *cosine = plan.cosine;
     double x10 = m_x10;
     double y10 = m_y10;
     std::int16_t lastA2 = m_lastA2;
     int counter = colour.counter().value_or(0);
     std::size_t points = 0;
     RangeOutcome out;
-    for (double alfa = spec.from; step > 0 ? alfa <= to : alfa >= to;) {
+    for (double alfa = plan.from; step > 0 ? alfa <= to : alfa >= to;) {
         const std::optional<std::int16_t> a2 = angleA2(alfa, p.ve);
         if (!a2) {
             out = {RangeEnd::AngleTooLarge, alfa * p.ve, 0};
@@ -251,13 +251,13 @@ RunOutcome CurveChain::run(int firstRange, ColourCycle &colour, NextRange &&next
     for (int range = firstRange;; ++range) {
         out.range = range;
         colour.wrap();
-        const std::optional<RangeSpec> spec = nextRange(range);
-        if (!spec) {
+        const std::optional<RangePlan> plan = nextRange(range);
+        if (!plan) {
             out.endedByFields = true;
             return out;
         }
         colour.advance();
-        out.last = walk(range, *spec, colour, visit);
+        out.last = walk(range, *plan, colour, visit);
         out.points += out.last.points;
         if (out.last.end != RangeEnd::Done || range >= kRangeCount)
             return out;

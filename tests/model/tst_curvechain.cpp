@@ -14,9 +14,9 @@ using namespace quorvel::curve;
 namespace {
 
 // The window's starting fields: epsilon 0,86, BETA 55 degrees, t 1, increments 1, "In Seno".
-RangeSpec startingRange(double from, double to)
+RangePlan startingRange(double from, double to)
 {
-    RangeSpec r;
+    RangePlan r;
     r.params
         = {0.86, 1.0, 1.0, 55.0 * static_cast<double>(kDegreesToRadians), 1.0, kDegreesToRadians};
     r.from = from;
@@ -33,7 +33,7 @@ struct Drawn
 struct Case
 {
     Case() = default;
-    Case(std::vector<RangeSpec> r, std::optional<std::int16_t> colour = std::nullopt,
+    Case(std::vector<RangePlan> r, std::optional<std::int16_t> colour = std::nullopt,
          std::size_t stop = 0, float limitX = 430.0f, float limitY = 305.0f)
         : ranges(std::move(r))
         , colourBefore(colour)
@@ -42,7 +42,7 @@ struct Case
         , cy(limitY)
     {
     }
-    std::vector<RangeSpec> ranges; // what the fields give for ranges 1, 2, 3 (fewer: run ends)
+    std::vector<RangePlan> ranges; // what the fields give for ranges 1, 2, 3 (fewer: run ends)
     std::optional<std::int16_t> colourBefore;
     std::size_t stopAfter = 0; // the caller stops after this many dots (0: never)
     float cx = 430.0f; // the field's limits (the window's CX, CY)
@@ -54,7 +54,7 @@ RunOutcome runCase(const Case &c, Drawn &drawn, ColourCycle &colour)
     DirectionTable directions;
     CurveChain chain(directions, c.cx, c.cy);
     colour = ColourCycle(c.colourBefore);
-    const auto next = [&](int range) -> std::optional<RangeSpec> {
+    const auto next = [&](int range) -> std::optional<RangePlan> {
         if (range > static_cast<int>(c.ranges.size()))
             return std::nullopt;
         return c.ranges[static_cast<std::size_t>(range - 1)];
@@ -92,7 +92,7 @@ void TestCurveChain::runs_data()
     QTest::addColumn<QList<int>>("colours"); // first dot of each range, then the last dot
     QTest::addColumn<int>("counterAfter"); // -1: still nothing
 
-    const RangeSpec r0to180 = startingRange(0, 180);
+    const RangePlan r0to180 = startingRange(0, 180);
     QTest::newRow("starting fields, range 2 ends the run")
         << Case({r0to180}) << RangeEnd::Done << true << 2 << 181 << QList<int> {2, 2} << 1;
     QTest::newRow("three ranges, three colours")
@@ -105,7 +105,7 @@ void TestCurveChain::runs_data()
         << Case({startingRange(0, 1)}, 14) << RangeEnd::Done << true << 2 << 2 << QList<int> {3, 3}
         << 2;
     QTest::newRow("no range at all: colour untouched")
-        << Case(std::vector<RangeSpec> {}) << RangeEnd::Done << true << 1 << 0 << QList<int> {}
+        << Case(std::vector<RangePlan> {}) << RangeEnd::Done << true << 1 << 0 << QList<int> {}
         << -1;
     QTest::newRow("stopped by the caller after 10 dots")
         << Case({r0to180, r0to180}, std::nullopt, 10) << RangeEnd::Stopped << false << 1 << 10
@@ -124,11 +124,11 @@ void TestCurveChain::runs_data()
     QTest::newRow("out across and down at once: across is reported")
         << outBoth << RangeEnd::OutOfFieldX << false << 1 << 0 << QList<int> {} << 1;
 
-    RangeSpec large = startingRange(32760, 32800);
+    RangePlan large = startingRange(32760, 32800);
     QTest::newRow("t x ALFA beyond 16 bits")
         << Case({large}, std::nullopt, 0, 1e6f, 1e6f) << RangeEnd::AngleTooLarge << false << 1 << 8
         << QList<int> {2, 2} << 1;
-    RangeSpec stuck = startingRange(9007199254740992.0, 9007199254740999.0); // 2^53
+    RangePlan stuck = startingRange(9007199254740992.0, 9007199254740999.0); // 2^53
     stuck.params.ve = 0.0;
     QTest::newRow("ALFA beyond 2^53 no longer moves")
         << Case({stuck}) << RangeEnd::AlfaStuck << false << 1 << 1 << QList<int> {2, 2} << 1;
@@ -189,7 +189,7 @@ void TestCurveChain::chainContinuesAcrossRanges()
     double x = kStartX;
     double y = kStartY;
     for (const ChainPoint &p : drawn.points) {
-        const RangeSpec &r = c.ranges[static_cast<std::size_t>(p.range - 1)];
+        const RangePlan &r = c.ranges[static_cast<std::size_t>(p.range - 1)];
         QCOMPARE(p.a2, *roundToInt16(p.alfa * r.params.ve));
         const auto angle = static_cast<double>(static_cast<float>(p.a2) * r.params.p1);
         const double direction = r.params.beta1 * (*r.cosine ? std::cos(angle) : std::sin(angle));

@@ -412,15 +412,15 @@ void TestPicture::csvReadsBackAsTheChain()
 
     // The same runs straight from the chain, with the fields' values.
     const float p1 = f.P1.toSingle();
-    const auto spec = [&](double from, double to) {
-        curve::RangeSpec r;
+    const auto plan = [&](double from, double to) {
+        curve::RangePlan r;
         r.params = {0.5, 1, 1.5, 55 * static_cast<double>(p1), 2, p1};
         r.from = from;
         r.to = to;
         r.step = curve::stepFor(from, to).toDouble();
         return r;
     };
-    const std::array<curve::RangeSpec, 3> ranges = {spec(0, 180), spec(90, -90), spec(-45.5, 300)};
+    const std::array<curve::RangePlan, 3> ranges = {plan(0, 180), plan(90, -90), plan(-45.5, 300)};
     struct Row
     {
         int run;

@@ -1,6 +1,7 @@
 #pragma once
 
 // What the benchmarks share: a median timer and a quiet offscreen platform.
+#include <QTemporaryDir>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -37,5 +38,10 @@ double medianMs(int runs, F &&f)
 // Drops the offscreen platform's notes about what it cannot do ("does not support raise()",
 // "propagateSizeHints()"), which would end up among the results; everything else goes through.
 void quietPlatformNotes();
+
+// Makes the offscreen platform's screen exactly width x height at 96 dpi, with no window frames
+// (a maximised window's client area is then the whole screen): a configuration file in `dir`,
+// named in QT_QPA_PLATFORM. Call before the application is created. False if it cannot be written.
+bool useOffscreenScreen(const QTemporaryDir &dir, int width, int height);
 
 } // namespace quorvel::bench

@@ -11,7 +11,6 @@
 #include "surface/ScopedSurfaceObserver.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
@@ -91,26 +90,6 @@ bool sameBits(float a, float b)
     return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
 }
 
-// An offscreen screen of exactly 1920x1080 at 96 dpi without window frames, so that the
-// maximised curve window's drawing is 1920x1080 device pixels.
-bool useOffscreenScreen(QTemporaryDir &dir)
-{
-    const QString path = dir.filePath(QStringLiteral("screen.json"));
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    f.write(QStringLiteral(R"({"synchronousWindowSystemEvents": false,
-"windowFrameMargins": false,
-"screens": [{"name": "bench", "x": 0, "y": 0, "width": %1, "height": %2,
-"logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")
-                .arg(kWidth)
-                .arg(kHeight)
-                .toUtf8());
-    f.close();
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + path.toLocal8Bit());
-    return true;
-}
-
 // The raw loop's copy of the run's arithmetic: A2 to nearest even, the angle in single
 // precision widened for the sine, then products before sums in double precision.
 struct RawRun
@@ -149,7 +128,7 @@ struct RawRun
 int main(int argc, char *argv[])
 {
     QTemporaryDir configDir;
-    if (!configDir.isValid() || !useOffscreenScreen(configDir)) {
+    if (!configDir.isValid() || !bench::useOffscreenScreen(configDir, kWidth, kHeight)) {
         std::fprintf(stderr, "cannot write the offscreen screen configuration\n");
         return 1;
     }

@@ -16,7 +16,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QScrollBar>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -65,18 +64,9 @@ int main(int argc, char *argv[])
         if (!okW || !okH || width < 100 || height < 100)
             return fail("QUORVEL_BENCH_SCREEN is not WIDTHxHEIGHT");
     }
-    QTemporaryDir configDir;
-    const QString config = configDir.filePath(QStringLiteral("screen.json"));
-    QFile f(config);
-    if (!configDir.isValid() || !f.open(QIODevice::WriteOnly))
+    const QTemporaryDir configDir;
+    if (!bench::useOffscreenScreen(configDir, width, height))
         return fail("cannot write the offscreen screen configuration");
-    f.write(QStringLiteral(R"({"windowFrameMargins": false, "screens": [{"name": "bench",
-"x": 0, "y": 0, "width": %1, "height": %2, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")
-                .arg(width)
-                .arg(height)
-                .toUtf8());
-    f.close();
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
     bench::quietPlatformNotes();
 
     QApplication app(argc, argv);

@@ -41,23 +41,6 @@ const QList<std::pair<int, QString>> kLongFields = {
     {7, QStringLiteral("-32768")}, {8, QStringLiteral("32767")},
 };
 
-bool useOffscreenScreen(QTemporaryDir &dir)
-{
-    const QString path = dir.filePath(QStringLiteral("screen.json"));
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    f.write(QStringLiteral(R"({"windowFrameMargins": false,
-"screens": [{"name": "bench", "x": 0, "y": 0, "width": %1, "height": %2,
-"logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")
-                .arg(kWidth)
-                .arg(kHeight)
-                .toUtf8());
-    f.close();
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + path.toLocal8Bit());
-    return true;
-}
-
 void report(const char *name, double ms, double reference)
 {
     std::printf("BENCH %s median_ms=%.2f ratio=%.2f\n", name, ms, ms / reference);
@@ -69,7 +52,7 @@ void report(const char *name, double ms, double reference)
 int main(int argc, char *argv[])
 {
     QTemporaryDir dir;
-    if (!dir.isValid() || !useOffscreenScreen(dir)) {
+    if (!dir.isValid() || !bench::useOffscreenScreen(dir, kWidth, kHeight)) {
         std::fprintf(stderr, "cannot write the offscreen screen configuration\n");
         return 1;
     }

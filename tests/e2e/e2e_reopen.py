@@ -12,13 +12,9 @@ Exit status: 0 passed, 1 failed, 77 skipped, with the same CI_REQUIRE_E2E rule a
 e2e_session.py.
 """
 
-import argparse
 import os
-import shutil
-import signal
 import subprocess
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_session as e2e  # noqa: E402
@@ -111,58 +107,7 @@ def run_reopen(session, app):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("app", help="path of the quorvel executable")
-    parser.add_argument("--keep", action="store_true", help="keep the work directory")
-    args = parser.parse_args()
-    required = os.environ.get("CI_REQUIRE_E2E") == "1"
-    workdir = tempfile.mkdtemp(prefix="quorvel-e2e-reopen-")
-    session = e2e.Session(workdir)
-
-    def on_signal(signum, _frame):
-        session.stop()
-        sys.exit(128 + signum)
-
-    def on_alarm(_signum, _frame):
-        raise e2e.Failure(f"the session took longer than {e2e.SESSION_TIMEOUT:.0f} s")
-
-    signal.signal(signal.SIGTERM, on_signal)
-    signal.signal(signal.SIGINT, on_signal)
-    signal.signal(signal.SIGALRM, on_alarm)
-    signal.alarm(int(e2e.SESSION_TIMEOUT))
-    status = 1
-    try:
-        missing = [t for t in e2e.TOOLS if shutil.which(t) is None]
-        if missing:
-            raise e2e.Skip("missing " + ", ".join(missing))
-        if not os.access(args.app, os.X_OK):
-            raise e2e.Failure(f"no program at {args.app}")
-        session.start_x()
-        run_reopen(session, args.app)
-        e2e.log("PASSED")
-        status = 0
-    except e2e.Skip as reason:
-        if required:
-            e2e.log(f"FAILED: CI_REQUIRE_E2E=1 but the test cannot run: {reason}")
-            status = 1
-        else:
-            e2e.log(f"SKIPPED: {reason}")
-            status = e2e.SKIP
-    except e2e.Failure as failure:
-        e2e.log(f"FAILED: {failure}")
-        try:
-            session.screenshot().save(os.path.join(workdir, "at-failure.ppm"))
-        except Exception:  # noqa: BLE001 - the screenshot only helps to read the failure
-            pass
-        status = 1
-    finally:
-        signal.alarm(0)
-        session.stop()
-        if status in (0, e2e.SKIP) and not args.keep:
-            shutil.rmtree(workdir, ignore_errors=True)
-        else:
-            e2e.log(f"work directory kept: {workdir}")
-    return status
+    return e2e.run_main("quorvel-e2e-reopen-", lambda session, app, _workdir: run_reopen(session, app))
 
 
 if __name__ == "__main__":

@@ -634,17 +634,18 @@ def definitely_lost_in_quorvel(valgrind_log):
     return [block for block in blocks if any(quorvel_frame(frame) for frame in block[1:])]
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+def run_main(prefix, body, extra_tools=()):
+    """The frame of every session script: reads the program's path, makes a work directory
+    named from `prefix`, bounds the whole run in time, skips (or fails under CI_REQUIRE_E2E=1)
+    where a tool is missing, starts the X server and window manager, then calls
+    `body(session, app, workdir)`. Returns the exit status: 0, SKIP or 1."""
+    parser = argparse.ArgumentParser(description=sys.modules["__main__"].__doc__.split("\n\n")[0])
     parser.add_argument("app", help="path of the quorvel executable")
     parser.add_argument("--keep", action="store_true", help="keep the work directory")
     args = parser.parse_args()
     required = os.environ.get("CI_REQUIRE_E2E") == "1"
-    use_valgrind = os.environ.get("E2E_VALGRIND") == "1"
-
-    workdir = tempfile.mkdtemp(prefix="quorvel-e2e-")
+    workdir = tempfile.mkdtemp(prefix=prefix)
     session = Session(workdir)
-    valgrind_log = os.path.join(workdir, "valgrind.log") if use_valgrind else None
 
     def on_signal(signum, _frame):
         session.stop()
@@ -660,24 +661,14 @@ def main():
 
     status = 1
     try:
-        missing = [t for t in TOOLS + (["valgrind"] if use_valgrind else [])
-                   if shutil.which(t) is None]
+        missing = [t for t in TOOLS + list(extra_tools) if shutil.which(t) is None]
         if missing:
             raise Skip("missing " + ", ".join(missing)
                        + " (scripts/quorvel.sh installs them)")
         if not os.access(args.app, os.X_OK):
             raise Failure(f"no program at {args.app}")
-        if use_valgrind and b"__asan_init" in open(args.app, "rb").read():
-            raise Failure("E2E_VALGRIND=1 needs a build without sanitizers (valgrind cannot run "
-                          "an AddressSanitizer program)")
         session.start_x()
-        run_session(session, args.app, valgrind_log)
-        if valgrind_log:
-            leaks = definitely_lost_in_quorvel(valgrind_log)
-            if leaks:
-                raise Failure("definitely lost blocks allocated from quorvel code:\n"
-                              + "\n\n".join("\n".join(b) for b in leaks))
-            log("valgrind: no definitely lost block from quorvel code")
+        body(session, args.app, workdir)
         log("PASSED")
         status = 0
     except Skip as reason:
@@ -702,6 +693,25 @@ def main():
         else:
             log(f"work directory kept: {workdir}")
     return status
+
+
+def main():
+    use_valgrind = os.environ.get("E2E_VALGRIND") == "1"
+
+    def body(session, app, workdir):
+        if use_valgrind and b"__asan_init" in open(app, "rb").read():
+            raise Failure("E2E_VALGRIND=1 needs a build without sanitizers (valgrind cannot run "
+                          "an AddressSanitizer program)")
+        valgrind_log = os.path.join(workdir, "valgrind.log") if use_valgrind else None
+        run_session(session, app, valgrind_log)
+        if valgrind_log:
+            leaks = definitely_lost_in_quorvel(valgrind_log)
+            if leaks:
+                raise Failure("definitely lost blocks allocated from quorvel code:\n"
+                              + "\n\n".join("\n".join(b) for b in leaks))
+            log("valgrind: no definitely lost block from quorvel code")
+
+    return run_main("quorvel-e2e-", body, ["valgrind"] if use_valgrind else [])
 
 
 if __name__ == "__main__":

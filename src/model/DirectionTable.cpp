@@ -24,12 +24,6 @@ bool sameParameters(const PointParameters &a, const PointParameters &b)
         && sameBits(a.beta1, b.beta1) && sameBits(a.ve, b.ve) && sameBits(a.p1, b.p1);
 }
 
-// t x ALFA (a number) rounded as A2 is, then clipped to 16 bits.
-int clippedA2(double product)
-{
-    return static_cast<int>(std::clamp(std::nearbyint(product), -32768.0, 32767.0));
-}
-
 } // namespace
 
 void DirectionTable::newRun()
@@ -93,29 +87,6 @@ void DirectionTable::compute(std::size_t i)
     const double direction = m_parameters.beta1 * (m_cosine ? a.cosine : a.sine);
     m_displacement[i] = {m_lengthX * std::cos(direction), m_lengthY * std::sin(direction)};
     m_stamp[i] = m_generation;
-}
-
-void DirectionTable::fill(std::int16_t low, std::int16_t high, bool cosine)
-{
-    if (cosine != m_cosine)
-        changeFunction(cosine);
-    for (std::size_t i = index(low), end = index(high); i <= end; ++i) {
-        if (m_stamp[i] != m_generation)
-            compute(i);
-    }
-}
-
-DirectionTable::Interval DirectionTable::reach(double from, double to, double ve)
-{
-    // A product and its rounding never decrease as ALFA grows (for a fixed t), so the ends of
-    // the range give the ends of the interval.
-    const double first = from * ve;
-    const double last = to * ve;
-    if (std::isnan(first) || std::isnan(last))
-        return {-32768, 32767};
-    const int a = clippedA2(first);
-    const int b = clippedA2(last);
-    return {static_cast<std::int16_t>(std::min(a, b)), static_cast<std::int16_t>(std::max(a, b))};
 }
 
 } // namespace quorvel::curve

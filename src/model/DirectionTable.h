@@ -42,7 +42,7 @@ public:
 
     // Forgets every displacement: the next ones are computed again.
     void newRun();
-    // Sets the parameters of the points to come; call it before at() and fill(). Displacements
+    // Sets the parameters of the points to come; call it before at(). Displacements
     // computed with other parameters (compared bit for bit) are never used again.
     void setParameters(const PointParameters &p);
     // The displacement of a point with this A2, using the cosine of A2 x P1 when `cosine`, its
@@ -56,18 +56,6 @@ public:
             compute(i);
         return m_displacement[i];
     }
-    // Computes the displacements of every A2 from `low` to `high` at once (those not yet
-    // computed), for the given choice.
-    void fill(std::int16_t low, std::int16_t high, bool cosine);
-
-    // The smallest interval of A2 that holds t x ALFA, rounded, for every ALFA between `from` and
-    // `to` (in either order), clipped to 16 bits.
-    struct Interval
-    {
-        std::int16_t low;
-        std::int16_t high;
-    };
-    static Interval reach(double from, double to, double ve);
 
 private:
     static std::size_t index(std::int16_t a2)

@@ -81,8 +81,6 @@ private slots:
     void sameBitsAsFormula();
     void changedParametersAreExact_data();
     void changedParametersAreExact();
-    void reachHoldsEveryAngle_data();
-    void reachHoldsEveryAngle();
 };
 
 void TestDirectionTable::sameBitsAsFormula_data()
@@ -164,36 +162,6 @@ void TestDirectionTable::changedParametersAreExact()
     table.setParameters(second);
     QVERIFY(std::isnan(firstDifference(table, second, secondCosine, -32768, 32767, compared)));
     QVERIFY(compared > 0);
-}
-
-void TestDirectionTable::reachHoldsEveryAngle_data()
-{
-    QTest::addColumn<double>("from");
-    QTest::addColumn<double>("to");
-    QTest::addColumn<double>("ve");
-    QTest::addColumn<int>("low");
-    QTest::addColumn<int>("high");
-
-    // clang-format off
-    QTest::newRow("t 0,5")           << -32768.0 << 32767.0 << 0.5  << -16384 << 16384;
-    QTest::newRow("downward, t < 0") << 100.0    << -50.0   << -2.0 << -200   << 100;
-    QTest::newRow("halves to even")  << 0.5      << 2.5     << 1.0  << 0      << 2;
-    QTest::newRow("beyond 16 bits")  << -1e9     << 1e300   << 1.0  << -32768 << 32767;
-    QTest::newRow("to infinity")     << 0.0      << 1e308   << 1e10 << 0      << 32767;
-    QTest::newRow("one angle")       << 3.0      << 3.0     << 1.0  << 3      << 3;
-    // clang-format on
-}
-
-void TestDirectionTable::reachHoldsEveryAngle()
-{
-    QFETCH(double, from);
-    QFETCH(double, to);
-    QFETCH(double, ve);
-    QFETCH(int, low);
-    QFETCH(int, high);
-    const DirectionTable::Interval r = DirectionTable::reach(from, to, ve);
-    QCOMPARE(int(r.low), low);
-    QCOMPARE(int(r.high), high);
 }
 
 QTEST_APPLESS_MAIN(TestDirectionTable)

@@ -45,8 +45,11 @@ void RunPacer::letThrough(QWidget *control)
     m_letThrough.emplace_back(control);
 }
 
-bool RunPacer::check()
+bool RunPacer::check(int range, double alfa)
 {
+    m_range = range;
+    m_alfa = alfa;
+    m_eventsProcessed = false;
     if (m_stop)
         return false;
     const qint64 now = runTimeMs();
@@ -61,6 +64,7 @@ bool RunPacer::check()
         if (m_surface)
             m_surface->repaintNow();
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        m_eventsProcessed = true;
     }
     return !m_stop;
 }

@@ -45,14 +45,25 @@ public:
 
     // Called once per point with the range being drawn (1 to 3) and the ALFA just drawn; true
     // while the run may go on, false once the user pressed Esc or closed the window.
-    bool keepGoing(int range, double alfa)
+    bool keepGoing(int range, double alfa) { return !countPoints(1) || check(range, alfa); }
+
+    // The same in steps, for a run that draws many points between two calls and keeps state of
+    // its own to hand over before the pacer lets events in. pointsBeforeCheck(): how many points
+    // may be drawn before check() is due (1 to 1,024). countPoints(n), n no more than that:
+    // true when check() is due now. check() with the range and the ALFA just drawn may repaint
+    // and process events (then eventsProcessed() is true until the next check) and tells
+    // whether the run may go on.
+    int pointsBeforeCheck() const
     {
-        m_range = range;
-        m_alfa = alfa;
-        if ((++m_calls & kCheckMask) != 0)
-            return true;
-        return check();
+        return static_cast<int>(kCheckMask + 1 - (m_calls & kCheckMask));
     }
+    bool countPoints(int n)
+    {
+        m_calls += static_cast<std::uint32_t>(n);
+        return (m_calls & kCheckMask) == 0;
+    }
+    bool check(int range, double alfa);
+    bool eventsProcessed() const { return m_eventsProcessed; }
 
     // Mouse clicks on `control` reach it during the run.
     void letThrough(QWidget *control);
@@ -74,7 +85,6 @@ private:
     // Points between two looks at the clock: about 40 microseconds of plotting.
     static constexpr std::uint32_t kCheckMask = 1023;
 
-    bool check();
     void enterBusy();
     void leaveBusy();
     void updateHint();
@@ -96,6 +106,7 @@ private:
     bool m_busy = false; // the busy cursor and the input filter are in place
     bool m_wasBusy = false; // the run has been long at some point
     bool m_stop = false;
+    bool m_eventsProcessed = false; // by the latest check()
 };
 
 } // namespace quorvel

@@ -1,5 +1,6 @@
 #include "CurveChain.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quorvel::curve {
@@ -13,6 +14,108 @@ Variant stepFor(double from, double to)
     if (to == 0.0)
         return Variant::int16(from > 0.0 ? -1 : 1);
     return Variant::int16(from > to ? -1 : 1);
+}
+
+void CurveChain::computeStretch(Walk &state, int range, int &counter, const RangePlan &plan,
+                                Stretch &out)
+{
+    out.cosine = *plan.cosine;
+    m_directions.useFunction(out.cosine);
+    const DirectionTable &directions = m_directions;
+    const double step = plan.step;
+    const double to = plan.to;
+    const double ve = plan.params.ve;
+    const float cx = m_cx;
+    const float cy = m_cy;
+    double alfa = state.alfa;
+    double x10 = state.x10;
+    double y10 = state.y10;
+    std::int16_t lastA2 = state.lastA2;
+    int colourCounter = counter;
+    int n = 0;
+    out.end = StretchEnd::Full;
+    out.value = 0;
+    while (n < kStretchPoints) {
+        if (!(step > 0 ? alfa <= to : alfa >= to)) {
+            out.end = StretchEnd::Done;
+            break;
+        }
+        const std::optional<std::int16_t> a2 = angleA2(alfa, ve);
+        if (!a2) {
+            out.end = StretchEnd::AngleTooLarge;
+            out.value = alfa * ve;
+            break;
+        }
+        lastA2 = *a2;
+        const Displacement *d = directions.find(*a2);
+        if (d == nullptr) {
+            out.end = StretchEnd::Unknown;
+            break;
+        }
+        // The same bits as (ep1 x inx) x cos(BETA x sin(t x ALFA)) + X10, and so on for Y.
+        const double x11 = d->dx + x10;
+        const double y11 = d->dy + y10;
+        if (!withinField(x11, cx)) {
+            out.end = StretchEnd::OutOfFieldX;
+            out.value = x11;
+            break;
+        }
+        if (!withinField(y11, cy)) {
+            out.end = StretchEnd::OutOfFieldY;
+            out.value = y11;
+            break;
+        }
+        out.points[n++] = {range, alfa, *a2, x11, y11, colourCounter + 1};
+        if (colourCounter == ColourCycle::kWrapAt)
+            colourCounter = 1;
+        x10 = x11;
+        y10 = y11;
+        const double following = alfa + step;
+        if (following == alfa) {
+            out.end = StretchEnd::AlfaStuck;
+            out.value = alfa;
+            break;
+        }
+        alfa = following;
+    }
+    out.count = n;
+    state = {alfa, x10, y10, lastA2};
+    counter = colourCounter;
+}
+
+RangeOutcome CurveChain::outcomeOf(const Stretch &stretch)
+{
+    switch (stretch.end) {
+    case StretchEnd::AngleTooLarge:
+        return {RangeEnd::AngleTooLarge, stretch.value, 0};
+    case StretchEnd::OutOfFieldX:
+        return {RangeEnd::OutOfFieldX, stretch.value, 0};
+    case StretchEnd::OutOfFieldY:
+        return {RangeEnd::OutOfFieldY, stretch.value, 0};
+    case StretchEnd::AlfaStuck:
+        return {RangeEnd::AlfaStuck, stretch.value, 0};
+    case StretchEnd::Done:
+    case StretchEnd::Full:
+    case StretchEnd::Unknown:
+        break;
+    }
+    return {};
+}
+
+void CurveChain::prepareDirections(double alfa, const RangePlan &plan)
+{
+    // t x ALFA moves one way through the range: the span runs from this point's to the last
+    // ALFA's, widened by one against rounding and kept within 16 bits.
+    const double ve = plan.params.ve;
+    const auto whole = [](double v) {
+        return std::isnan(v)
+            ? std::int16_t {0}
+            : static_cast<std::int16_t>(std::clamp(std::nearbyint(v), -32768.0, 32767.0));
+    };
+    const double first = alfa * ve;
+    const double last = plan.to * ve;
+    const double widen = last >= first ? 1.0 : -1.0;
+    m_directions.prepare(whole(first - widen), whole(last + widen));
 }
 
 QString rangeEndMessage(const RangeOutcome &outcome)

@@ -4,10 +4,13 @@
 #include "NumericText.h"
 #include "Variant.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <utility>
 
 namespace quorvel::curve {
 
@@ -88,7 +91,8 @@ struct RangePlan
 {
     PointParameters params;
     // Whether the direction uses the cosine of t x ALFA ("In Coseno") rather than its sine. The
-    // window's choice is read anew for every point, so this points at where the choice is kept.
+    // window's choice is read anew after every point, so this points at where the choice is
+    // kept.
     const bool *cosine = &kSine;
     double from = 0; // ALFA's first value, degrees
     double to = 0; // and its last
@@ -159,22 +163,87 @@ public:
     // t x ALFA of the latest point computed (drawn or refused as out of the field).
     std::int16_t lastA2() const { return m_lastA2; }
 
-    // The dots of range number `range`, continuing the chain. `visit(const ChainPoint &)` is
-    // called once per dot, after the dot's colour is known and before the chain moves on; it
-    // returns false to stop the run there.
-    template<typename Visit>
-    RangeOutcome walk(int range, const RangePlan &plan, ColourCycle &colour, Visit &&visit);
+    // What a caller did with a stretch of points handed to it.
+    struct Taken
+    {
+        int points; // how many of them, from the first, it drew (at least 1)
+        // false: the run stops after them. true: the run goes on after them; the rest of the
+        // stretch, if any, is made again (a caller returns early after letting events in, which
+        // may have changed the window's choice of function).
+        bool goOn;
+    };
+
+    // The dots of range number `range`, continuing the chain, a stretch at a time:
+    // `visit(const ChainPoint *points, int count)` gets the next `count` dots (count >= 1), in
+    // order, with their colours, and returns a Taken.
+    template<typename VisitStretch>
+    RangeOutcome walkStretches(int range, const RangePlan &plan, ColourCycle &colour,
+                               VisitStretch &&visit);
 
     // A whole run from range `firstRange` on: at the start of each range the colour counter
     // wraps, then `nextRange(int range)` reads that range's fields and returns its plan, or
     // nothing to end the run (a refused field, a range from 0 to 0); a range that gets a plan
     // advances the colour and is walked. The run ends after range 3, or with the first range
     // that does not end with its last ALFA.
+    template<typename NextRange, typename VisitStretch>
+    RunOutcome runStretches(int firstRange, ColourCycle &colour, NextRange &&nextRange,
+                            VisitStretch &&visit);
+
+    // The same a dot at a time: `visit(const ChainPoint &)` is called once per dot, in order,
+    // and returns false to stop the run after that dot.
     template<typename NextRange, typename Visit>
-    RunOutcome run(int firstRange, ColourCycle &colour, NextRange &&nextRange, Visit &&visit);
+    RunOutcome run(int firstRange, ColourCycle &colour, NextRange &&nextRange, Visit &&visit)
+    {
+        return runStretches(firstRange, colour, std::forward<NextRange>(nextRange),
+                            [&visit](const ChainPoint *points, int count) -> Taken {
+                                for (int k = 0; k < count; ++k) {
+                                    if (!visit(points[k]))
+                                        return {k + 1, false};
+                                }
+                                return {count, true};
+                            });
+    }
 
 private:
+    // The chain's state while a range is walked: the next ALFA, the latest point, and t x ALFA
+    // of the latest point computed.
+    struct Walk
+    {
+        double alfa;
+        double x10;
+        double y10;
+        std::int16_t lastA2;
+    };
+    enum class StretchEnd {
+        Full, // the range goes on after the stretch's last point
+        Done, // the range's last ALFA is in the stretch
+        Unknown, // the next point needs a direction not yet computed: prepare, then go on
+        AngleTooLarge, // the next point's t x ALFA does not fit in 16 bits (value)
+        OutOfFieldX, // the next point lies out of the field (value)
+        OutOfFieldY,
+        AlfaStuck, // the next ALFA would be the last point's own (value)
+    };
+    // Points computed ahead of their visits, so that the arithmetic runs in a loop with no call
+    // and keeps the chain's state in registers: about 12 KB, well within the cache.
+    static constexpr int kStretchPoints = 256;
+    struct Stretch
+    {
+        StretchEnd end = StretchEnd::Full;
+        double value = 0;
+        bool cosine = false; // the choice of function the points were made with
+        int count = 0;
+        ChainPoint points[kStretchPoints];
+    };
+    // The next points of range `range` from `state`, which it advances past them, with the
+    // colour counter `counter` (Miocolor) as it moves on; it stops before a point that cannot be
+    // made, with the reason.
+    void computeStretch(Walk &state, int range, int &counter, const RangePlan &plan, Stretch &out);
+    // Computes the directions of the rest of the range from ALFA `alfa` on.
+    void prepareDirections(double alfa, const RangePlan &plan);
+    static RangeOutcome outcomeOf(const Stretch &stretch);
+
     DirectionTable &m_directions;
+    std::unique_ptr<Stretch> m_stretch = std::make_unique<Stretch>();
     float m_cx;
     float m_cy;
     std::int16_t m_lastA2;
@@ -182,70 +251,60 @@ private:
     double m_y10 = kStartY;
 };
 
-template<typename Visit>
-RangeOutcome CurveChain::walk(int range, const RangePlan &plan, ColourCycle &colour, Visit &&visit)
+template<typename VisitStretch>
+RangeOutcome CurveChain::walkStretches(int range, const RangePlan &plan, ColourCycle &colour,
+                                       VisitStretch &&visit)
 {
-    const PointParameters &p = plan.params;
-    m_directions.setParameters(p);
-    // The chain's state lives in locals while the range is walked and is stored on every exit.
-    const double step = plan.step;
-    const double to = plan.to;
-    const bool *cosine = plan.cosine;
-    double x10 = m_x10;
-    double y10 = m_y10;
-    std::int16_t lastA2 = m_lastA2;
+    m_directions.setParameters(plan.params);
+    Walk state {plan.from, m_x10, m_y10, m_lastA2};
     int counter = colour.counter().value_or(0);
     std::size_t points = 0;
+    Stretch &stretch = *m_stretch;
     RangeOutcome out;
-    for (double alfa = plan.from; step > 0 ? alfa <= to : alfa >= to;) {
-        const std::optional<std::int16_t> a2 = angleA2(alfa, p.ve);
-        if (!a2) {
-            out = {RangeEnd::AngleTooLarge, alfa * p.ve, 0};
+    for (;;) {
+        computeStretch(state, range, counter, plan, stretch);
+        if (stretch.count > 0) {
+            Taken taken = visit(static_cast<const ChainPoint *>(stretch.points), stretch.count);
+            taken.points = std::clamp(taken.points, 1, stretch.count);
+            points += static_cast<std::size_t>(taken.points);
+            const ChainPoint &last = stretch.points[taken.points - 1];
+            // Past 2^53 a whole step no longer changes ALFA: that ends the range, even if the
+            // caller stops at the same point.
+            const bool stuck
+                = taken.points == stretch.count && stretch.end == StretchEnd::AlfaStuck;
+            if (!taken.goOn && !stuck) {
+                // The chain stays at the point the caller stopped on.
+                state = {last.alfa, last.x, last.y, last.a2};
+                out = {RangeEnd::Stopped, 0, 0};
+                break;
+            }
+            if (taken.points < stretch.count || (!stuck && *plan.cosine != stretch.cosine)) {
+                // The chain goes on from the point after the last one drawn.
+                state = {last.alfa + plan.step, last.x, last.y, last.a2};
+                continue;
+            }
+        }
+        if (stretch.end == StretchEnd::Unknown) {
+            prepareDirections(state.alfa, plan);
+            continue;
+        }
+        if (stretch.end != StretchEnd::Full) {
+            out = outcomeOf(stretch);
             break;
         }
-        lastA2 = *a2;
-        // The same bits as (ep1 x inx) x cos(BETA x sin(t x ALFA)) + X10, and so on for Y.
-        const Displacement d = m_directions.at(*a2, *cosine);
-        const double x11 = d.dx + x10;
-        const double y11 = d.dy + y10;
-        if (!withinField(x11, m_cx)) {
-            out = {RangeEnd::OutOfFieldX, x11, 0};
-            break;
-        }
-        if (!withinField(y11, m_cy)) {
-            out = {RangeEnd::OutOfFieldY, y11, 0};
-            break;
-        }
-        const bool goOn = visit(ChainPoint {range, alfa, *a2, x11, y11, counter + 1});
-        ++points;
-        x10 = x11;
-        y10 = y11;
-        if (counter == ColourCycle::kWrapAt)
-            counter = 1;
-        const double following = alfa + step;
-        // Beyond 2^53 a whole step no longer changes ALFA: the range would never end.
-        if (following == alfa) {
-            out = {RangeEnd::AlfaStuck, alfa, 0};
-            break;
-        }
-        if (!goOn) {
-            out = {RangeEnd::Stopped, 0, 0};
-            break;
-        }
-        alfa = following;
     }
     out.points = points;
-    m_x10 = x10;
-    m_y10 = y10;
-    m_lastA2 = lastA2;
+    m_x10 = state.x10;
+    m_y10 = state.y10;
+    m_lastA2 = state.lastA2;
     if (colour.counter())
         colour = ColourCycle(static_cast<std::int16_t>(counter));
     return out;
 }
 
-template<typename NextRange, typename Visit>
-RunOutcome CurveChain::run(int firstRange, ColourCycle &colour, NextRange &&nextRange,
-                           Visit &&visit)
+template<typename NextRange, typename VisitStretch>
+RunOutcome CurveChain::runStretches(int firstRange, ColourCycle &colour, NextRange &&nextRange,
+                                    VisitStretch &&visit)
 {
     RunOutcome out;
     for (int range = firstRange;; ++range) {
@@ -257,7 +316,7 @@ RunOutcome CurveChain::run(int firstRange, ColourCycle &colour, NextRange &&next
             return out;
         }
         colour.advance();
-        out.last = walk(range, *plan, colour, visit);
+        out.last = walkStretches(range, *plan, colour, visit);
         out.points += out.last.points;
         if (out.last.end != RangeEnd::Done || range >= kRangeCount)
             return out;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <system_error>
+#include <thread>
 
 namespace quorvel::curve {
 
@@ -87,6 +89,36 @@ void DirectionTable::compute(std::size_t i)
     const double direction = m_parameters.beta1 * (m_cosine ? a.cosine : a.sine);
     m_displacement[i] = {m_lengthX * std::cos(direction), m_lengthY * std::sin(direction)};
     m_stamp[i] = m_generation;
+}
+
+void DirectionTable::computeMissing(std::size_t from, std::size_t to)
+{
+    for (std::size_t i = from; i < to; ++i) {
+        if (m_stamp[i] != m_generation)
+            compute(i);
+    }
+}
+
+void DirectionTable::prepare(std::int16_t first, std::int16_t last)
+{
+    const std::size_t from = index(std::min(first, last));
+    const std::size_t to = index(std::max(first, last)) + 1;
+    if (to - from < kSharedSpan) {
+        computeMissing(from, to);
+        return;
+    }
+    // Disjoint halves: no entry, stamp or angle is written by both threads.
+    const std::size_t middle = from + (to - from) / 2;
+    std::thread other;
+    try {
+        other = std::thread([this, middle, to] { computeMissing(middle, to); });
+    } catch (const std::system_error &) {
+        // No thread to be had: this one computes the whole span.
+        computeMissing(from, to);
+        return;
+    }
+    computeMissing(from, middle);
+    other.join();
 }
 
 } // namespace quorvel::curve

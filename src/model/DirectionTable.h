@@ -34,7 +34,8 @@ struct Displacement
 //   dx = (ep1 x inx) x cos(beta1 x s),  dy = (ep1 x iny) x sin(beta1 x s)
 // The sine and cosine of A2 x P1 are kept for as long as the table lives (P1 does not change);
 // the displacements only for the current parameters and sine/cosine choice, and only until the
-// next run: any change, or a new run, starts them afresh. Not thread-safe.
+// next run: any change, or a new run, starts them afresh. Not thread-safe (prepare() uses a
+// thread of its own for a while, and is over with it when it returns).
 class DirectionTable
 {
 public:
@@ -57,7 +58,28 @@ public:
         return m_displacement[i];
     }
 
+    // The same without computing: the displacement when it is known for the current
+    // parameters and choice of function, null when it still has to be prepared.
+    const Displacement *find(std::int16_t a2) const
+    {
+        const auto i = index(a2);
+        return m_stamp[i] == m_generation ? &m_displacement[i] : nullptr;
+    }
+    // Chooses the function of A2 x P1 for find(): its cosine when `cosine`, else its sine.
+    void useFunction(bool cosine)
+    {
+        if (cosine != m_cosine) [[unlikely]]
+            changeFunction(cosine);
+    }
+    // Computes every displacement from A2 = `first` to `last` (either order) not yet known. A
+    // long span is shared with a second thread: the same operations give the same bits on
+    // either.
+    void prepare(std::int16_t first, std::int16_t last);
+
 private:
+    // Spans at least this long are computed in two halves at once (about 0.1 ms each).
+    static constexpr int kSharedSpan = 16384;
+
     static std::size_t index(std::int16_t a2)
     {
         const int i = a2 + kAngles / 2; // 0 to 65,535
@@ -66,6 +88,7 @@ private:
     void changeFunction(bool cosine);
     void startGeneration();
     void compute(std::size_t i);
+    void computeMissing(std::size_t from, std::size_t to); // [from, to)
     // sin and cos of double(float(A2) x P1), for the current P1.
     struct SineCosine
     {

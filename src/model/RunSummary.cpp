@@ -1,11 +1,67 @@
 #include "RunSummary.h"
 
+#include "CurveChain.h"
+
 #include <QStringList>
 
 #include <algorithm>
 #include <cmath>
 
 namespace quorvel::curve {
+
+void RunSummary::addPoint(int paletteIndex, double x, double y)
+{
+    const ChainPoint point {0, 0, 0, x, y, paletteIndex};
+    addChain(&point, 1);
+}
+
+void RunSummary::addChain(const ChainPoint *points, int count)
+{
+    if (count <= 0)
+        return;
+    // In locals, so that the loop keeps them in registers.
+    double l = drawn > 0 ? left : points[0].x;
+    double r = drawn > 0 ? right : points[0].x;
+    double b = drawn > 0 ? bottom : points[0].y;
+    double t = drawn > 0 ? top : points[0].y;
+    int upperRight = 0;
+    int upperLeft = 0;
+    int lowerLeft = 0;
+    int colour = points[0].paletteIndex;
+    int sameColour = 0; // points in a row in `colour`
+    const auto addColour = [this](int paletteIndex, int n) {
+        if (paletteIndex >= 0 && paletteIndex < static_cast<int>(pointsByColour.size()))
+            pointsByColour[static_cast<std::size_t>(paletteIndex)] += n;
+    };
+    for (int k = 0; k < count; ++k) {
+        const ChainPoint &p = points[k];
+        l = std::min(l, p.x);
+        r = std::max(r, p.x);
+        b = std::min(b, p.y);
+        t = std::max(t, p.y);
+        const bool up = p.y >= 0;
+        const bool rightSide = p.x >= 0;
+        upperRight += static_cast<int>(up && rightSide);
+        upperLeft += static_cast<int>(up && !rightSide);
+        lowerLeft += static_cast<int>(!up && p.x < 0);
+        if (p.paletteIndex != colour) {
+            addColour(colour, sameColour);
+            colour = p.paletteIndex;
+            sameColour = 0;
+        }
+        ++sameColour;
+    }
+    addColour(colour, sameColour);
+    left = l;
+    right = r;
+    bottom = b;
+    top = t;
+    pointsByQuadrant[0] += upperRight;
+    pointsByQuadrant[1] += upperLeft;
+    pointsByQuadrant[2] += lowerLeft;
+    pointsByQuadrant[3] += count - upperRight - upperLeft - lowerLeft;
+    drawn += count;
+}
 
 namespace {
 

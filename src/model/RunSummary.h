@@ -8,6 +8,8 @@
 
 namespace quorvel::curve {
 
+struct ChainPoint;
+
 // What one run of the curve window drew, gathered while it runs, so that it can be told in
 // words to a user who cannot see the drawing. Coordinates are user units relative to the axes'
 // crossing, x to the right, y upwards.
@@ -32,23 +34,10 @@ struct RunSummary
     QString message; // the last message the run showed
 
     // A point of palette colour `paletteIndex` (0..15) at (x, y).
-    // Inline: the curve window adds every point it draws.
-    void addPoint(int paletteIndex, double x, double y)
-    {
-        if (paletteIndex >= 0 && paletteIndex < static_cast<int>(pointsByColour.size()))
-            ++pointsByColour[static_cast<std::size_t>(paletteIndex)];
-        if (++drawn == 1) {
-            left = right = x;
-            bottom = top = y;
-        } else {
-            left = std::min(left, x);
-            right = std::max(right, x);
-            bottom = std::min(bottom, y);
-            top = std::max(top, y);
-        }
-        const std::size_t quadrant = y >= 0 ? (x >= 0 ? 0 : 1) : (x < 0 ? 2 : 3);
-        ++pointsByQuadrant[quadrant];
-    }
+    void addPoint(int paletteIndex, double x, double y);
+    // The same for `count` dots of the chain in a row: the curve window adds them a stretch at
+    // a time.
+    void addChain(const ChainPoint *points, int count);
     int points() const { return drawn; }
 };
 

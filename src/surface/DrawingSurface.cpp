@@ -41,6 +41,19 @@ DrawingSurface::DrawingSurface(QWidget *parent)
     m_scaleHeight = 1.0f;
 }
 
+DrawingSurface::DotWriter::DotWriter(DrawingSurface *surface)
+    : m_surface(surface)
+    , m_bits(surface->m_bits)
+    , m_stride(surface->m_stride)
+    , m_kx(surface->m_kx)
+    , m_ky(surface->m_ky)
+    , m_right(surface->m_devWidth - 1)
+    , m_bottom(surface->m_devHeight - 1)
+    , m_writable(surface->m_pen == 3 && surface->m_indexed && surface->m_bits != nullptr
+                 && surface->m_observer == nullptr)
+{
+}
+
 void DrawingSurface::ensureImage()
 {
     const qreal dpr = devicePixelRatioF();
@@ -311,18 +324,8 @@ void DrawingSurface::setDot(float x, float y, int paletteIndex)
         return;
     if (m_indexed) {
         const auto index = static_cast<uchar>(kFirstPaletteEntry + paletteIndex);
-        if (pen == 3 && x0 == left && y0 == top && x1 == left + 3 && y1 == top + 3) {
-            // The curve window's dot, whole: nine pixels without loops.
-            uchar *line = m_bits + top * m_stride + left;
-            for (int row = 0; row < 3; ++row, line += m_stride) {
-                line[0] = index;
-                line[1] = index;
-                line[2] = index;
-            }
-        } else {
-            for (int row = y0; row < y1; ++row)
-                std::memset(m_bits + row * m_stride + x0, index, static_cast<size_t>(x1 - x0));
-        }
+        for (int row = y0; row < y1; ++row)
+            std::memset(m_bits + row * m_stride + x0, index, static_cast<size_t>(x1 - x0));
     } else {
         for (int row = y0; row < y1; ++row) {
             auto *line = reinterpret_cast<QRgb *>(m_bits + row * m_stride);
@@ -330,14 +333,7 @@ void DrawingSurface::setDot(float x, float y, int paletteIndex)
                 line[col] = rgb;
         }
     }
-    if (m_dirtyX0 < m_dirtyX1) {
-        m_dirtyX0 = std::min(m_dirtyX0, x0);
-        m_dirtyY0 = std::min(m_dirtyY0, y0);
-        m_dirtyX1 = std::max(m_dirtyX1, x1);
-        m_dirtyY1 = std::max(m_dirtyY1, y1);
-    } else {
-        markDirty(QRect(x0, y0, x1 - x0, y1 - y0));
-    }
+    addDirty(x0, y0, x1, y1);
 }
 
 void DrawingSurface::markDirty(const QRect &deviceRect)

@@ -67,18 +67,96 @@ public:
     void PSet(float x, float y, int paletteIndex)
     {
         // The curve window's dot, whole inside the drawing, unobserved: nine bytes, no call.
-        // For a position of at least 0 the conversion to int is its floor, as in setDot().
-        const double px = static_cast<double>(x) * m_kx;
-        const double py = static_cast<double>(y) * m_ky;
-        if (m_pen == 3 && m_indexed && m_bits != nullptr && m_observer == nullptr
-            && static_cast<unsigned>(paletteIndex) < static_cast<unsigned>(kPaletteSize)
-            && px >= 1.0 && px < m_devWidth - 1 && py >= 1.0 && py < m_devHeight - 1) {
-            setWholeDot3(static_cast<int>(px) - 1, static_cast<int>(py) - 1,
-                         static_cast<uchar>(kFirstPaletteEntry + paletteIndex));
+        DotWriter dots = dotWriter();
+        if (dots.tryPut(x, y, paletteIndex)) {
+            dots.finish();
             return;
         }
         setDot(x, y, paletteIndex);
     }
+
+    // Sets dot after dot at the current DrawWidth with no call into the surface for a dot that
+    // lies whole inside the drawing: a run of the curve window sets hundreds of thousands. It
+    // holds a copy of the drawing's settings and keeps the area it drew to itself, so it serves
+    // only until anything else touches the surface (an event, a Line, a Cls, a resize): call
+    // finish() before that, and take a new one after.
+    class DotWriter
+    {
+    public:
+        // As PSet(x, y, paletteIndex).
+        void put(float x, float y, int paletteIndex)
+        {
+            if (!tryPut(x, y, paletteIndex)) [[unlikely]]
+                m_surface->setDot(x, y, paletteIndex);
+        }
+        // The dot when it can be set here without a call: a pen of 3 pixels, an indexed drawing
+        // nobody observes, a palette colour and the whole dot inside the drawing. False, with
+        // nothing done, for any other: PSet() sets it.
+        bool tryPut(float x, float y, int paletteIndex)
+        {
+            // For a position of at least 0 the conversion to int is its floor, as in setDot().
+            const double px = static_cast<double>(x) * m_kx;
+            const double py = static_cast<double>(y) * m_ky;
+            if (!(m_writable && static_cast<unsigned>(paletteIndex) < unsigned {kPaletteSize}
+                  && px >= 1.0 && px < m_right && py >= 1.0 && py < m_bottom))
+                return false;
+            const int left = static_cast<int>(px) - 1;
+            const int top = static_cast<int>(py) - 1;
+            const auto entry = static_cast<uchar>(kFirstPaletteEntry + paletteIndex);
+            // A dot on the very pixels of the previous one, in its colour, changes nothing: a
+            // chain of small steps sets hundreds in a row.
+            if (left == m_lastLeft && top == m_lastTop && entry == m_lastEntry)
+                return true;
+            m_lastLeft = left;
+            m_lastTop = top;
+            m_lastEntry = entry;
+            uchar *line = m_bits + top * m_stride + left;
+            for (int row = 0; row < 3; ++row, line += m_stride) {
+                line[0] = entry;
+                line[1] = entry;
+                line[2] = entry;
+            }
+            m_x0 = std::min(m_x0, left);
+            m_y0 = std::min(m_y0, top);
+            m_x1 = std::max(m_x1, left + 3);
+            m_y1 = std::max(m_y1, top + 3);
+            return true;
+        }
+        // Hands the area drawn to the surface, to be shown at its next screen update. Calling
+        // it again does nothing until more dots are set.
+        void finish()
+        {
+            if (m_x0 < m_x1) {
+                m_surface->addDirty(m_x0, m_y0, m_x1, m_y1);
+                m_x0 = m_y0 = kNone;
+                m_x1 = m_y1 = -kNone;
+            }
+        }
+
+    private:
+        friend class DrawingSurface;
+        static constexpr int kNone = 1 << 30;
+        explicit DotWriter(DrawingSurface *surface);
+        DrawingSurface *m_surface;
+        uchar *m_bits;
+        qsizetype m_stride;
+        double m_kx;
+        double m_ky;
+        double m_right; // the last left edge plus one at which a whole dot fits, in pixels
+        double m_bottom;
+        bool m_writable;
+        // The latest dot this writer set: its top-left pixel and colour-table entry.
+        int m_lastLeft = kNone;
+        int m_lastTop = kNone;
+        uchar m_lastEntry = 0;
+        // The area drawn, in device pixels: [x0, x1) x [y0, y1), empty when x0 >= x1.
+        int m_x0 = kNone;
+        int m_y0 = kNone;
+        int m_x1 = -kNone;
+        int m_y1 = -kNone;
+    };
+    // A writer of dots at the current DrawWidth.
+    DotWriter dotWriter() { return DotWriter(this); }
 
     void setObserver(SurfaceObserver *observer) { m_observer = observer; }
     SurfaceObserver *observer() const { return m_observer; }
@@ -112,21 +190,17 @@ private:
     static constexpr uint kFirstPaletteEntry = 1;
 
     void setDot(float x, float y, int paletteIndex);
-    void setWholeDot3(int left, int top, uchar entry)
+    // Adds [x0, x1) x [y0, y1) (device pixels, not empty) to the area to show at the next
+    // screen update.
+    void addDirty(int x0, int y0, int x1, int y1)
     {
-        uchar *line = m_bits + top * m_stride + left;
-        for (int row = 0; row < 3; ++row, line += m_stride) {
-            line[0] = entry;
-            line[1] = entry;
-            line[2] = entry;
-        }
         if (m_dirtyX0 < m_dirtyX1) {
-            m_dirtyX0 = std::min(m_dirtyX0, left);
-            m_dirtyY0 = std::min(m_dirtyY0, top);
-            m_dirtyX1 = std::max(m_dirtyX1, left + 3);
-            m_dirtyY1 = std::max(m_dirtyY1, top + 3);
+            m_dirtyX0 = std::min(m_dirtyX0, x0);
+            m_dirtyY0 = std::min(m_dirtyY0, y0);
+            m_dirtyX1 = std::max(m_dirtyX1, x1);
+            m_dirtyY1 = std::max(m_dirtyY1, y1);
         } else {
-            markDirty(QRect(left, top, 3, 3));
+            markDirty(QRect(x0, y0, x1 - x0, y1 - y0));
         }
     }
     void setUserScaleSide(float &side, float value, const char *property);

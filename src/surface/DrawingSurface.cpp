@@ -2,6 +2,7 @@
 
 #include "shell/RuntimeError.h"
 
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -415,10 +417,88 @@ void DrawingSurface::paintEvent(QPaintEvent *event)
     QPainter p(this);
     const QRect r = event->rect();
     const QRectF source(r.x() * m_dpr, r.y() * m_dpr, r.width() * m_dpr, r.height() * m_dpr);
-    if (m_indexed)
-        paintIndexed(p, source.toAlignedRect().intersected(m_image.rect()));
-    else
+    const QRect deviceRect = source.toAlignedRect().intersected(m_image.rect());
+    if (!m_indexed)
         p.drawImage(QRectF(r), m_image, source);
+    else if (!paintIndexedInPlace(p, deviceRect))
+        paintIndexed(p, deviceRect);
+}
+
+namespace {
+
+// Converts `width` pixels of an indexed row into 32-bit colours. A drawing is mostly long runs
+// of one entry (the background, an axis): sixteen equal entries in a row are filled at once.
+void convertRow(const uchar *in, QRgb *out, int width, const QRgb *colours)
+{
+    constexpr int kRun = 16;
+    constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
+    int col = 0;
+    for (; col + kRun <= width; col += kRun) {
+        std::uint64_t first = 0;
+        std::uint64_t second = 0;
+        std::memcpy(&first, in + col, sizeof first);
+        std::memcpy(&second, in + col + sizeof first, sizeof second);
+        const std::uint64_t same = (first & 0xff) * kEveryByte;
+        if (first == same && second == same) {
+            std::fill_n(out + col, kRun, colours[first & 0xff]);
+        } else {
+            for (int i = col; i < col + kRun; ++i)
+                out[i] = colours[in[i]];
+        }
+    }
+    for (; col < width; ++col)
+        out[col] = colours[in[col]];
+}
+
+} // namespace
+
+std::array<QRgb, 256> DrawingSurface::colourTable() const
+{
+    const QList<QRgb> table = m_image.colorTable();
+    std::array<QRgb, kMaxTableEntries> colours {};
+    std::copy(table.cbegin(), table.cend(), colours.begin());
+    return colours;
+}
+
+bool DrawingSurface::paintIndexedInPlace(QPainter &p, const QRect &deviceRect)
+{
+    // The widget is painted into a 32-bit image (the window's backing store, or an image it is
+    // grabbed into): the exposed part of the drawing is converted straight into it, where the
+    // raster engine itself would write. Anything else goes through a band.
+    QPaintEngine *engine = p.paintEngine();
+    if (engine == nullptr || engine->type() != QPaintEngine::Raster || m_dpr != 1.0
+        || deviceRect.isEmpty())
+        return false;
+    QPaintDevice *device = engine->paintDevice();
+    if (device == nullptr || device->devType() != QInternal::Image)
+        return false;
+    auto *target = static_cast<QImage *>(device);
+    // Palette and background colours are opaque: the same bytes in either format.
+    if (target->format() != QImage::Format_RGB32
+        && target->format() != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    const QTransform transform = p.deviceTransform();
+    const QPoint offset(qRound(transform.dx()), qRound(transform.dy()));
+    if (transform.type() > QTransform::TxTranslate || offset.x() != transform.dx()
+        || offset.y() != transform.dy())
+        return false;
+    // Only what the engine would paint: the exposed region without the controls over it.
+    const QRect targetRect = deviceRect.translated(offset).intersected(target->rect());
+    const QRegion systemClip = engine->systemClip();
+    const QRegion region
+        = systemClip.isEmpty() ? QRegion(targetRect) : systemClip.intersected(targetRect);
+    const std::array<QRgb, kMaxTableEntries> colours = colourTable();
+    // No detach: these are the very pixels the engine paints.
+    uchar *bits = const_cast<uchar *>(std::as_const(*target).constBits());
+    const qsizetype stride = target->bytesPerLine();
+    for (const QRect &rect : region) {
+        for (int row = rect.top(); row <= rect.bottom(); ++row) {
+            const uchar *in = m_bits + (row - offset.y()) * m_stride + (rect.left() - offset.x());
+            auto *out = reinterpret_cast<QRgb *>(bits + row * stride) + rect.left();
+            convertRow(in, out, rect.width(), colours.data());
+        }
+    }
+    return true;
 }
 
 void DrawingSurface::paintIndexed(QPainter &p, const QRect &deviceRect)
@@ -431,17 +511,13 @@ void DrawingSurface::paintIndexed(QPainter &p, const QRect &deviceRect)
         return;
     if (m_band.width() < deviceRect.width())
         m_band = QImage(deviceRect.width(), kBandRows, QImage::Format_RGB32);
-    const QList<QRgb> table = m_image.colorTable();
-    std::array<QRgb, kMaxTableEntries> colours {};
-    std::copy(table.cbegin(), table.cend(), colours.begin());
+    const std::array<QRgb, kMaxTableEntries> colours = colourTable();
     const int width = deviceRect.width();
     for (int top = deviceRect.top(); top <= deviceRect.bottom(); top += kBandRows) {
         const int rows = std::min(kBandRows, deviceRect.bottom() + 1 - top);
         for (int row = 0; row < rows; ++row) {
             const uchar *in = m_bits + (top + row) * m_stride + deviceRect.left();
-            auto *out = reinterpret_cast<QRgb *>(m_band.scanLine(row));
-            for (int col = 0; col < width; ++col)
-                out[col] = colours[in[col]];
+            convertRow(in, reinterpret_cast<QRgb *>(m_band.scanLine(row)), width, colours.data());
         }
         const QRectF target(deviceRect.left() / m_dpr, top / m_dpr, width / m_dpr, rows / m_dpr);
         p.drawImage(target, m_band, QRectF(0, 0, width, rows));

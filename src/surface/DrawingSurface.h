@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <array>
 
 class QPainter;
 
@@ -221,6 +222,9 @@ private:
     void updateMapping();
     void markDirty(const QRect &deviceRect);
     void paintIndexed(QPainter &p, const QRect &deviceRect);
+    bool paintIndexedInPlace(QPainter &p, const QRect &deviceRect);
+    // The drawing's colour table, every entry (unused ones black).
+    std::array<QRgb, 256> colourTable() const;
     void flushDirty();
     QRect takeDirtyLogical();
 

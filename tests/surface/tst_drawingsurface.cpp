@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QProcess>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -40,6 +41,7 @@ private slots:
     void drawingSurvivesCoverAndResize();
     void drawingIsASnapshot();
     void drawingVisibleUnderMessageBox();
+    void repaintShowsDrawingBesideControls();
     void invalidPaletteIndexEndsProcess_data();
     void invalidPaletteIndexEndsProcess();
 
@@ -405,6 +407,39 @@ void TestDrawingSurface::drawingVisibleUnderMessageBox()
     box.exec();
     QCOMPARE(seen, qRgb(0, 0, 255));
     QCOMPARE(s->grab().toImage().pixel(60, 60), qRgb(0, 0, 255));
+}
+
+// A repaint converts the drawing straight into the window's pixels: exactly the drawing where it
+// shows, at its place in the window, and the controls over it as they are.
+void TestDrawingSurface::repaintShowsDrawingBesideControls()
+{
+    QWidget window;
+    window.resize(230, 140);
+    auto *s = new DrawingSurface(&window);
+    s->setGeometry(10, 20, 200, 100);
+    s->setScaleWidth(200);
+    s->setScaleHeight(100);
+    auto *control = new QWidget(s);
+    control->setGeometry(100, 0, 100, 100);
+    control->setAutoFillBackground(true);
+    QPalette green = control->palette();
+    green.setColor(QPalette::Window, Qt::green);
+    control->setPalette(green);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    s->setDrawWidth(3);
+    for (int x = 10; x < 200; x += 20)
+        s->PSet(static_cast<float>(x), 50, 12);
+    s->Line(0, 80, 200, 80, 0x0000FF);
+    s->repaintNow();
+    const QImage shown = window.screen()
+                             ->grabWindow(window.winId())
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.copy(10, 20, 100, 100), s->drawing().copy(0, 0, 100, 100));
+    QCOMPARE(shown.pixel(40, 70), qRgb(255, 0, 0));
+    for (const QPoint at : {QPoint(160, 70), QPoint(160, 100), QPoint(209, 119)})
+        QCOMPARE(shown.pixel(at), QColor(Qt::green).rgb());
 }
 
 void TestDrawingSurface::invalidPaletteIndexEndsProcess_data()

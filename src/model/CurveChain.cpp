@@ -25,8 +25,9 @@ void CurveChain::computeStretch(Walk &state, int range, int &counter, const Rang
     const double step = plan.step;
     const double to = plan.to;
     const double ve = plan.params.ve;
-    const float cx = m_cx;
-    const float cy = m_cy;
+    // withinField()'s test, with the limits widened once.
+    const double cx = m_cx;
+    const double cy = m_cy;
     double alfa = state.alfa;
     double x10 = state.x10;
     double y10 = state.y10;
@@ -55,12 +56,12 @@ void CurveChain::computeStretch(Walk &state, int range, int &counter, const Rang
         // The same bits as (ep1 x inx) x cos(BETA x sin(t x ALFA)) + X10, and so on for Y.
         const double x11 = d->dx + x10;
         const double y11 = d->dy + y10;
-        if (!withinField(x11, cx)) {
+        if (!(std::fabs(x11) <= cx)) {
             out.end = StretchEnd::OutOfFieldX;
             out.value = x11;
             break;
         }
-        if (!withinField(y11, cy)) {
+        if (!(std::fabs(y11) <= cy)) {
             out.end = StretchEnd::OutOfFieldY;
             out.value = y11;
             break;

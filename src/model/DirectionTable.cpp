@@ -99,10 +99,8 @@ void DirectionTable::computeMissing(std::size_t from, std::size_t to)
     }
 }
 
-void DirectionTable::prepare(std::int16_t first, std::int16_t last)
+void DirectionTable::computeShared(std::size_t from, std::size_t to)
 {
-    const std::size_t from = index(std::min(first, last));
-    const std::size_t to = index(std::max(first, last)) + 1;
     if (to - from < kSharedSpan) {
         computeMissing(from, to);
         return;
@@ -119,6 +117,42 @@ void DirectionTable::prepare(std::int16_t first, std::int16_t last)
     }
     computeMissing(from, middle);
     other.join();
+}
+
+void DirectionTable::prepare(std::int16_t first, std::int16_t last)
+{
+    const int lo = std::min(first, last);
+    const int hi = std::max(first, last);
+    if (lo >= 0) {
+        computeShared(index(static_cast<std::int16_t>(lo)),
+                      index(static_cast<std::int16_t>(hi)) + 1);
+        return;
+    }
+    // Below 0 each entry is its mirror's: float(-A2) x P1 is -(float(A2) x P1) exactly, the
+    // sine is odd and the cosine even bit for bit (glibc's sin, cos and sincos work on |x| and
+    // restore the sign), and so are the products. The mirrors above 0 are computed, the entries
+    // below follow from them.
+    const int lowestMirrored = std::max(lo, -kAngles / 2 + 1); // -32768 has no mirror
+    const int magnitude = std::max(hi, -lowestMirrored);
+    const int fromMagnitude = hi >= 0 ? 0 : -hi;
+    computeShared(index(static_cast<std::int16_t>(fromMagnitude)),
+                  index(static_cast<std::int16_t>(magnitude)) + 1);
+    for (int a2 = lowestMirrored; a2 <= std::min(hi, -1); ++a2) {
+        const std::size_t i = index(static_cast<std::int16_t>(a2));
+        if (m_stamp[i] == m_generation)
+            continue;
+        const Displacement &mirror = m_displacement[index(static_cast<std::int16_t>(-a2))];
+        if (std::isnan(mirror.dx) || std::isnan(mirror.dy)) {
+            // A not-a-number keeps no sign worth mirroring: computed as it comes.
+            compute(i);
+            continue;
+        }
+        m_displacement[i] = {mirror.dx, m_cosine ? mirror.dy : -mirror.dy};
+        m_stamp[i] = m_generation;
+    }
+    if (lo < lowestMirrored)
+        computeMissing(index(static_cast<std::int16_t>(lo)),
+                       index(static_cast<std::int16_t>(lo)) + 1);
 }
 
 } // namespace quorvel::curve

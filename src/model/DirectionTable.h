@@ -71,9 +71,9 @@ public:
         if (cosine != m_cosine) [[unlikely]]
             changeFunction(cosine);
     }
-    // Computes every displacement from A2 = `first` to `last` (either order) not yet known. A
-    // long span is shared with a second thread: the same operations give the same bits on
-    // either.
+    // Computes every displacement from A2 = `first` to `last` (either order) not yet known,
+    // those below 0 from their mirrors above. A long span is shared with a second thread: the
+    // same operations give the same bits on either.
     void prepare(std::int16_t first, std::int16_t last);
 
 private:
@@ -89,6 +89,7 @@ private:
     void startGeneration();
     void compute(std::size_t i);
     void computeMissing(std::size_t from, std::size_t to); // [from, to)
+    void computeShared(std::size_t from, std::size_t to); // the same, on two threads if long
     // sin and cos of double(float(A2) x P1), for the current P1.
     struct SineCosine
     {

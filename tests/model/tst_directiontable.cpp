@@ -100,6 +100,7 @@ void TestDirectionTable::sameBitsAsFormula_data()
     QTest::newRow("negative t, cut at 16 bits") << parameters(0.01, 3, 0.5, 720, -1.5) << false << -20000.0 << 30000.0 << 41846;
     QTest::newRow("fractional ALFA")        << parameters(0.1, 1, 1, 10, 2.5)    << true  << -0.5     << 40.5    << 42;
     QTest::newRow("BETA 0")                 << parameters(0.3, 1, 1, 0, 1)       << false << -100.0   << 100.0   << 201;
+    QTest::newRow("BETA 0, infinite steps") << parameters(1e300, 1e300, 1e300, 0, 1) << false << -100.0 << 100.0 << 201;
     // clang-format on
 }
 
@@ -118,6 +119,14 @@ void TestDirectionTable::sameBitsAsFormula()
     QCOMPARE(compared, points);
     // Looked up a second time, every entry is still the formula's.
     QVERIFY(std::isnan(firstDifference(table, p, cosine, from, to, compared)));
+    // Prepared ahead instead, every entry at once (below 0 from the mirrors, on two threads).
+    DirectionTable prepared;
+    prepared.newRun();
+    prepared.setParameters(p);
+    prepared.useFunction(cosine);
+    prepared.prepare(-32768, 32767);
+    QVERIFY(std::isnan(firstDifference(prepared, p, cosine, from, to, compared)));
+    QCOMPARE(compared, points);
 }
 
 void TestDirectionTable::changedParametersAreExact_data()

@@ -16,11 +16,32 @@ Variant stepFor(double from, double to)
     return Variant::int16(from > to ? -1 : 1);
 }
 
+namespace {
+
+// Whether ALFA has not yet passed `to`, going up or down.
+template<bool Upwards>
+bool notPast(double alfa, double to)
+{
+    return Upwards ? alfa <= to : alfa >= to;
+}
+
+} // namespace
+
 void CurveChain::computeStretch(Walk &state, int range, int &counter, const RangePlan &plan,
                                 Stretch &out)
 {
     out.cosine = *plan.cosine;
     m_directions.useFunction(out.cosine);
+    if (plan.step > 0)
+        computeStretchTowards<true>(state, range, counter, plan, out);
+    else
+        computeStretchTowards<false>(state, range, counter, plan, out);
+}
+
+template<bool Upwards>
+void CurveChain::computeStretchTowards(Walk &state, int range, int &counter, const RangePlan &plan,
+                                       Stretch &out) const
+{
     const DirectionTable &directions = m_directions;
     const double step = plan.step;
     const double to = plan.to;
@@ -37,7 +58,7 @@ void CurveChain::computeStretch(Walk &state, int range, int &counter, const Rang
     out.end = StretchEnd::Full;
     out.value = 0;
     while (n < kStretchPoints) {
-        if (!(step > 0 ? alfa <= to : alfa >= to)) {
+        if (!notPast<Upwards>(alfa, to)) {
             out.end = StretchEnd::Done;
             break;
         }

@@ -238,6 +238,9 @@ private:
     // colour counter `counter` (Miocolor) as it moves on; it stops before a point that cannot be
     // made, with the reason.
     void computeStretch(Walk &state, int range, int &counter, const RangePlan &plan, Stretch &out);
+    template<bool Upwards>
+    void computeStretchTowards(Walk &state, int range, int &counter, const RangePlan &plan,
+                               Stretch &out) const;
     // Computes the directions of the rest of the range from ALFA `alfa` on.
     void prepareDirections(double alfa, const RangePlan &plan);
     static RangeOutcome outcomeOf(const Stretch &stretch);

@@ -1,6 +1,7 @@
 #include "DirectionTable.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <system_error>
@@ -105,18 +106,27 @@ void DirectionTable::computeShared(std::size_t from, std::size_t to)
         computeMissing(from, to);
         return;
     }
-    // Disjoint halves: no entry, stamp or angle is written by both threads.
-    const std::size_t middle = from + (to - from) / 2;
-    std::thread other;
+    // Both threads take chunks in turn until none is left: a helper that starts late does
+    // less, and no entry, stamp or angle is written by both.
+    constexpr std::size_t kChunk = 1024;
+    std::atomic<std::size_t> next {from};
+    const auto work = [this, &next, to] {
+        for (;;) {
+            const std::size_t start = next.fetch_add(kChunk, std::memory_order_relaxed);
+            if (start >= to)
+                return;
+            computeMissing(start, std::min(to, start + kChunk));
+        }
+    };
+    std::thread helper;
     try {
-        other = std::thread([this, middle, to] { computeMissing(middle, to); });
+        helper = std::thread(work);
     } catch (const std::system_error &) {
-        // No thread to be had: this one computes the whole span.
-        computeMissing(from, to);
-        return;
+        // No thread to be had: this one does all the chunks.
     }
-    computeMissing(from, middle);
-    other.join();
+    work();
+    if (helper.joinable())
+        helper.join();
 }
 
 void DirectionTable::prepare(std::int16_t first, std::int16_t last)

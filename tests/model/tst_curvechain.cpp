@@ -80,6 +80,9 @@ private slots:
     void runs();
     // The chain continues from range to range and every dot follows from the one before.
     void chainContinuesAcrossRanges();
+    void stretchesTakenInParts_data();
+    void stretchesTakenInParts();
+    void choiceChangedDuringStretch();
 };
 
 void TestCurveChain::runs_data()
@@ -204,6 +207,101 @@ void TestCurveChain::chainContinuesAcrossRanges()
     QCOMPARE(drawn.points[5].a2, std::int16_t(2));
     QCOMPARE(drawn.points[6].a2, std::int16_t(2));
     QCOMPARE(drawn.points[8].a2, std::int16_t(0));
+}
+
+void TestCurveChain::stretchesTakenInParts_data()
+{
+    QTest::addColumn<int>("part"); // dots the caller takes from a stretch before it returns
+    QTest::addColumn<std::size_t>("stopAfter"); // 0: never
+
+    QTest::newRow("one at a time") << 1 << std::size_t(0);
+    QTest::newRow("97 at a time") << 97 << std::size_t(0);
+    QTest::newRow("whole stretches") << 100000 << std::size_t(0);
+    QTest::newRow("stop inside a later stretch") << 100000 << std::size_t(300);
+    QTest::newRow("stop at the end of a part") << 150 << std::size_t(300);
+}
+
+// A caller that takes part of a stretch and goes on gets the chain a dot at a time would give,
+// bit for bit, and one that stops leaves the chain on its last dot.
+void TestCurveChain::stretchesTakenInParts()
+{
+    QFETCH(int, part);
+    QFETCH(std::size_t, stopAfter);
+    RangePlan plan = startingRange(-1000, 1000);
+    plan.params.ep1 = 0.01;
+    const Case c({plan, startingRange(0, 50)}, std::nullopt, stopAfter);
+    Drawn expected;
+    ColourCycle expectedColour;
+    const RunOutcome reference = runCase(c, expected, expectedColour);
+
+    DirectionTable directions;
+    CurveChain chain(directions, c.cx, c.cy);
+    ColourCycle colour;
+    std::vector<ChainPoint> drawn;
+    const auto next = [&](int range) -> std::optional<RangePlan> {
+        if (range > static_cast<int>(c.ranges.size()))
+            return std::nullopt;
+        return c.ranges[static_cast<std::size_t>(range - 1)];
+    };
+    const RunOutcome out = chain.runStretches(
+        1, colour, next, [&](const ChainPoint *points, int count) -> CurveChain::Taken {
+            int take = std::min(count, part);
+            if (stopAfter > 0)
+                take = std::min(take, static_cast<int>(stopAfter - drawn.size()));
+            drawn.insert(drawn.end(), points, points + take);
+            return {take, stopAfter == 0 || drawn.size() < stopAfter};
+        });
+    QCOMPARE(out.points, reference.points);
+    QCOMPARE(out.range, reference.range);
+    QCOMPARE(out.last.end, reference.last.end);
+    QCOMPARE(drawn.size(), expected.points.size());
+    for (std::size_t i = 0; i < drawn.size(); ++i) {
+        const ChainPoint &a = drawn[i];
+        const ChainPoint &b = expected.points[i];
+        QVERIFY2(a.x == b.x && a.y == b.y && a.alfa == b.alfa && a.a2 == b.a2 && a.range == b.range
+                     && a.paletteIndex == b.paletteIndex,
+                 qPrintable(QStringLiteral("dot %1").arg(i)));
+    }
+    QCOMPARE(colour.counter(), expectedColour.counter());
+    if (stopAfter > 0) {
+        QCOMPARE(chain.x10(), drawn.back().x);
+        QCOMPARE(chain.y10(), drawn.back().y);
+        QCOMPARE(chain.lastA2(), drawn.back().a2);
+    }
+}
+
+// A caller that changes the choice of function and returns early gets the next dots made with
+// the new one.
+void TestCurveChain::choiceChangedDuringStretch()
+{
+    bool cosine = false;
+    RangePlan plan = startingRange(0, 30);
+    plan.cosine = &cosine;
+    DirectionTable directions;
+    CurveChain chain(directions, 430.0f, 305.0f);
+    ColourCycle colour;
+    std::vector<ChainPoint> drawn;
+    chain.runStretches(
+        1, colour, [&](int range) { return range == 1 ? std::optional(plan) : std::nullopt; },
+        [&](const ChainPoint *points, int count) -> CurveChain::Taken {
+            const int take = drawn.size() < 10 ? std::min(count, 10) : count;
+            drawn.insert(drawn.end(), points, points + take);
+            cosine = drawn.size() >= 10;
+            return {take, true};
+        });
+    QCOMPARE(drawn.size(), std::size_t(31));
+    double x = kStartX;
+    double y = kStartY;
+    for (const ChainPoint &p : drawn) {
+        const auto angle = static_cast<double>(static_cast<float>(p.a2) * plan.params.p1);
+        const bool withCosine = p.alfa >= 10;
+        const double direction
+            = plan.params.beta1 * (withCosine ? std::cos(angle) : std::sin(angle));
+        x += plan.params.ep1 * plan.params.inx * std::cos(direction);
+        y += plan.params.ep1 * plan.params.iny * std::sin(direction);
+        QCOMPARE(p.x, x);
+        QCOMPARE(p.y, y);
+    }
 }
 
 QTEST_APPLESS_MAIN(TestCurveChain)

@@ -36,6 +36,25 @@ QString fieldName(int number)
     return QStringLiteral("Text%1").arg(number);
 }
 
+// Sets the dots of points [from, end) that the writer can set without a call, in order, and
+// returns the index of the first it cannot (end when none). The chain's points are relative to
+// the axes' crossing at (cx, cy), y upwards. The writer works on a copy in locals, so that the
+// loop keeps it in registers.
+int putWholeDots(DrawingSurface::DotWriter &dots, const ChainPoint *points, int from, int end,
+                 double cx, double cy)
+{
+    DrawingSurface::DotWriter writer = dots;
+    int k = from;
+    for (; k < end; ++k) {
+        const ChainPoint &p = points[k];
+        if (!writer.tryPut(static_cast<float>(cx + p.x), static_cast<float>(cy - p.y),
+                           p.paletteIndex))
+            break;
+    }
+    dots = writer;
+    return k;
+}
+
 } // namespace
 
 Form4::Form4(FormRegistry &registry, std::function<Variant()> incrSource)
@@ -178,29 +197,6 @@ void Form4::CONTRALFA(Variant &Mem1, Variant &Mem2)
     ValStep = stepFor(*from, *to);
 }
 
-namespace {
-
-// Sets the dots of points [from, end) that the writer can set without a call, in order, and
-// returns the index of the first it cannot (end when none). The chain's points are relative to
-// the axes' crossing at (cx, cy), y upwards. The writer works on a copy in locals, so that the
-// loop keeps it in registers.
-int putWholeDots(DrawingSurface::DotWriter &dots, const ChainPoint *points, int from, int end,
-                 double cx, double cy)
-{
-    DrawingSurface::DotWriter writer = dots;
-    int k = from;
-    for (; k < end; ++k) {
-        const ChainPoint &p = points[k];
-        if (!writer.tryPut(static_cast<float>(cx + p.x), static_cast<float>(cy - p.y),
-                           p.paletteIndex))
-            break;
-    }
-    dots = writer;
-    return k;
-}
-
-} // namespace
-
 void Form4::CALCOLA()
 {
     if (!m_surface || isRunning())
@@ -225,8 +221,6 @@ void Form4::CALCOLA()
 
     const float cx = CX.toSingle();
     const float cy = CY.toSingle();
-    const double cxd = cx;
-    const double cyd = cy;
     CurveChain chain(m_directions, cx, cy, A2);
     ColourCycle colour(Miocolor.isEmpty() ? std::nullopt : Miocolor.toInt16());
     // The run's recipe, for pictures and the table of points.
@@ -248,51 +242,12 @@ void Form4::CALCOLA()
     // writer that holds the drawing's settings in locals and is handed back to the surface
     // before the pacer lets events in.
     m_surface->setDrawWidth(kDotWidth);
-    DrawingSurface::DotWriter dots = m_surface->dotWriter();
-    const auto draw = [&](const ChainPoint *points, int count) -> CurveChain::Taken {
-        const bool cosine = m_cosineChosen; // the choice these points were made with
-        int k = 0;
-        int summarised = 0; // points already added to the run's summary
-        bool choiceChanged = false;
-        while (k < count && !choiceChanged) {
-            const int end = std::min(count, k + pacer.pointsBeforeCheck());
-            const int from = k;
-            while (k < end) {
-                k = putWholeDots(dots, points, k, end, cxd, cyd);
-                if (k == end)
-                    break;
-                // Observed, or at the edge: the surface's own dot, with A2 as it is then.
-                const ChainPoint &p = points[k++];
-                A2 = p.a2;
-                m_surface->PSet(static_cast<float>(cxd + p.x), static_cast<float>(cyd - p.y),
-                                p.paletteIndex);
-                // An observer may change the choice with the dot: the chain then goes on with
-                // the new one.
-                if (m_cosineChosen != cosine) {
-                    choiceChanged = true;
-                    break;
-                }
-            }
-            A2 = points[k - 1].a2;
-            if (!pacer.countPoints(k - from))
-                continue;
-            m_run.addChain(points + summarised, k - summarised);
-            summarised = k;
-            dots.finish();
-            // Closing the window during the run takes the drawing and the controls away.
-            if (!pacer.check(points[k - 1].range, points[k - 1].alfa) || !m_surface)
-                return {k, false};
-            m_surface->setDrawWidth(kDotWidth);
-            dots = m_surface->dotWriter();
-            if (pacer.eventsProcessed())
-                return {k, true};
-        }
-        m_run.addChain(points + summarised, k - summarised);
-        return {k, true};
-    };
-    const RunOutcome outcome = chain.runStretches(firstRange, colour, nextRange, draw);
+    RunDrawing drawing {pacer, m_surface->dotWriter(), cx, cy};
+    const RunOutcome outcome = chain.runStretches(
+        firstRange, colour, nextRange,
+        [&](const ChainPoint *points, int count) { return drawStretch(drawing, points, count); });
     if (m_surface)
-        dots.finish();
+        drawing.dots.finish();
     record->setDots(outcome.points);
     if (outcome.points > 0 && m_surface)
         m_surface->record().addDots(std::move(record), dotMapping);
@@ -307,6 +262,50 @@ void Form4::CALCOLA()
             m_run.end = RunSummary::End::OutOfField;
         reportRangeEnd(outcome.last);
     }
+}
+
+CurveChain::Taken Form4::drawStretch(RunDrawing &run, const ChainPoint *points, int count)
+{
+    const bool cosine = m_cosineChosen; // the choice these points were made with
+    int k = 0;
+    int summarised = 0; // points already added to the run's summary
+    bool choiceChanged = false;
+    while (k < count && !choiceChanged) {
+        const int end = std::min(count, k + run.pacer.pointsBeforeCheck());
+        const int from = k;
+        while (k < end) {
+            k = putWholeDots(run.dots, points, k, end, run.cx, run.cy);
+            if (k == end)
+                break;
+            // Observed, or at the edge: the surface's own dot, with A2 as it is then.
+            const ChainPoint &p = points[k++];
+            A2 = p.a2;
+            m_surface->PSet(static_cast<float>(run.cx + p.x), static_cast<float>(run.cy - p.y),
+                            p.paletteIndex);
+            // An observer may change the choice with the dot: the chain then goes on with the
+            // new one.
+            if (m_cosineChosen != cosine) {
+                choiceChanged = true;
+                break;
+            }
+        }
+        A2 = points[k - 1].a2;
+        if (!run.pacer.countPoints(k - from))
+            continue;
+        m_run.addChain(points + summarised, k - summarised);
+        summarised = k;
+        run.dots.finish();
+        // Closing the window during the run takes the drawing and the controls away.
+        if (!run.pacer.check(points[k - 1].range, points[k - 1].alfa) || !m_surface)
+            return {k, false};
+        m_surface->setDrawWidth(kDotWidth);
+        run.dots = m_surface->dotWriter();
+        // Events may have changed the choice of function: the chain reads it again.
+        if (run.pacer.eventsProcessed())
+            return {k, true};
+    }
+    m_run.addChain(points + summarised, k - summarised);
+    return {k, true};
 }
 
 // Reads the fields at the start of range `range`: the five parameters, then the range's From

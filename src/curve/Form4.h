@@ -104,6 +104,18 @@ private:
     void connectControls();
     void focusOnSelectedOption();
     std::optional<curve::RangePlan> readRange(int range);
+    // What a run keeps while it draws: its pacer, the writer of its dots and where the axes
+    // cross, in user units.
+    struct RunDrawing
+    {
+        RunPacer &pacer;
+        DrawingSurface::DotWriter dots;
+        double cx;
+        double cy;
+    };
+    // Draws a stretch of the chain; see CurveChain::Taken for what it returns.
+    curve::CurveChain::Taken drawStretch(RunDrawing &run, const curve::ChainPoint *points,
+                                         int count);
     void reportRangeEnd(const curve::RangeOutcome &outcome);
     void message(const QString &text);
     void setFieldText(int number, const QString &text);

@@ -280,8 +280,8 @@ CurveChain::Taken Form4::drawStretch(RunDrawing &run, const ChainPoint *points, 
             // Observed, or at the edge: the surface's own dot, with A2 as it is then.
             const ChainPoint &p = points[k++];
             A2 = p.a2;
-            m_surface->PSet(static_cast<float>(run.cx + p.x), static_cast<float>(run.cy - p.y),
-                            p.paletteIndex);
+            run.dots.put(static_cast<float>(run.cx + p.x), static_cast<float>(run.cy - p.y),
+                         p.paletteIndex);
             // An observer may change the choice with the dot: the chain then goes on with the
             // new one.
             if (m_cosineChosen != cosine) {

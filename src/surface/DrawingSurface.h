@@ -87,8 +87,11 @@ public:
         // As PSet(x, y, paletteIndex).
         void put(float x, float y, int paletteIndex)
         {
-            if (!tryPut(x, y, paletteIndex)) [[unlikely]]
+            if (!tryPut(x, y, paletteIndex)) [[unlikely]] {
                 m_surface->setDot(x, y, paletteIndex);
+                // That dot may have covered part of the previous one.
+                m_lastLeft = kNone;
+            }
         }
         // The dot when it can be set here without a call: a pen of 3 pixels, an indexed drawing
         // nobody observes, a palette colour and the whole dot inside the drawing. False, with

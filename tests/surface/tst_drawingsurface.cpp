@@ -42,6 +42,7 @@ private slots:
     void drawingIsASnapshot();
     void drawingVisibleUnderMessageBox();
     void repaintShowsDrawingBesideControls();
+    void dotWriterRewritesAfterEdgeDot();
     void invalidPaletteIndexEndsProcess_data();
     void invalidPaletteIndexEndsProcess();
 
@@ -440,6 +441,21 @@ void TestDrawingSurface::repaintShowsDrawingBesideControls()
     QCOMPARE(shown.pixel(40, 70), qRgb(255, 0, 0));
     for (const QPoint at : {QPoint(160, 70), QPoint(160, 100), QPoint(209, 119)})
         QCOMPARE(shown.pixel(at), QColor(Qt::green).rgb());
+}
+
+// A dot writer skips a dot on the very pixels of the previous one, but not once a dot at the
+// edge has covered part of them in another colour.
+void TestDrawingSurface::dotWriterRewritesAfterEdgeDot()
+{
+    auto s = makeSurface(100, 100, 100, 100);
+    s->setDrawWidth(3);
+    DrawingSurface::DotWriter dots = s->dotWriter();
+    dots.put(1.5f, 50, 12); // whole: columns 0 to 2
+    dots.put(0.5f, 50, 10); // at the edge: columns 0 and 1
+    dots.put(1.5f, 50, 12);
+    dots.finish();
+    QCOMPARE(s->pixelAt(0, 50), qRgb(255, 0, 0));
+    QCOMPARE(s->pixelAt(2, 50), qRgb(255, 0, 0));
 }
 
 void TestDrawingSurface::invalidPaletteIndexEndsProcess_data()

@@ -43,16 +43,12 @@ public:
     RunPacer(const RunPacer &) = delete;
     RunPacer &operator=(const RunPacer &) = delete;
 
-    // Called once per point with the range being drawn (1 to 3) and the ALFA just drawn; true
-    // while the run may go on, false once the user pressed Esc or closed the window.
-    bool keepGoing(int range, double alfa) { return !countPoints(1) || check(range, alfa); }
-
-    // The same in steps, for a run that draws many points between two calls and keeps state of
-    // its own to hand over before the pacer lets events in. pointsBeforeCheck(): how many points
-    // may be drawn before check() is due (1 to 1,024). countPoints(n), n no more than that:
-    // true when check() is due now. check() with the range and the ALFA just drawn may repaint
-    // and process events (then eventsProcessed() is true until the next check) and tells
-    // whether the run may go on.
+    // A run draws many points between two calls and keeps state of its own, which it hands over
+    // before the pacer lets events in. pointsBeforeCheck(): how many points may be drawn before
+    // check() is due (1 to 1,024). countPoints(n), n no more than that: true when check() is
+    // due now. check(), with the range being drawn (1 to 3) and the ALFA just drawn, may repaint
+    // and process events (then eventsProcessed() is true until the next check); it tells whether
+    // the run may go on: false once the user pressed Esc or closed the window.
     int pointsBeforeCheck() const
     {
         return static_cast<int>(kCheckMask + 1 - (m_calls & kCheckMask));

@@ -173,18 +173,13 @@ public:
         bool goOn;
     };
 
-    // The dots of range number `range`, continuing the chain, a stretch at a time:
-    // `visit(const ChainPoint *points, int count)` gets the next `count` dots (count >= 1), in
-    // order, with their colours, and returns a Taken.
-    template<typename VisitStretch>
-    RangeOutcome walkStretches(int range, const RangePlan &plan, ColourCycle &colour,
-                               VisitStretch &&visit);
-
-    // A whole run from range `firstRange` on: at the start of each range the colour counter
-    // wraps, then `nextRange(int range)` reads that range's fields and returns its plan, or
-    // nothing to end the run (a refused field, a range from 0 to 0); a range that gets a plan
-    // advances the colour and is walked. The run ends after range 3, or with the first range
-    // that does not end with its last ALFA.
+    // A whole run from range `firstRange` on, a stretch at a time: `visit(const ChainPoint
+    // *points, int count)` gets the next `count` dots (count >= 1), in order, with their
+    // colours, and returns a Taken. At the start of each range the colour counter wraps, then
+    // `nextRange(int range)` reads that range's fields and returns its plan, or nothing to end the
+    // run (a refused field, a range from 0 to 0); a range that gets a plan advances the colour and
+    // is walked. The run ends after range 3, or with the first range that does not end with its
+    // last ALFA.
     template<typename NextRange, typename VisitStretch>
     RunOutcome runStretches(int firstRange, ColourCycle &colour, NextRange &&nextRange,
                             VisitStretch &&visit);
@@ -205,6 +200,11 @@ public:
     }
 
 private:
+    // The dots of range number `range`, continuing the chain, for runStretches().
+    template<typename VisitStretch>
+    RangeOutcome walkStretches(int range, const RangePlan &plan, ColourCycle &colour,
+                               VisitStretch &&visit);
+
     // The chain's state while a range is walked: the next ALFA, the latest point, and t x ALFA
     // of the latest point computed.
     struct Walk

@@ -43,29 +43,18 @@ public:
 
     // Forgets every displacement: the next ones are computed again.
     void newRun();
-    // Sets the parameters of the points to come; call it before at(). Displacements
+    // Sets the parameters of the points to come; call it before prepare(). Displacements
     // computed with other parameters (compared bit for bit) are never used again.
     void setParameters(const PointParameters &p);
-    // The displacement of a point with this A2, using the cosine of A2 x P1 when `cosine`, its
-    // sine otherwise.
-    Displacement at(std::int16_t a2, bool cosine)
-    {
-        if (cosine != m_cosine) [[unlikely]]
-            changeFunction(cosine);
-        const auto i = index(a2);
-        if (m_stamp[i] != m_generation) [[unlikely]]
-            compute(i);
-        return m_displacement[i];
-    }
-
-    // The same without computing: the displacement when it is known for the current
-    // parameters and choice of function, null when it still has to be prepared.
+    // The displacement of a point with this A2 when it is known for the current parameters and
+    // choice of function; null when it still has to be prepared.
     const Displacement *find(std::int16_t a2) const
     {
         const auto i = index(a2);
         return m_stamp[i] == m_generation ? &m_displacement[i] : nullptr;
     }
-    // Chooses the function of A2 x P1 for find(): its cosine when `cosine`, else its sine.
+    // Chooses the function of A2 x P1 for find() and prepare(): its cosine when `cosine`, else
+    // its sine.
     void useFunction(bool cosine)
     {
         if (cosine != m_cosine) [[unlikely]]

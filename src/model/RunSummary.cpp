@@ -9,12 +9,6 @@
 
 namespace quorvel::curve {
 
-void RunSummary::addPoint(int paletteIndex, double x, double y)
-{
-    const ChainPoint point {0, 0, 0, x, y, paletteIndex};
-    addChain(&point, 1);
-}
-
 void RunSummary::addChain(const ChainPoint *points, int count)
 {
     if (count <= 0)

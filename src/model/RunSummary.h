@@ -33,10 +33,8 @@ struct RunSummary
     End end = End::RangesDone;
     QString message; // the last message the run showed
 
-    // A point of palette colour `paletteIndex` (0..15) at (x, y).
-    void addPoint(int paletteIndex, double x, double y);
-    // The same for `count` dots of the chain in a row: the curve window adds them a stretch at
-    // a time.
+    // `count` dots of the chain in a row, each of palette colour paletteIndex (0..15) at (x,
+    // y): the curve window adds them a stretch at a time.
     void addChain(const ChainPoint *points, int count);
     int points() const { return drawn; }
 };

@@ -1,3 +1,4 @@
+#include "model/CurveChain.h"
 #include "model/RunSummary.h"
 
 #include <QTest>
@@ -66,8 +67,10 @@ void TestRunSummary::describeRun()
     QFETCH(QString, message);
     QFETCH(QString, expected);
     RunSummary run;
-    for (const auto &[colour, x, y] : dots)
-        run.addPoint(colour, x, y);
+    for (const auto &[colour, x, y] : dots) {
+        const ChainPoint dot {1, 0, 0, x, y, colour};
+        run.addChain(&dot, 1);
+    }
     run.end = end;
     run.rangesDone = ranges;
     run.message = message;

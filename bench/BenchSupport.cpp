@@ -1,7 +1,17 @@
 #include "BenchSupport.h"
 
+#include "app/Program.h"
+#include "calibration/Form2.h"
+#include "curve/Form4.h"
+#include "shell/FormRegistry.h"
+#include "surface/DrawingSurface.h"
+
+#include <QApplication>
+
 #include <QFile>
 #include <QString>
+
+#include <cstdio>
 
 namespace quorvel::bench {
 
@@ -38,6 +48,25 @@ bool useOffscreenScreen(const QTemporaryDir &dir, int width, int height)
     f.close();
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + path.toLocal8Bit());
     return true;
+}
+
+Form4 *openCurveWindow(QApplication &app, FormRegistry &registry, int width, int height)
+{
+    setUpApplication(app);
+    registerForms(registry);
+    // The curve window opens only once the calibration factor is above 0.53 (two scroll steps).
+    registry.formAs<Form2>(QStringLiteral("Form2")).Incr = Variant::real(0.55);
+    auto &form4 = registry.formAs<Form4>(QStringLiteral("Form4"));
+    registry.show(QStringLiteral("Form4"));
+    for (int i = 0; i < 100 && form4.P1.isEmpty(); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    const DrawingSurface *surface = form4.surface();
+    if (form4.P1.isEmpty() || surface == nullptr || surface->width() != width
+        || surface->height() != height) {
+        std::fprintf(stderr, "the curve window was not activated at %dx%d\n", width, height);
+        return nullptr;
+    }
+    return &form4;
 }
 
 } // namespace quorvel::bench

@@ -1,6 +1,6 @@
 #pragma once
 
-// What the benchmarks share: a median timer and a quiet offscreen platform.
+// What the benchmarks share: a median timer, a quiet offscreen platform and the curve window.
 #include <QTemporaryDir>
 #include <QtGlobal>
 
@@ -8,6 +8,13 @@
 #include <chrono>
 #include <cstddef>
 #include <vector>
+
+class QApplication;
+
+namespace quorvel {
+class Form4;
+class FormRegistry;
+} // namespace quorvel
 
 namespace quorvel::bench {
 
@@ -43,5 +50,10 @@ void quietPlatformNotes();
 // (a maximised window's client area is then the whole screen): a configuration file in `dir`,
 // named in QT_QPA_PLATFORM. Call before the application is created. False if it cannot be written.
 bool useOffscreenScreen(const QTemporaryDir &dir, int width, int height);
+
+// Sets up the application and opens the curve window straight away (the calibration factor set
+// to 0,55), its activation done. Null, with a line on stderr, when it was not activated with a
+// drawing of width x height pixels.
+Form4 *openCurveWindow(QApplication &app, FormRegistry &registry, int width, int height);
 
 } // namespace quorvel::bench

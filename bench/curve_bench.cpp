@@ -2,8 +2,6 @@
 // arithmetic, PSet into a 1920x1080 surface) against a raw loop that does the same arithmetic
 // and writes the same 3x3 dots straight into an image.
 #include "BenchSupport.h"
-#include "app/Program.h"
-#include "calibration/Form2.h"
 #include "curve/Form4.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
@@ -134,25 +132,12 @@ int main(int argc, char *argv[])
     }
     bench::quietPlatformNotes();
     QApplication app(argc, argv);
-    setUpApplication(app);
     FormRegistry registry;
-    registerForms(registry);
-    // The curve window opens only once the calibration factor is above 0.53 (two scroll steps).
-    registry.formAs<Form2>(QStringLiteral("Form2")).Incr = Variant::real(0.55);
-    auto &form4 = registry.formAs<Form4>(QStringLiteral("Form4"));
-    registry.show(QStringLiteral("Form4"));
-    for (int i = 0; i < 100 && form4.P1.isEmpty(); ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    Form4 *const curveWindow = bench::openCurveWindow(app, registry, kWidth, kHeight);
+    if (curveWindow == nullptr)
+        return 1;
+    Form4 &form4 = *curveWindow;
     DrawingSurface *surface = form4.surface();
-    if (form4.P1.isEmpty() || !surface) {
-        std::fprintf(stderr, "the curve window was not activated\n");
-        return 1;
-    }
-    if (surface->width() != kWidth || surface->height() != kHeight) {
-        std::fprintf(stderr, "surface is %dx%d, not %dx%d\n", surface->width(), surface->height(),
-                     kWidth, kHeight);
-        return 1;
-    }
     // Any message would end a run early; record them instead of opening boxes.
     QStringList messages;
     const ScopedMessageSink recordMessages([&messages](const QString &text) { messages << text; });

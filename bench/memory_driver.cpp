@@ -70,13 +70,10 @@ int main(int argc, char *argv[])
     bench::quietPlatformNotes();
 
     QApplication app(argc, argv);
-    setUpApplication(app);
-    FormRegistry registry;
-    registerForms(registry);
     QStringList messages;
     const ScopedMessageSink recordMessages([&messages](const QString &text) { messages << text; });
-
-    registry.show(QStringLiteral("Form1"));
+    FormRegistry registry;
+    startProgram(app, registry);
     if (!waitFor(
             [&] { return registry.lastActiveForm() == &registry.form(QStringLiteral("Form1")); }))
         return fail("the introduction window was not activated");

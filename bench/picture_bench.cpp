@@ -4,8 +4,6 @@
 // the PNG against encoding the same image into memory; the others against replaying the ten
 // runs' dots alone, without writing anything.
 #include "BenchSupport.h"
-#include "app/Program.h"
-#include "calibration/Form2.h"
 #include "curve/Form4.h"
 #include "curve/RunRecord.h"
 #include "picture/PictureFiles.h"
@@ -58,20 +56,12 @@ int main(int argc, char *argv[])
     }
     bench::quietPlatformNotes();
     QApplication app(argc, argv);
-    setUpApplication(app);
     FormRegistry registry;
-    registerForms(registry);
-    registry.formAs<Form2>(QStringLiteral("Form2")).Incr = Variant::real(0.55);
-    auto &form4 = registry.formAs<Form4>(QStringLiteral("Form4"));
-    registry.show(QStringLiteral("Form4"));
-    for (int i = 0; i < 100 && form4.P1.isEmpty(); ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    DrawingSurface *surface = form4.surface();
-    if (form4.P1.isEmpty() || !surface || surface->width() != kWidth
-        || surface->height() != kHeight) {
-        std::fprintf(stderr, "the curve window was not activated at %dx%d\n", kWidth, kHeight);
+    Form4 *const curveWindow = bench::openCurveWindow(app, registry, kWidth, kHeight);
+    if (curveWindow == nullptr)
         return 1;
-    }
+    Form4 &form4 = *curveWindow;
+    DrawingSurface *surface = form4.surface();
     QStringList messages;
     setMessageSink([&messages](const QString &text) { messages << text; });
     form4.setRunTiming({});

@@ -29,10 +29,8 @@ protected:
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    quorvel::setUpApplication(app);
     quorvel::FormRegistry registry;
-    quorvel::registerForms(registry);
-    registry.show(QStringLiteral("Form1"));
+    quorvel::startProgram(app, registry);
     QuitAfterFirstPaint quitAfterFirstPaint;
     registry.form(QStringLiteral("Form1")).window()->installEventFilter(&quitAfterFirstPaint);
     return QApplication::exec();

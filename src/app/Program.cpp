@@ -142,4 +142,11 @@ void registerForms(FormRegistry &registry)
         });
 }
 
+void startProgram(QApplication &app, FormRegistry &registry)
+{
+    setUpApplication(app);
+    registerForms(registry);
+    registry.show(QStringLiteral("Form1"));
+}
+
 } // namespace quorvel

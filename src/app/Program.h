@@ -26,4 +26,8 @@ bool installItalianTranslations(QCoreApplication &app);
 // windows the picture's menu and shortcuts.
 void registerForms(FormRegistry &registry);
 
+// What the program does before its event loop: the application's set-up, its windows taught to
+// the registry, and the first window shown.
+void startProgram(QApplication &app, FormRegistry &registry);
+
 } // namespace quorvel

@@ -7,9 +7,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    quorvel::setUpApplication(app);
     quorvel::FormRegistry registry;
-    quorvel::registerForms(registry);
-    registry.show(QStringLiteral("Form1"));
+    quorvel::startProgram(app, registry);
     return QApplication::exec();
 }

@@ -340,19 +340,17 @@ void DrawingSurface::setDot(float x, float y, int paletteIndex)
 
 void DrawingSurface::markDirty(const QRect &deviceRect)
 {
-    if (deviceRect.isEmpty())
-        return;
-    if (m_dirtyX0 < m_dirtyX1) {
-        m_dirtyX0 = std::min(m_dirtyX0, deviceRect.left());
-        m_dirtyY0 = std::min(m_dirtyY0, deviceRect.top());
-        m_dirtyX1 = std::max(m_dirtyX1, deviceRect.right() + 1);
-        m_dirtyY1 = std::max(m_dirtyY1, deviceRect.bottom() + 1);
-    } else {
-        m_dirtyX0 = deviceRect.left();
-        m_dirtyY0 = deviceRect.top();
-        m_dirtyX1 = deviceRect.right() + 1;
-        m_dirtyY1 = deviceRect.bottom() + 1;
-    }
+    if (!deviceRect.isEmpty())
+        addDirty(deviceRect.left(), deviceRect.top(), deviceRect.right() + 1,
+                 deviceRect.bottom() + 1);
+}
+
+void DrawingSurface::startDirty(int x0, int y0, int x1, int y1)
+{
+    m_dirtyX0 = x0;
+    m_dirtyY0 = y0;
+    m_dirtyX1 = x1;
+    m_dirtyY1 = y1;
     if (!m_flushQueued) {
         m_flushQueued = true;
         // One screen update for the whole batch, when the event loop next runs (also inside a

@@ -204,9 +204,11 @@ private:
             m_dirtyX1 = std::max(m_dirtyX1, x1);
             m_dirtyY1 = std::max(m_dirtyY1, y1);
         } else {
-            markDirty(QRect(x0, y0, x1 - x0, y1 - y0));
+            startDirty(x0, y0, x1, y1);
         }
     }
+    // The first area since the last screen update, which it queues.
+    void startDirty(int x0, int y0, int x1, int y1);
     void setUserScaleSide(float &side, float value, const char *property);
     void scaleChanged();
     void changeDrawWidth(int width);

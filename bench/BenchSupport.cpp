@@ -7,7 +7,6 @@
 #include "surface/DrawingSurface.h"
 
 #include <QApplication>
-
 #include <QFile>
 #include <QString>
 
@@ -25,19 +24,24 @@ void dropPlatformNotes(QtMsgType type, const QMessageLogContext &context, const 
     if (previousHandler)
         previousHandler(type, context, text);
 }
-} // namespace
 
+// Drops the offscreen platform's notes about what it cannot do ("does not support raise()",
+// "propagateSizeHints()"), which would end up among the results; everything else goes through.
 void quietPlatformNotes()
 {
     previousHandler = qInstallMessageHandler(dropPlatformNotes);
 }
 
+} // namespace
+
 bool useOffscreenScreen(const QTemporaryDir &dir, int width, int height)
 {
     const QString path = dir.filePath(QStringLiteral("screen.json"));
     QFile f(path);
-    if (!dir.isValid() || !f.open(QIODevice::WriteOnly))
+    if (!dir.isValid() || !f.open(QIODevice::WriteOnly)) {
+        std::fprintf(stderr, "cannot write the offscreen screen configuration\n");
         return false;
+    }
     f.write(QStringLiteral(R"({"synchronousWindowSystemEvents": false,
 "windowFrameMargins": false,
 "screens": [{"name": "bench", "x": 0, "y": 0, "width": %1, "height": %2,
@@ -47,6 +51,7 @@ bool useOffscreenScreen(const QTemporaryDir &dir, int width, int height)
                 .toUtf8());
     f.close();
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + path.toLocal8Bit());
+    quietPlatformNotes();
     return true;
 }
 

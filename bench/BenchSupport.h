@@ -42,13 +42,10 @@ double medianMs(int runs, F &&f)
     return medianMs(runs, static_cast<F &&>(f), [] {});
 }
 
-// Drops the offscreen platform's notes about what it cannot do ("does not support raise()",
-// "propagateSizeHints()"), which would end up among the results; everything else goes through.
-void quietPlatformNotes();
-
 // Makes the offscreen platform's screen exactly width x height at 96 dpi, with no window frames
 // (a maximised window's client area is then the whole screen): a configuration file in `dir`,
-// named in QT_QPA_PLATFORM. Call before the application is created. False if it cannot be written.
+// named in QT_QPA_PLATFORM; its notes are quietened too. Call before the application is created.
+// False, with a line on stderr, if the file cannot be written.
 bool useOffscreenScreen(const QTemporaryDir &dir, int width, int height);
 
 // Sets up the application and opens the curve window straight away (the calibration factor set

@@ -61,6 +61,8 @@ QString Guide::text()
         "<li><b>Esc</b>: interrompe un calcolo lungo; il disegno fatto fin lì resta.</li>"
         "<li><b>F1</b>: mostra questa guida, da ogni finestra.</li>"
         "</ul>"
+        "<p><b>Informazioni su QUORVEL</b>, nel menu del disegno (clic destro), mostra la "
+        "versione e la licenza del programma.</p>"
         "<p>Durante un calcolo lungo gli altri tasti e i click sono ignorati, tranne ESCI e la "
         "chiusura della finestra, che interrompono il calcolo.</p>");
 }

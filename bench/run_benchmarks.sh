@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The QUORVEL developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Runs every benchmark against a build and ends with all their BENCH lines together.
 #   bench/run_benchmarks.sh <build dir>
 # Each result is then printed against its goal from bench/goals.txt, and every goal missed is

@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The QUORVEL developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Builds the Debian package into a temporary folder and checks what apt needs to install it on a
 # fresh Debian 12: the Qt runtime libraries, the X11 platform plugin, the fonts and Qt's Italian
 # texts as dependencies; the program, its menu entry, its icon, its software-centre entry, its

@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The QUORVEL developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs the build into a temporary prefix and checks what a desktop needs to find and start
 # the program: the executable, its menu entry (in the Education and Math menus) and its icon;
 # what a software centre lists (the AppStream entry), the manual page and the licence.

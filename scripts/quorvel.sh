@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The QUORVEL developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs what is missing on Debian 12, builds, then runs the program, the test suite or the
 # benchmarks; each mode installs only the packages it needs (lists below).
 #   scripts/quorvel.sh run     build and start the program

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Times one calibration redraw (clear, axes, the test circle plotted twice) into a 1920x1080
 // surface against a raw loop writing the same pixels straight into an image.
 #include "BenchSupport.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Times runs of the curve window through its real code ("ESEGUI": readers, ranges, point
 // arithmetic, PSet into a 1920x1080 surface) against a raw loop that does the same arithmetic
 // and writes the same 3x3 dots straight into an image.

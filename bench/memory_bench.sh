@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The QUORVEL developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Peak memory (maximum resident set size, from /usr/bin/time -v) of the program with its three
 # windows open and the starting plot drawn, on a 1920x1080 offscreen screen (bench_memory_driver
 # drives the real windows), and again after ten more runs of 196,608 points each (what the

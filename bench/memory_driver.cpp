@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Drives the whole program for the memory benchmark (memory_bench.sh), the way a user would on a
 // 1920x1080 screen (QUORVEL_BENCH_SCREEN=WIDTHxHEIGHT for another): the introduction window,
 // AVANTI, two steps of the calibration scroll bar, "OK - continua", then ESEGUI on the curve window

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The reference for start-up time: the smallest Qt Widgets program that shows one empty window.
 // It ends (status 0) as soon as the window has been painted once, as the start-up driver does.
 #include <QApplication>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Times taking the picture out of the curve window on a 1920x1080 screen: the PNG of the
 // retained drawing after one long run, and the SVG, PDF and CSV files of ten runs of 196,608
 // points each, made again from the runs' recipes. Each line's ratio is against its reference:

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The QUORVEL developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Start-up time: from starting the program to its first window painted once, against the smallest
 # Qt Widgets program that shows one window (bench_minimal_window). The program is started by its
 # own driver (bench_startup_driver: main()'s set-up and first window); both end (status 0) right

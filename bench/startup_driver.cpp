@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The program as main() starts it, for the start-up benchmark (startup_bench.sh): the same set-up
 // and the same first window, then it ends (status 0) as soon as that window has been painted for
 // the first time, once that paint has reached the screen.

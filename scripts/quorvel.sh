@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing on Debian 12, builds, then runs the program or the test suite.
+# SPDX-FileCopyrightText: 2026 The QUORVEL developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
+# Installs what is missing on Debian 12, builds, then runs the program, the test suite or the
+# benchmarks; each mode installs only the packages it needs (lists below).
 #   scripts/quorvel.sh run     build and start the program
 #   scripts/quorvel.sh test    build and run the whole test suite
-#   scripts/quorvel.sh bench   build and run the benchmarks
+#   scripts/quorvel.sh bench   build and run the benchmarks, each result against its goal
 # QUORVEL_CMAKE_ARGS passes options to cmake; QUORVEL_CTEST_ARGS to ctest ("-LE long": the fast
 # suite only).
 set -euo pipefail
@@ -10,9 +14,18 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${QUORVEL_BUILD_DIR:-$here/build}
 mode=${1:-run}
+case "$mode" in
+run | test | bench) ;;
+*)
+    echo "usage: $0 run|test|bench" >&2
+    exit 2
+    ;;
+esac
 
-# One package a line, each for something that uses it.
-packages=(
+# One package a line, each for something that uses it. `run` installs what building and running
+# the program need; `test` adds what the tests need (CI runs `test`); `bench` adds what the
+# benchmarks need.
+run_packages=(
     # the build: compiler, CMake and Ninja, Qt's headers and moc
     build-essential
     cmake
@@ -21,9 +34,13 @@ packages=(
     qt6-base-dev
     qt6-base-dev-tools
     zlib1g-dev # the PDF writer compresses its pages as it writes them
-    # at run time: Qt's own texts in Italian, the stand-ins for the designed fonts
+    # at run time: the X11 platform plugin, Qt's own texts in Italian, the stand-ins for the
+    # designed fonts
+    qt6-qpa-plugins
     qt6-translations-l10n
     fonts-liberation2
+)
+test_packages=(
     # the libFuzzer target (CI's fuzzing step)
     clang
     libclang-rt-14-dev
@@ -40,7 +57,27 @@ packages=(
     at-spi2-core
     python3-pyatspi
     dbus-x11
+    # packaging_metadata: the menu entry, the software-centre entry, the manual page
+    desktop-file-utils
+    appstream
+    man-db
+    groff-base
+    # packaging_deb: the Debian package's dependencies read from the binary, and its check
+    dpkg-dev
+    lintian
+    # licence_headers: every file's licence and copyright (REUSE)
+    reuse
 )
+bench_packages=(
+    # memory_bench.sh: the peak memory from /usr/bin/time -v
+    time
+)
+
+packages=("${run_packages[@]}")
+case "$mode" in
+test) packages+=("${test_packages[@]}") ;;
+bench) packages+=("${bench_packages[@]}") ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -55,21 +92,19 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${QUORVEL_CMAKE_ARGS:-}
-cmake --build "$build"
 
 case "$mode" in
 run)
+    cmake --build "$build" --target quorvel
     exec "$build/src/app/quorvel"
     ;;
 test)
+    cmake --build "$build"
     cd "$build"
     ctest --output-on-failure --timeout 600 -j2 ${QUORVEL_CTEST_ARGS:-}
     ;;
 bench)
+    cmake --build "$build"
     exec "$here/bench/run_benchmarks.sh" "$build"
-    ;;
-*)
-    echo "usage: $0 run|test|bench" >&2
-    exit 2
     ;;
 esac

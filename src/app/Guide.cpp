@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "Guide.h"
 
 #include <QApplication>
@@ -61,6 +64,8 @@ QString Guide::text()
         "<li><b>Esc</b>: interrompe un calcolo lungo; il disegno fatto fin lì resta.</li>"
         "<li><b>F1</b>: mostra questa guida, da ogni finestra.</li>"
         "</ul>"
+        "<p><b>Informazioni su QUORVEL</b>, nel menu del disegno (clic destro), mostra la "
+        "versione e la licenza del programma.</p>"
         "<p>Durante un calcolo lungo gli altri tasti e i click sono ignorati, tranne ESCI e la "
         "chiusura della finestra, che interrompono il calcolo.</p>");
 }

@@ -1,7 +1,11 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "Program.h"
 
 #include "Guide.h"
 
+#include "about/About.h"
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
 #include "intro/Form1.h"
@@ -109,9 +113,11 @@ void setUpApplication(QApplication &app)
     dialogFont.setPointSize(8);
     QApplication::setFont(dialogFont);
     app.setApplicationName(QStringLiteral("quorvel"));
+    app.setApplicationVersion(about::version());
     // The icon of the desktop entry, on every window and in the task bar.
     QApplication::setWindowIcon(applicationIcon());
-    app.setDesktopFileName(QStringLiteral("quorvel"));
+    // The desktop entry's name without ".desktop": the software centre's id as well.
+    app.setDesktopFileName(QStringLiteral("io.github.quorvel.Quorvel"));
     installGuide(app);
 
     // Qt's own texts and formats in Italian. The program's numeric texts do not follow the

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // Plain C++ (no Qt): the displacement of each point of the curve window's chain, computed once

@@ -1,7 +1,11 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "PictureActions.h"
 
 #include "PictureFiles.h"
 
+#include "about/About.h"
 #include "shell/MessageBox.h"
 #include "surface/DrawingSurface.h"
 
@@ -182,6 +186,13 @@ void addPictureActions(DrawingSurface &surface, bool withPoints)
     if (withPoints)
         menuActions << addAction(surface, QStringLiteral("Esporta punti…"),
                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), &exportPoints);
+    // The About box, in the menu only (no shortcut), after a separator.
+    auto *separator = new QAction(&surface);
+    separator->setSeparator(true);
+    auto *aboutAction = new QAction(about::title(), &surface);
+    QObject::connect(aboutAction, &QAction::triggered, &surface,
+                     [&surface] { about::show(surface.window()); });
+    menuActions << separator << aboutAction;
     surface.setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(&surface, &QWidget::customContextMenuRequested, &surface,
                      [&surface, menuActions](const QPoint &at) {

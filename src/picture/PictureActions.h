@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include <QString>
@@ -17,7 +20,7 @@ namespace picture {
 // Gives a drawing window the picture's context menu (a right click on the drawing, outside the
 // controls) and window-wide shortcuts, whatever control has the focus: "Salva immagine…"
 // (Ctrl+S), "Copia immagine" (Ctrl+Shift+C), "Stampa…" (Ctrl+P) and, with `withPoints`,
-// "Esporta punti…" (Ctrl+Shift+E). None of them changes the drawing or runs an activation
+// "Esporta punti…" (Ctrl+Shift+E); the menu ends with "Informazioni su QUORVEL". None of them changes the drawing or runs an activation
 // handler. `surface` is the window itself.
 void addPictureActions(DrawingSurface &surface, bool withPoints);
 

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The QUORVEL developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """QUORVEL through the Linux accessibility bus, as a screen reader meets it.
 
 In a private D-Bus session it starts Xvfb, openbox and the AT-SPI bus, runs the real program and

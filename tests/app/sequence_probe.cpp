@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The real program, driven through one scenario to its end, so a test can watch how the process
 // ends: "esci2" and "esci4" press "ESCI" on the calibration or the curve window; "close-all"
 // closes every window with its frame's close button, the introduction window first;

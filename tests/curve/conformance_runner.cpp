@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Runs plots of the curve window described by JSON cases (one *.json file per case) through the
 // real window offscreen and compares every number, message and field change bit for bit.
 //   conformance_runner [folder]

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "curve/Form4.h"
 #include "curve/ScopedFieldObserver.h"
 #include "shell/FormRegistry.h"

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The QUORVEL developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """Reopened drawing windows on a real X server, and ESCI during a long run.
 
 Starts Xvfb and openbox as e2e_session.py does, then: Form1 "AVANTI"; Form2 and Form4 opened

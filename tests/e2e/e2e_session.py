@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The QUORVEL developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """End-to-end session of QUORVEL on a real X server.
 
 Starts Xvfb (1280x1024x24) and openbox, runs the program and drives it with real input events

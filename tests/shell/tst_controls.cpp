@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "shell/Controls.h"
 #include "shell/MessageBox.h"
 #include "support/TestSupport.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "shell/Form.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Asks the drawing surface for a palette colour that does not exist. With --answer the message
 // box is answered after it appears, as a user would; without it nobody answers and the caller
 // closes the box by other means. Either way the process must end with the run-time error status.

@@ -110,9 +110,12 @@ QString writeWhole(const QString &path, std::size_t total, const Progress &progr
         return !stopped;
     };
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: the writers gather their text themselves, and a write that fails (a full
+    // disk) is then known at once, not lost in a buffer flushed while the file is renamed.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return whyNot(path, false, file.error());
-    if (!body(file, watched) || file.error() != QFileDevice::NoError || !watched(total)) {
+    if (!body(file, watched) || !file.flush() || file.error() != QFileDevice::NoError
+        || !watched(total)) {
         QString reason = stopped ? QStringLiteral("annullato") : whyNot(path, true, file.error());
         file.cancelWriting();
         return reason;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace quorvel::picture {
 
@@ -79,6 +80,12 @@ public:
             m_stopped = true;
             return false;
         }
+        // A chain of small steps repeats the very same place many times in a row.
+        if (d.x == m_lastX && d.y == m_lastY && d.paletteIndex == m_lastIndex)
+            return true;
+        m_lastX = d.x;
+        m_lastY = d.y;
+        m_lastIndex = d.paletteIndex;
         const double x = d.x * m_mapping.kx;
         const double y = d.y * m_mapping.ky;
         const double pen = m_mapping.pen;
@@ -125,7 +132,11 @@ public:
 private:
     static constexpr int kNone = 1 << 30;
 
-    void forgetLast() { m_lastLeft = m_lastTop = kNone; }
+    void forgetLast()
+    {
+        m_lastLeft = m_lastTop = kNone;
+        m_lastX = m_lastY = std::numeric_limits<double>::quiet_NaN();
+    }
 
     void keep(double x, double y, int colour)
     {
@@ -153,6 +164,10 @@ private:
     double m_kx = 1; // pixels of the drawing per user unit
     double m_ky = 1;
     int m_pen = 1;
+    // The latest dot looked at, as it came, and its pixels' top-left corner and colour entry.
+    double m_lastX = std::numeric_limits<double>::quiet_NaN();
+    double m_lastY = std::numeric_limits<double>::quiet_NaN();
+    int m_lastIndex = -1;
     int m_lastLeft = kNone;
     int m_lastTop = kNone;
     std::uint8_t m_lastEntry = kUnknown;

@@ -458,9 +458,8 @@ void TestPicture::pdfAndPrintHoldEveryDotAndLine()
         // Named for what it holds, across the paper when the drawing is wider than tall.
         [&] {
             QCOMPARE(printer.docName(), QStringLiteral("QUORVEL - curva"));
-            QCOMPARE(printer.pageLayout().orientation(), s.width() > s.height()
-                                                             ? QPageLayout::Landscape
-                                                             : QPageLayout::Portrait);
+            QCOMPARE(printer.pageLayout().orientation(),
+                     s.width() > s.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
         }();
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(printed);
@@ -573,7 +572,8 @@ void TestPicture::stoppedWritingLeavesTheOldFile_data()
     QTest::addColumn<QString>("how"); // "cancelled", "killed", "disk full"
     for (const char *how : {"cancelled", "killed", "disk full"}) {
         for (const char *name : {"curva.png", "curva.svg", "curva.pdf", "punti.csv"})
-            QTest::addRow("%s, %s", name, how) << QString::fromLatin1(name) << QString::fromLatin1(how);
+            QTest::addRow("%s, %s", name, how)
+                << QString::fromLatin1(name) << QString::fromLatin1(how);
     }
 }
 
@@ -616,8 +616,7 @@ void TestPicture::stoppedWritingLeavesTheOldFile()
         QFile filler(dir.filePath(QStringLiteral("riempitivo")));
         QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
         const QByteArray block(4096, 'x');
-        while (filler.write(block) == block.size()) {
-        }
+        while (filler.write(block) == block.size()) { }
     }
     const QStringList before = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     const auto write = [&](const picture::Progress &progress) {
@@ -800,8 +799,9 @@ void TestPicture::savingPaths()
     QCOMPARE(after, before);
     if (prepare == u"link") {
         QVERIFY(QFileInfo(dir.filePath(typed)).isSymLink());
-        QCOMPARE(QImage(dir.filePath(QStringLiteral("vero.png"))).convertToFormat(QImage::Format_RGB32),
-                 s.drawing());
+        QCOMPARE(
+            QImage(dir.filePath(QStringLiteral("vero.png"))).convertToFormat(QImage::Format_RGB32),
+            s.drawing());
     }
     if (prepare == u"fifo")
         QVERIFY(!QFileInfo(dir.filePath(typed)).isFile() && QFileInfo::exists(dir.filePath(typed)));

@@ -215,11 +215,13 @@ private slots:
     void recordReplaysTheDrawnDots_data();
     void recordReplaysTheDrawnDots();
     void pngIsTheRetainedDrawing();
+    void onWhiteKeepsBrightWhiteVisible();
     void svgHoldsEveryDotAndLine();
     void vectorPictureShowsTheDrawing_data();
     void vectorPictureShowsTheDrawing();
     void pdfAndPrintHoldEveryDotAndLine();
     void csvReadsBackAsTheChain();
+    void exportPointsTellsBeforeWriting();
     void stoppedWritingLeavesTheOldFile_data();
     void stoppedWritingLeavesTheOldFile();
     void savingPaths_data();
@@ -253,6 +255,7 @@ void TestPicture::cleanup()
 {
     picture::setPathAsker({});
     picture::setPrintAsker({});
+    picture::setQuestionAsker({});
     m_registry.reset();
     m_dir.reset();
 }
@@ -399,6 +402,26 @@ void TestPicture::vectorPictureShowsTheDrawing()
              qPrintable(QString::number(QFileInfo(svg).size())));
     QVERIFY2(QFileInfo(pdf).size() <= mostBytes,
              qPrintable(QString::number(QFileInfo(pdf).size())));
+}
+
+// On white, the window's background turns white and a bright white dot gets a grey rim; other
+// colours stay as they are.
+void TestPicture::onWhiteKeepsBrightWhiteVisible()
+{
+    const QRgb face = qRgb(239, 239, 239);
+    QImage drawing(7, 5, QImage::Format_RGB32);
+    drawing.fill(face);
+    for (int y = 1; y < 4; ++y) {
+        for (int x = 1; x < 4; ++x)
+            drawing.setPixel(x, y, paletteRgb(15));
+    }
+    drawing.setPixel(5, 2, paletteRgb(7));
+    const QImage white = picture::onWhite(drawing, face);
+    QCOMPARE(white.pixel(0, 0), picture::kWhite);
+    QCOMPARE(white.pixel(1, 1), picture::kRim);
+    QCOMPARE(white.pixel(3, 2), picture::kRim);
+    QCOMPARE(white.pixel(2, 2), paletteRgb(15));
+    QCOMPARE(white.pixel(5, 2), paletteRgb(7));
 }
 
 // Every dot at its user coordinates times the scale, a square of its pen, in its palette
@@ -562,6 +585,47 @@ void TestPicture::csvReadsBackAsTheChain()
     }
     QCOMPARE(row, expected.size());
     QVERIFY(boxes.messages.isEmpty());
+}
+
+// With no points, the export says so; beyond a million rows it says how many and about how big
+// the file will be, and writes nothing unless the answer is yes.
+void TestPicture::exportPointsTellsBeforeWriting()
+{
+    test::MessageRecorder boxes;
+    showForm4();
+    QStringList asked;
+    picture::setPathAsker([&](QWidget *, const picture::SaveRequest &request) {
+        asked << request.title;
+        return QString();
+    });
+    QStringList questions;
+    picture::setQuestionAsker([&](QWidget *, const QString &question) {
+        questions << question;
+        return false;
+    });
+    DrawingSurface &s = *form4().surface();
+    s.Cls();
+    picture::exportPoints(s);
+    QCOMPARE(boxes.messages.size(), 1);
+    QVERIFY2(boxes.messages[0].contains(QStringLiteral("Non ci sono punti")),
+             qPrintable(boxes.messages[0]));
+    QVERIFY(asked.isEmpty());
+
+    setFields({{1, QStringLiteral("0,001")},
+               {2, QStringLiteral("0,001")},
+               {10, QStringLiteral("0,000001")},
+               {12, QStringLiteral("0,000001")},
+               {3, QStringLiteral("0")},
+               {4, QStringLiteral("1100000")},
+               {5, QStringLiteral("0")},
+               {6, QStringLiteral("0")}});
+    form4().Command5_Click();
+    picture::exportPoints(s);
+    QCOMPARE(questions.size(), 1);
+    QVERIFY2(questions[0].contains(QStringLiteral("1.100.001 righe"))
+                 && questions[0].contains(QStringLiteral("MB")),
+             qPrintable(questions[0]));
+    QVERIFY(asked.isEmpty());
 }
 
 // A writing cancelled, killed or met by a full disk leaves no file at its target and the file

@@ -772,7 +772,8 @@ std::size_t csvSizeEstimate(const DrawingRecord &record)
     const std::size_t header = static_cast<std::size_t>(csvHeader().size()) + 2;
     if (rows == 0)
         return header;
-    const double perRow = static_cast<double>(sampleBytes) / std::min(rows, kSampleRows);
+    const double perRow
+        = static_cast<double>(sampleBytes) / static_cast<double>(std::min(rows, kSampleRows));
     return header + static_cast<std::size_t>(perRow * static_cast<double>(rows));
 }
 

@@ -40,7 +40,7 @@ public:
         m_mapping = mapping;
         m_kx = mapping.kx * m_ratio;
         m_ky = mapping.ky * m_ratio;
-        m_pen = std::max(1L, std::lround(mapping.pen * m_ratio));
+        m_pen = static_cast<int>(std::clamp(std::lround(mapping.pen * m_ratio), 1L, 32767L));
         forgetLast();
     }
 

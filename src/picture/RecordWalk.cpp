@@ -3,9 +3,9 @@
 #include "RecordWalk.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 
 namespace quorvel::picture {
 
@@ -76,15 +76,32 @@ public:
 
     bool dot(const RecordedDot &d) override
     {
-        if ((++m_seen & (kDotsBetweenProgress - 1)) == 0 && !m_visitor.goOn(m_seen)) {
+        // A chain of small steps repeats the very same place many times in a row: told apart
+        // here, with no call, by the bits of the place as it came.
+        if ((++m_seen & (kDotsBetweenProgress - 1)) != 0
+            && std::bit_cast<std::uint64_t>(d.x) == m_lastX
+            && std::bit_cast<std::uint64_t>(d.y) == m_lastY && d.paletteIndex == m_lastIndex)
+            return true;
+        return look(d);
+    }
+
+    bool stopped() const { return m_stopped; }
+
+private:
+    static constexpr int kNone = 1 << 30;
+    static constexpr std::uint64_t kNoPlace = ~std::uint64_t {0};
+
+    [[gnu::noinline]] bool look(const RecordedDot &d)
+    {
+        if ((m_seen & (kDotsBetweenProgress - 1)) == 0 && !m_visitor.goOn(m_seen)) {
             m_stopped = true;
             return false;
         }
-        // A chain of small steps repeats the very same place many times in a row.
-        if (d.x == m_lastX && d.y == m_lastY && d.paletteIndex == m_lastIndex)
+        if (std::bit_cast<std::uint64_t>(d.x) == m_lastX
+            && std::bit_cast<std::uint64_t>(d.y) == m_lastY && d.paletteIndex == m_lastIndex)
             return true;
-        m_lastX = d.x;
-        m_lastY = d.y;
+        m_lastX = std::bit_cast<std::uint64_t>(d.x);
+        m_lastY = std::bit_cast<std::uint64_t>(d.y);
         m_lastIndex = d.paletteIndex;
         const double x = d.x * m_mapping.kx;
         const double y = d.y * m_mapping.ky;
@@ -127,15 +144,10 @@ public:
         return true;
     }
 
-    bool stopped() const { return m_stopped; }
-
-private:
-    static constexpr int kNone = 1 << 30;
-
     void forgetLast()
     {
         m_lastLeft = m_lastTop = kNone;
-        m_lastX = m_lastY = std::numeric_limits<double>::quiet_NaN();
+        m_lastX = m_lastY = kNoPlace;
     }
 
     void keep(double x, double y, int colour)
@@ -165,8 +177,8 @@ private:
     double m_ky = 1;
     int m_pen = 1;
     // The latest dot looked at, as it came, and its pixels' top-left corner and colour entry.
-    double m_lastX = std::numeric_limits<double>::quiet_NaN();
-    double m_lastY = std::numeric_limits<double>::quiet_NaN();
+    std::uint64_t m_lastX = kNoPlace; // bits of the double
+    std::uint64_t m_lastY = kNoPlace;
     int m_lastIndex = -1;
     int m_lastLeft = kNone;
     int m_lastTop = kNone;

@@ -4,6 +4,7 @@
 #include "curve/RunRecord.h"
 #include "surface/Palette.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -357,8 +358,12 @@ QString writePng(const QImage &pixels, const QString &path, const Progress &prog
     if (pixels.isNull())
         return QStringLiteral("il disegno è vuoto");
     return writeWhole(path, 0, progress, [&](QSaveFile &file, const Progress &) {
-        QImageWriter writer(&file, "png");
-        return writer.write(pixels);
+        // Encoded in memory first: the encoder writes in many small pieces.
+        QByteArray encoded;
+        QBuffer buffer(&encoded);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "png");
+        return writer.write(pixels) && file.write(encoded) == encoded.size();
     });
 }
 

@@ -201,6 +201,31 @@ void comparePlaced(const DrawingSurface &s, const std::vector<SurfaceOp> &points
     }
 }
 
+// A file system of 64 KiB mounted over a folder while alive (only where the test may mount:
+// as root).
+class SmallDisk
+{
+public:
+    SmallDisk() = default;
+    SmallDisk(const SmallDisk &) = delete;
+    SmallDisk &operator=(const SmallDisk &) = delete;
+    ~SmallDisk()
+    {
+        if (!m_at.isEmpty())
+            ::umount2(QFile::encodeName(m_at).constData(), MNT_DETACH);
+    }
+    bool mount(const QString &at, unsigned long flags)
+    {
+        if (::mount("tmpfs", QFile::encodeName(at).constData(), "tmpfs", flags, "size=64k") != 0)
+            return false;
+        m_at = at;
+        return true;
+    }
+
+private:
+    QString m_at;
+};
+
 } // namespace
 
 // Saving, copying and printing the picture and exporting the points, from the record each
@@ -494,6 +519,18 @@ void TestPicture::pdfAndPrintHoldEveryDotAndLine()
     readPdf(pdfContents(printed), s.mapping(curve::kDotWidth).pen, dots, lines);
     comparePlaced(s, drawn.points(), drawn.lines(), dots, lines);
     QVERIFY(boxes.messages.isEmpty());
+
+    // Printing to a file that cannot be written is told in a box, as saving is.
+    const QString nowhere = m_dir->filePath(QStringLiteral("manca/stampa.pdf"));
+    picture::setPrintAsker([&](QWidget *, QPrinter &printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(nowhere);
+        return true;
+    });
+    picture::printPicture(s);
+    QCOMPARE(boxes.messages.size(), 1);
+    QVERIFY2(boxes.messages[0].contains(QStringLiteral("non esiste")),
+             qPrintable(boxes.messages[0]));
 }
 
 // The table holds one row per dot of every run since the window was cleared, numbers that read
@@ -652,22 +689,12 @@ void TestPicture::stoppedWritingLeavesTheOldFile()
     const DrawingSurface &s = *form4().surface();
     const picture::Picture picture {s.drawing(), &s.record(), s.size(), s.backgroundRgb()};
     QDir dir(m_dir->path());
-    struct Unmount
-    {
-        QString at;
-        ~Unmount()
-        {
-            if (!at.isEmpty())
-                ::umount2(QFile::encodeName(at).constData(), MNT_DETACH);
-        }
-    } unmount;
+    SmallDisk disk;
     if (how == u"disk full") {
         QVERIFY(dir.mkdir(QStringLiteral("piccolo")));
         QVERIFY(dir.cd(QStringLiteral("piccolo")));
-        if (::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, "size=64k")
-            != 0)
+        if (!disk.mount(dir.path(), 0))
             QSKIP("a small file system cannot be mounted here");
-        unmount.at = dir.path();
     }
     const QString path = dir.filePath(name);
     const QByteArray old("vecchio");
@@ -791,6 +818,10 @@ void TestPicture::savingPaths_data()
                                     << "link"
                                     << ""
                                     << "";
+    QTest::newRow("read-only disk") << "sola/curva.png"
+                                    << "read-only disk"
+                                    << ""
+                                    << "impossibile creare il file (il disco è di sola lettura)";
     QTest::newRow("folder not writable") << "chiusa/curva.png"
                                          << "closed folder"
                                          << ""
@@ -810,6 +841,7 @@ void TestPicture::savingPaths()
     DrawingSurface &s = *form4().surface();
     const QDir dir(m_dir->path());
     const QByteArray oldContent("vecchio");
+    SmallDisk disk;
     if (prepare == u"read-only file" || prepare == u"plain file") {
         QFile f(dir.filePath(typed.section(u'/', 0, 0)));
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -819,6 +851,10 @@ void TestPicture::savingPaths()
             QVERIFY(f.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     } else if (prepare == u"folder") {
         QVERIFY(dir.mkdir(typed));
+    } else if (prepare == u"read-only disk") {
+        QVERIFY(dir.mkdir(QStringLiteral("sola")));
+        if (!disk.mount(dir.filePath(QStringLiteral("sola")), MS_RDONLY))
+            QSKIP("a read-only file system cannot be mounted here");
     } else if (prepare == u"fifo") {
         QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(typed)).constData(), 0644), 0);
     } else if (prepare == u"link") {

@@ -6,7 +6,9 @@
 #include "surface/DrawingSurface.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -395,12 +397,21 @@ void addPictureActions(DrawingSurface &surface, bool withPoints)
                              return;
                          showMenu(at);
                      });
-    // From the keyboard, wherever the focus is: the menu opens over the middle of the drawing.
+    // From the keyboard: the menu opens over the middle of the drawing, unless the focus is in
+    // a field, which keeps its own menu (cut, copy, paste) on these keys.
     auto *keys = new QAction(QStringLiteral("Menu del disegno"), &surface);
     keys->setShortcuts({QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)});
     keys->setShortcutContext(Qt::WindowShortcut);
-    QObject::connect(keys, &QAction::triggered, &surface,
-                     [&surface, showMenu] { showMenu(surface.rect().center()); });
+    QObject::connect(keys, &QAction::triggered, &surface, [&surface, showMenu] {
+        auto *field = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        if (field && surface.isAncestorOf(field)) {
+            const QPoint at = field->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, at, field->mapToGlobal(at));
+            QCoreApplication::sendEvent(field, &event);
+            return;
+        }
+        showMenu(surface.rect().center());
+    });
     surface.addAction(keys);
 }
 

@@ -16,7 +16,8 @@ class DrawingSurface;
 namespace picture {
 
 // Gives a drawing window the picture's context menu (a right click on the drawing, outside the
-// controls, or the Menu key or Maiusc+F10 anywhere in the window) and window-wide shortcuts,
+// controls, or the Menu key or Maiusc+F10 anywhere in the window but in a field, which keeps its
+// own menu) and window-wide shortcuts,
 // whatever control has the focus: "Salva immagine…" (Ctrl+S), "Copia immagine" (Ctrl+Shift+C),
 // "Stampa…" (Ctrl+P), with `withPoints` "Esporta punti…" (Ctrl+Shift+E), and the choice
 // "Immagine su sfondo bianco" for what is saved, copied and printed. None of them changes the

@@ -53,12 +53,12 @@ char *italianNumber(double v, std::array<char, 40> &out)
     return r.ptr;
 }
 
+using FileSystemState = struct statvfs;
+
 // Whether the file system holding `folder` has less room left than a piece of text.
 bool nearlyFull(const QString &folder)
 {
-    struct statvfs fs
-    {
-    };
+    FileSystemState fs {};
     if (::statvfs(QFile::encodeName(folder).constData(), &fs) != 0)
         return false;
     return static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize < kChunk + (1 << 16);
@@ -66,9 +66,7 @@ bool nearlyFull(const QString &folder)
 
 bool readOnlyFileSystem(const QString &folder)
 {
-    struct statvfs fs
-    {
-    };
+    FileSystemState fs {};
     return ::statvfs(QFile::encodeName(folder).constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY);
 }
 

@@ -5,7 +5,8 @@
 // retained drawing after one long run, and the SVG, PDF and CSV files of ten runs of 196,608
 // points each, made again from the runs' recipes. Each line's ratio is against its reference:
 // the PNG against encoding the same image into memory; the others against replaying the ten
-// runs' dots alone, without writing anything.
+// runs' dots alone, without writing anything. Then the SVG and PDF files of one run of 10^8
+// points on a few pixels, against replaying that run's dots alone.
 #include "BenchSupport.h"
 #include "curve/Form4.h"
 #include "curve/RunRecord.h"
@@ -41,6 +42,17 @@ const QList<std::pair<int, QString>> kLongFields = {
     {4, QStringLiteral("32767")},  {5, QStringLiteral("-32768")}, {6, QStringLiteral("32767")},
     {7, QStringLiteral("-32768")}, {8, QStringLiteral("32767")},
 };
+
+// "Cancella ed esegui" with INX 0,001, INY 0,001, epsilon 0,000001, t 0,000001 and range 1
+// from 0 to 100000000: 10^8 points that stay on a few pixels.
+const QList<std::pair<int, QString>> kLongRunFields = {
+    {1, QStringLiteral("0,001")},     {2, QStringLiteral("0,001")},
+    {10, QStringLiteral("0,000001")}, {11, QStringLiteral("55")},
+    {12, QStringLiteral("0,000001")}, {3, QStringLiteral("0")},
+    {4, QStringLiteral("100000000")}, {5, QStringLiteral("0")},
+    {6, QStringLiteral("0")},
+};
+constexpr std::size_t kLongRunPoints = 100000001;
 
 void report(const char *name, double ms, double reference)
 {
@@ -130,5 +142,34 @@ int main(int argc, char *argv[])
                [&](const QString &p) { return picture::writePdf(picture, p); });
     timeWriter("picture_csv_10x196608", QStringLiteral("punti.csv"),
                [&](const QString &p) { return picture::writeCsv(record, p); });
+
+    for (const auto &[number, text] : kLongRunFields)
+        form4.field(number)->setText(text);
+    form4.Command1_Click();
+    QCoreApplication::processEvents();
+    dots = 0;
+    replayAll();
+    if (!messages.isEmpty() || dots != kLongRunPoints) {
+        std::fprintf(stderr, "the long run was not drawn whole (%zu dots)\n", dots);
+        return 1;
+    }
+    const double longReplayMs = medianMs(3, [&] {
+        dots = 0;
+        replayAll();
+    });
+    const auto timeLongRun = [&](const char *name, const QString &file, auto &&write) {
+        const QString path = dir.filePath(file);
+        const double ms = medianMs(3, [&] {
+            if (!write(path).isEmpty())
+                std::abort();
+        });
+        report(name, ms, longReplayMs);
+        std::printf("# %s file_bytes=%lld\n", name, static_cast<long long>(QFile(path).size()));
+        QFile::remove(path);
+    };
+    timeLongRun("picture_svg_long_run", QStringLiteral("curva.svg"),
+                [&](const QString &p) { return picture::writeSvg(picture, p); });
+    timeLongRun("picture_pdf_long_run", QStringLiteral("curva.pdf"),
+                [&](const QString &p) { return picture::writePdf(picture, p); });
     return 0;
 }

@@ -6,7 +6,7 @@
 #   bench/run_benchmarks.sh <build dir>
 # Each result is then printed against its goal from bench/goals.txt, and every goal missed is
 # named. A missed goal is a finding, not a failure: the exit status is 1 only when a benchmark
-# could not run.
+# could not run. The long-run pictures also print their size ("# ... file_bytes=<n>", <= 20 MB).
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)

@@ -10,25 +10,52 @@
 #include "surface/DrawingSurface.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPageLayout>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
+#include <QPushButton>
 
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace quorvel::picture {
 
 namespace {
 
+// What a drawing window holds, naming its files and print jobs.
+constexpr char kSubjectProperty[] = "quorvelPictureSubject";
+// A long writing shows its progress after this long.
+constexpr int kProgressAfterMs = 500;
+// and lets events in at most this often.
+constexpr int kProgressEveryMs = 50;
+constexpr int kProgressSteps = 1000;
+
 QString &folderKept()
 {
     static QString folder;
     return folder;
+}
+
+bool &whiteKept()
+{
+    static bool white = false;
+    return white;
 }
 
 PathAsker &pathAsker()
@@ -43,6 +70,18 @@ PrintAsker &printAsker()
     return asker;
 }
 
+QuestionAsker &questionAsker()
+{
+    static QuestionAsker asker;
+    return asker;
+}
+
+QString subjectOf(const DrawingSurface &surface)
+{
+    const QString subject = surface.property(kSubjectProperty).toString();
+    return subject.isEmpty() ? QStringLiteral("disegno") : subject;
+}
+
 // Qt's own save dialog (not the desktop's, so that it behaves the same everywhere), in Italian
 // through Qt's translations; it asks before overwriting.
 QString askWithDialog(QWidget *parent, const SaveRequest &request)
@@ -54,9 +93,18 @@ QString askWithDialog(QWidget *parent, const SaveRequest &request)
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(request.filters);
     dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.suggestedName.isEmpty())
+        dialog.selectFile(request.suggestedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
+}
+
+void keepFolderOf(const QString &path)
+{
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    if (folder.isDir())
+        folderKept() = folder.absoluteFilePath();
 }
 
 QString askPath(QWidget *parent, const SaveRequest &request)
@@ -65,10 +113,23 @@ QString askPath(QWidget *parent, const SaveRequest &request)
     if (path.isEmpty())
         return {};
     path = withDefaultSuffix(QFileInfo(path).absoluteFilePath(), request.defaultSuffix);
-    const QFileInfo folder(QFileInfo(path).absolutePath());
-    if (folder.isDir())
-        folderKept() = folder.absoluteFilePath();
+    keepFolderOf(path);
     return path;
+}
+
+bool askQuestion(QWidget *parent, const QString &question)
+{
+    if (questionAsker())
+        return questionAsker()(parent, question);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf16(kApplicationTitle), question,
+                    QMessageBox::NoButton, parent);
+    QPushButton *yes = box.addButton(QStringLiteral("Sì"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QStringLiteral("No"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 void tellFailure(const QString &path, const QString &reason)
@@ -77,10 +138,75 @@ void tellFailure(const QString &path, const QString &reason)
                     .arg(QDir::toNativeSeparators(path), reason));
 }
 
-Picture pictureOf(const DrawingSurface &surface)
+// The picture of `surface` as its record holds it now: later drawing does not reach it.
+struct Snapshot
 {
-    return {surface.drawing(), &surface.record(), surface.size(), surface.backgroundRgb()};
-}
+    explicit Snapshot(const DrawingSurface &surface)
+        : record(surface.record())
+    {
+        const bool white = whiteKept();
+        const QImage pixels = surface.drawing();
+        picture
+            = {white ? onWhite(pixels, surface.backgroundRgb()) : pixels, &record, surface.size(),
+               white ? kWhite : surface.backgroundRgb(), surface.devicePixelRatioF()};
+    }
+    Snapshot(const Snapshot &) = delete;
+    Snapshot &operator=(const Snapshot &) = delete;
+
+    DrawingRecord record;
+    Picture picture;
+};
+
+// A window with the progress of a long writing and "Annulla", shown once the writing has
+// lasted half a second; modal to the whole program, so that nothing else can be started
+// meanwhile. While it is up, events are let in every few hundredths of a second.
+class ProgressWindow
+{
+public:
+    ProgressWindow(QWidget *parent, const QString &label, std::size_t total)
+        : m_total(std::max<std::size_t>(total, 1))
+        , m_dialog(label, QStringLiteral("Annulla"), 0, kProgressSteps, parent)
+    {
+        m_dialog.setObjectName(QStringLiteral("ProgressWindow"));
+        m_dialog.setWindowTitle(QString::fromUtf16(kApplicationTitle));
+        m_dialog.setWindowModality(Qt::ApplicationModal);
+        m_dialog.setAutoClose(false);
+        m_dialog.setAutoReset(false);
+        // Shown by progress() alone, not by a timer of its own.
+        m_dialog.setMinimumDuration(std::numeric_limits<int>::max());
+        m_dialog.hide();
+        m_clock.start();
+    }
+    ~ProgressWindow() = default;
+    ProgressWindow(const ProgressWindow &) = delete;
+    ProgressWindow &operator=(const ProgressWindow &) = delete;
+
+    Progress progress()
+    {
+        return [this](std::size_t done) {
+            // Events are let in only while the window is up, modal: before, nothing the user
+            // does could reach the program in the middle of a writing.
+            const qint64 now = m_clock.elapsed();
+            if (now < kProgressAfterMs || now - m_lastMs < kProgressEveryMs)
+                return true;
+            m_lastMs = now;
+            if (!m_dialog.isVisible())
+                m_dialog.show();
+            const double share = static_cast<double>(done) / static_cast<double>(m_total);
+            m_dialog.setValue(
+                static_cast<int>(std::min(kProgressSteps - 1.0, kProgressSteps * share)));
+            QCoreApplication::processEvents();
+            return !m_dialog.wasCanceled();
+        };
+    }
+    bool cancelled() const { return m_dialog.wasCanceled(); }
+
+private:
+    std::size_t m_total;
+    QProgressDialog m_dialog;
+    QElapsedTimer m_clock;
+    qint64 m_lastMs = 0;
+};
 
 QAction *addAction(DrawingSurface &surface, const QString &text, const QKeySequence &keys,
                    void (*run)(DrawingSurface &))
@@ -100,6 +226,16 @@ QString lastFolder()
     return folderKept().isEmpty() ? QDir::homePath() : folderKept();
 }
 
+bool onWhiteChosen()
+{
+    return whiteKept();
+}
+
+void chooseOnWhite(bool white)
+{
+    whiteKept() = white;
+}
+
 PathAsker setPathAsker(PathAsker asker)
 {
     return std::exchange(pathAsker(), std::move(asker));
@@ -108,6 +244,11 @@ PathAsker setPathAsker(PathAsker asker)
 PrintAsker setPrintAsker(PrintAsker asker)
 {
     return std::exchange(printAsker(), std::move(asker));
+}
+
+QuestionAsker setQuestionAsker(QuestionAsker asker)
+{
+    return std::exchange(questionAsker(), std::move(asker));
 }
 
 void savePicture(DrawingSurface &surface)
@@ -119,63 +260,115 @@ void savePicture(DrawingSurface &surface)
          {QStringLiteral("Immagini (*.png *.svg *.pdf)"), QStringLiteral("Immagine PNG (*.png)"),
           QStringLiteral("Disegno vettoriale SVG (*.svg)"),
           QStringLiteral("Documento PDF (*.pdf)")},
-         QStringLiteral("png")});
+         QStringLiteral("png"),
+         subjectOf(surface) + QStringLiteral(".png")});
     if (path.isEmpty())
         return;
+    const Snapshot snapshot(surface);
+    ProgressWindow window(&surface, QStringLiteral("Salvataggio dell'immagine…"),
+                          dotCount(snapshot.record));
+    const Progress progress = window.progress();
     QString reason;
     switch (formatOf(path)) {
     case Format::Png:
-        reason = writePng(surface.drawing(), path);
+        reason = writePng(snapshot.picture.pixels, path, progress);
         break;
     case Format::Svg:
-        reason = writeSvg(pictureOf(surface), path);
+        reason = writeSvg(snapshot.picture, path, progress);
         break;
     case Format::Pdf:
-        reason = writePdf(pictureOf(surface), path);
+        reason = writePdf(snapshot.picture, path, progress);
         break;
     case Format::Unknown:
         reason = QStringLiteral("l'estensione deve essere .png, .svg o .pdf");
         break;
     }
-    if (!reason.isEmpty())
+    if (!reason.isEmpty() && !window.cancelled())
         tellFailure(path, reason);
 }
 
 void copyPicture(DrawingSurface &surface)
 {
-    QGuiApplication::clipboard()->setImage(surface.drawing());
+    const QImage drawing = surface.drawing();
+    QGuiApplication::clipboard()->setImage(whiteKept() ? onWhite(drawing, surface.backgroundRgb())
+                                                       : drawing);
 }
 
 void printPicture(DrawingSurface &surface)
 {
+    const QString subject = subjectOf(surface);
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(surface.windowTitle());
+    printer.setDocName(QStringLiteral("QUORVEL - %1").arg(subject));
+    // A drawing wider than tall goes across the paper, unless the user chooses otherwise.
+    printer.setPageOrientation(surface.width() > surface.height() ? QPageLayout::Landscape
+                                                                  : QPageLayout::Portrait);
+    const QString suggested = QDir(lastFolder()).filePath(subject + QStringLiteral(".pdf"));
     const bool accepted = printAsker() ? printAsker()(&surface, printer) : [&] {
         QPrintDialog dialog(&printer, &surface);
         dialog.setObjectName(QStringLiteral("PrintDialog"));
+        // The file offered by "Stampa su file", in the folder last used.
+        if (auto *file = dialog.findChild<QLineEdit *>(QStringLiteral("filename")))
+            file->setText(QDir::toNativeSeparators(suggested));
         return dialog.exec() == QDialog::Accepted;
     }();
     if (!accepted)
         return;
-    if (!picture::printPicture(printer, pictureOf(surface)))
+    const Snapshot snapshot(surface);
+    ProgressWindow window(&surface, QStringLiteral("Stampa in corso…"), dotCount(snapshot.record));
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        // To a file: written whole or not at all, as a saved picture is.
+        const QString path = QFileInfo(printer.outputFileName()).absoluteFilePath();
+        keepFolderOf(path);
+        const QPageLayout layout = printer.pageLayout();
+        const QString reason
+            = writePdf(snapshot.picture, path, window.progress(),
+                       PdfPage {layout.fullRectPoints().size(), QRectF(layout.paintRectPoints())});
+        if (!reason.isEmpty() && !window.cancelled())
+            tellFailure(path, reason);
+        return;
+    }
+    if (!picture::printPicture(printer, snapshot.picture, window.progress()) && !window.cancelled())
         showMessage(QStringLiteral("Impossibile stampare: la stampante non è disponibile."));
 }
 
 void exportPoints(DrawingSurface &surface)
 {
+    const DrawingRecord record = surface.record();
+    const std::size_t rows = pointCount(record);
+    if (rows == 0) {
+        showMessage(QStringLiteral("Non ci sono punti da esportare: la finestra non ha ancora "
+                                   "disegnato punti della curva."));
+        return;
+    }
+    if (rows > kRowsWithoutAsking) {
+        const QLocale italian(QLocale::Italian, QLocale::Italy);
+        const QString question
+            = QStringLiteral("La tabella dei punti avrà %1 righe, un file di circa %2. "
+                             "Scriverla?")
+                  .arg(italian.toString(static_cast<qulonglong>(rows)),
+                       italian.formattedDataSize(static_cast<qint64>(csvSizeEstimate(record)), 1,
+                                                 QLocale::DataSizeSIFormat));
+        if (!askQuestion(&surface, question))
+            return;
+    }
     const QString path = askPath(&surface,
                                  {QStringLiteral("Esporta punti"),
                                   lastFolder(),
                                   {QStringLiteral("Tabella CSV (*.csv)")},
-                                  QStringLiteral("csv")});
+                                  QStringLiteral("csv"),
+                                  QStringLiteral("punti della %1.csv").arg(subjectOf(surface))});
     if (path.isEmpty())
         return;
-    if (const QString reason = writeCsv(surface.record(), path); !reason.isEmpty())
+    ProgressWindow window(&surface, QStringLiteral("Esportazione dei punti…"), rows);
+    if (const QString reason = writeCsv(record, path, window.progress());
+        !reason.isEmpty() && !window.cancelled())
         tellFailure(path, reason);
 }
 
 void addPictureActions(DrawingSurface &surface, bool withPoints)
 {
+    surface.setProperty(kSubjectProperty,
+                        withPoints ? QStringLiteral("curva") : QStringLiteral("cerchio di prova"));
     QList<QAction *> menuActions;
     menuActions << addAction(surface, QStringLiteral("Salva immagine…"),
                              QKeySequence(Qt::CTRL | Qt::Key_S), &savePicture);
@@ -186,24 +379,49 @@ void addPictureActions(DrawingSurface &surface, bool withPoints)
     if (withPoints)
         menuActions << addAction(surface, QStringLiteral("Esporta punti…"),
                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), &exportPoints);
-    // The About box, in the menu only (no shortcut), after a separator.
-    auto *separator = new QAction(&surface);
-    separator->setSeparator(true);
+    auto *white = new QAction(QStringLiteral("Immagine su sfondo bianco"), &surface);
+    white->setCheckable(true);
+    QObject::connect(white, &QAction::toggled, &surface, [](bool on) { chooseOnWhite(on); });
+    // The About box, in the menu only (no shortcut), last.
     auto *aboutAction = new QAction(about::title(), &surface);
     QObject::connect(aboutAction, &QAction::triggered, &surface,
                      [&surface] { about::show(surface.window()); });
-    menuActions << separator << aboutAction;
+
+    const auto showMenu = [&surface, menuActions, white, aboutAction](const QPoint &at) {
+        white->setChecked(onWhiteChosen());
+        QMenu menu(&surface);
+        menu.setObjectName(QStringLiteral("PictureMenu"));
+        menu.addActions(menuActions);
+        menu.addSeparator();
+        menu.addAction(white);
+        menu.addSeparator();
+        menu.addAction(aboutAction);
+        menu.exec(surface.mapToGlobal(at));
+    };
     surface.setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(&surface, &QWidget::customContextMenuRequested, &surface,
-                     [&surface, menuActions](const QPoint &at) {
+                     [&surface, showMenu](const QPoint &at) {
                          // Controls keep their own menus, or none.
                          if (surface.childAt(at))
                              return;
-                         QMenu menu(&surface);
-                         menu.setObjectName(QStringLiteral("PictureMenu"));
-                         menu.addActions(menuActions);
-                         menu.exec(surface.mapToGlobal(at));
+                         showMenu(at);
                      });
+    // From the keyboard: the menu opens over the middle of the drawing, unless the focus is in
+    // a field, which keeps its own menu (cut, copy, paste) on these keys.
+    auto *keys = new QAction(QStringLiteral("Menu del disegno"), &surface);
+    keys->setShortcuts({QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)});
+    keys->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(keys, &QAction::triggered, &surface, [&surface, showMenu] {
+        auto *field = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        if (field && surface.isAncestorOf(field)) {
+            const QPoint at = field->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, at, field->mapToGlobal(at));
+            QCoreApplication::sendEvent(field, &event);
+            return;
+        }
+        showMenu(surface.rect().center());
+    });
+    surface.addAction(keys);
 }
 
 } // namespace quorvel::picture

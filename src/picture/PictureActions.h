@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
 #include <functional>
 
 class QPrinter;
@@ -18,10 +19,15 @@ class DrawingSurface;
 namespace picture {
 
 // Gives a drawing window the picture's context menu (a right click on the drawing, outside the
-// controls) and window-wide shortcuts, whatever control has the focus: "Salva immagine…"
-// (Ctrl+S), "Copia immagine" (Ctrl+Shift+C), "Stampa…" (Ctrl+P) and, with `withPoints`,
-// "Esporta punti…" (Ctrl+Shift+E); the menu ends with "Informazioni su QUORVEL". None of them changes the drawing or runs an activation
-// handler. `surface` is the window itself.
+// controls, or the Menu key or Maiusc+F10 anywhere in the window but in a field, which keeps its
+// own menu) and window-wide shortcuts, whatever control has the focus: "Salva immagine…"
+// (Ctrl+S), "Copia immagine" (Ctrl+Shift+C), "Stampa…" (Ctrl+P), with `withPoints` "Esporta
+// punti…" (Ctrl+Shift+E), the choice "Immagine su sfondo bianco" for what is saved, copied and
+// printed, and last "Informazioni su QUORVEL". None of them changes the drawing or runs an
+// activation handler. `surface` is the window itself; the curve window (`withPoints`) holds
+// "curva", the other "cerchio di prova", which names files and print jobs. A saving, printing or
+// export that lasts more than half a second shows its progress with "Annulla", which leaves no
+// file.
 void addPictureActions(DrawingSurface &surface, bool withPoints);
 
 // The actions, as the menu and the shortcuts run them.
@@ -29,6 +35,11 @@ void savePicture(DrawingSurface &surface);
 void copyPicture(DrawingSurface &surface);
 void printPicture(DrawingSurface &surface);
 void exportPoints(DrawingSurface &surface);
+
+// Whether pictures go on white instead of the window's background (bright white dots then get
+// a grey rim); the menu's choice, kept while the program runs.
+bool onWhiteChosen();
+void chooseOnWhite(bool white);
 
 // The folder offered by the next file dialog: the folder of the last file chosen while the
 // program runs, the home folder at first.
@@ -43,11 +54,18 @@ struct SaveRequest
     QString folder;
     QStringList filters;
     QString defaultSuffix;
+    QString suggestedName; // the file name offered, without folder
 };
 using PathAsker = std::function<QString(QWidget *parent, const SaveRequest &request)>;
 PathAsker setPathAsker(PathAsker asker);
 using PrintAsker = std::function<bool(QWidget *parent, QPrinter &printer)>;
 PrintAsker setPrintAsker(PrintAsker asker);
+// A question answered with "Sì" (true) or "No".
+using QuestionAsker = std::function<bool(QWidget *parent, const QString &question)>;
+QuestionAsker setQuestionAsker(QuestionAsker asker);
+
+// Tables of points with more rows than this are written only after asking.
+inline constexpr std::size_t kRowsWithoutAsking = 1000000;
 
 } // namespace picture
 } // namespace quorvel

@@ -3,9 +3,11 @@
 
 #include "PictureFiles.h"
 
+#include "RecordWalk.h"
 #include "curve/RunRecord.h"
 #include "surface/Palette.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -17,11 +19,17 @@
 
 #include <zlib.h>
 
+#include <sys/statvfs.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cstdio>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,68 +39,92 @@ namespace {
 
 // Text is gathered in a buffer and handed to the file in pieces of about this many bytes.
 constexpr std::size_t kChunk = 1 << 20;
-// Dots of one colour handed to the painter at a time.
-constexpr std::size_t kRectBatch = 4096;
 constexpr double kPointsPerInch = 72.0;
 constexpr double kLogicalDpi = 96.0;
+// Rows of the table looked at to tell how big it will be.
+constexpr std::size_t kSampleRows = 1000;
+// What a dot's rim takes of its side, on each edge, when it is in the background's colour.
+constexpr double kRimShare = 1.0 / 6;
 
-// Why a file could not be written, in words a user understands.
-QString reasonFor(const QFileDevice &file)
+// 17 significant digits, decimal comma: the text reads back as the very same double. Returns
+// the end of the text written from `out`.
+char *italianNumber(double v, std::array<char, 40> &out)
 {
-    switch (file.error()) {
-    case QFileDevice::ResourceError:
-        return QStringLiteral("spazio su disco esaurito");
-    case QFileDevice::WriteError:
-        return QStringLiteral("errore di scrittura sul disco (%1)").arg(file.errorString());
-    default:
-        return QStringLiteral("impossibile creare il file (%1)").arg(file.errorString());
-    }
+    const auto r
+        = std::to_chars(out.data(), out.data() + out.size(), v, std::chars_format::general, 17);
+    std::replace(out.data(), r.ptr, '.', ',');
+    return r.ptr;
 }
 
-// The reasons that can be told before trying: a folder that does not exist, an existing file
-// that may not be changed.
-QString reasonBefore(const QString &path)
+using FileSystemState = struct statvfs;
+
+// Whether the file system holding `folder` has less room left than a piece of text.
+bool nearlyFull(const QString &folder)
+{
+    FileSystemState fs {};
+    if (::statvfs(QFile::encodeName(folder).constData(), &fs) != 0)
+        return false;
+    return static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize < kChunk + (1 << 16);
+}
+
+bool readOnlyFileSystem(const QString &folder)
+{
+    FileSystemState fs {};
+    return ::statvfs(QFile::encodeName(folder).constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY);
+}
+
+// Why `path` could not be created or written, found out from the system rather than from the
+// error's English text.
+QString whyNot(const QString &path, bool writing, QFileDevice::FileError error)
 {
     const QFileInfo info(path);
-    const QFileInfo folder(info.absolutePath());
-    if (!folder.exists())
-        return QStringLiteral("la cartella %1 non esiste")
-            .arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
-    if (!folder.isDir())
-        return QStringLiteral("%1 non è una cartella")
-            .arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
-    if (info.isDir())
-        return QStringLiteral("esiste già una cartella con questo nome");
-    if (info.exists()) {
-        // Also for a user to whom the system would let it be overwritten (root): a file that
-        // nobody may write is kept as it is.
-        constexpr QFile::Permissions anyWrite
-            = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-        if (!info.isWritable() || !(info.permissions() & anyWrite))
-            return QStringLiteral("il file esistente è di sola lettura");
-    }
-    return {};
+    const QString folder = info.absolutePath();
+    if (error == QFileDevice::ResourceError || (writing && nearlyFull(folder)))
+        return QStringLiteral("disco pieno");
+    QString detail;
+    if (QFile::encodeName(info.fileName()).size() > NAME_MAX
+        || QFile::encodeName(info.absoluteFilePath()).size() >= PATH_MAX)
+        detail = QStringLiteral("nome del file troppo lungo");
+    else if (readOnlyFileSystem(folder))
+        detail = QStringLiteral("il disco è di sola lettura");
+    else if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        detail = QStringLiteral("permesso negato nella cartella");
+    else if (!writing && nearlyFull(folder))
+        return QStringLiteral("disco pieno");
+    if (writing)
+        return detail.isEmpty() ? QStringLiteral("errore di scrittura sul disco")
+                                : QStringLiteral("errore di scrittura sul disco (%1)").arg(detail);
+    return QStringLiteral("impossibile creare il file (%1)")
+        .arg(detail.isEmpty() ? QStringLiteral("errore del sistema") : detail);
 }
 
-// Writes the whole file through `body` or nothing; the reason when not written.
-QString writeWhole(const QString &path, const std::function<bool(QSaveFile &)> &body)
+// Writes the whole file through `body` or nothing; the reason when not written. `body` is
+// handed `progress`, which is told `total` once more before the file takes its name.
+QString writeWhole(const QString &path, std::size_t total, const Progress &progress,
+                   const std::function<bool(QSaveFile &, const Progress &)> &body)
 {
     if (QString before = reasonBefore(path); !before.isEmpty())
         return before;
+    bool stopped = false;
+    const Progress watched = [&](std::size_t done) {
+        if (progress && !stopped && !progress(done))
+            stopped = true;
+        return !stopped;
+    };
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.error() == QFileDevice::ResourceError
-            ? reasonFor(file)
-            : QStringLiteral("impossibile creare il file (%1)").arg(file.errorString());
-    if (!body(file) || file.error() != QFileDevice::NoError) {
-        QString reason = file.error() != QFileDevice::NoError
-            ? reasonFor(file)
-            : QStringLiteral("errore di scrittura sul disco");
+    // Unbuffered: the writers gather their text themselves, and a write that fails (a full
+    // disk) is then known at once, not lost in a buffer flushed while the file is renamed.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return whyNot(path, false, file.error());
+    if (!body(file, watched) || !file.flush() || file.error() != QFileDevice::NoError
+        || !watched(total)) {
+        QString reason = stopped ? QStringLiteral("annullato") : whyNot(path, true, file.error());
         file.cancelWriting();
         return reason;
     }
+    // Failing here, the name itself could not be given to what was written.
     if (!file.commit())
-        return reasonFor(file);
+        return whyNot(path, false, file.error());
     return {};
 }
 
@@ -155,14 +187,10 @@ public:
         m_buffer.append(b.data(), r.ptr);
         return *this;
     }
-    // 17 significant digits, decimal comma.
     TextOut &italian17(double v)
     {
         std::array<char, 40> b {};
-        const auto r
-            = std::to_chars(b.data(), b.data() + b.size(), v, std::chars_format::general, 17);
-        std::replace(b.data(), r.ptr, '.', ',');
-        m_buffer.append(b.data(), r.ptr);
+        m_buffer.append(b.data(), italianNumber(v, b));
         return *this;
     }
     TextOut &flushIfFull()
@@ -180,6 +208,7 @@ public:
         return m_ok;
     }
     bool ok() const { return m_ok; }
+    std::size_t buffered() const { return m_buffer.size(); }
 
 private:
     Sink m_sink;
@@ -200,66 +229,79 @@ std::string svgColour(QRgb c)
     return {b.data(), 7};
 }
 
-// Whether a dot's square of side `pen` centred on (x, y) reaches into the picture: the others
-// are clipped away on the surface too.
-bool reaches(double x, double y, double pen, const QSize &size)
-{
-    return x > -pen && x < size.width() + pen && y > -pen && y < size.height() + pen;
-}
-
-// Hands the dots of a batch over, in logical pixels, grouped while their colour stays the same.
-template<typename Flush>
-class DotGatherer : public DotVisitor
-{
-public:
-    DotGatherer(const DotMapping &mapping, const QSize &size, Flush &flush)
-        : m_mapping(mapping)
-        , m_size(size)
-        , m_flush(flush)
-    {
-    }
-    bool dot(const RecordedDot &d) override
-    {
-        const double x = d.x * m_mapping.kx;
-        const double y = d.y * m_mapping.ky;
-        if (!reaches(x, y, m_mapping.pen, m_size))
-            return true;
-        if (d.paletteIndex != m_colour || m_centres.size() >= kRectBatch) {
-            finish();
-            m_colour = d.paletteIndex;
-        }
-        m_centres.emplace_back(x, y);
-        return true;
-    }
-    void finish()
-    {
-        if (!m_centres.empty())
-            m_flush(m_colour, m_centres);
-        m_centres.clear();
-    }
-
-private:
-    const DotMapping &m_mapping;
-    QSize m_size;
-    Flush &m_flush;
-    int m_colour = -1;
-    std::vector<QPointF> m_centres;
-};
-
-template<typename Flush>
-void gatherDots(const RecordedDots &dots, const QSize &size, Flush &&flush)
-{
-    DotGatherer<std::remove_reference_t<Flush>> gatherer(dots.mapping, size, flush);
-    dots.source->replayDots(gatherer);
-    gatherer.finish();
-}
-
 QRgb paletteRgb(int index)
 {
-    return toRgb(QBColor(index));
+    return index >= 0 && index < kPaletteSize ? toRgb(kPalette[index]) : toRgb(kPalette[0]);
+}
+
+// The squares to paint for dots of `colour`: the dots themselves, or, in the background's own
+// colour, a grey square each with the dot's colour inside it, so that they stay visible.
+template<typename Squares>
+void paintDots(QRgb background, int colour, double pen, Squares &&squares)
+{
+    const QRgb rgb = paletteRgb(colour);
+    if (rgb != background) {
+        squares(rgb, 0.0);
+        return;
+    }
+    squares(kRim, 0.0);
+    squares(rgb, pen * kRimShare);
+}
+
+// A walk that does nothing but what `progress` says.
+class ProgressVisitor : public RecordVisitor
+{
+public:
+    explicit ProgressVisitor(const Progress &progress)
+        : m_progress(progress)
+    {
+    }
+    bool goOn(std::size_t dotsSeen) override { return !m_progress || m_progress(dotsSeen); }
+
+private:
+    const Progress &m_progress;
+};
+
+WalkArea areaOf(const Picture &picture)
+{
+    return {picture.size, picture.pixelRatio};
+}
+
+const std::vector<DrawingRecord::Entry> &entriesOf(const Picture &picture)
+{
+    static const std::vector<DrawingRecord::Entry> none;
+    return picture.record ? picture.record->entries() : none;
 }
 
 } // namespace
+
+QImage onWhite(const QImage &drawing, QRgb background)
+{
+    QImage in = drawing.convertToFormat(QImage::Format_RGB32);
+    QImage out = in.copy();
+    const QRgb white = paletteRgb(kPaletteSize - 1);
+    background |= 0xff000000u;
+    const auto at = [&in](int x, int y) {
+        return reinterpret_cast<const QRgb *>(std::as_const(in).constScanLine(y))[x];
+    };
+    for (int y = 0; y < in.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(out.scanLine(y));
+        for (int x = 0; x < in.width(); ++x) {
+            const QRgb p = at(x, y);
+            if (p == background) {
+                row[x] = kWhite;
+            } else if (p == white) {
+                const bool edge = (x > 0 && at(x - 1, y) == background)
+                    || (x + 1 < in.width() && at(x + 1, y) == background)
+                    || (y > 0 && at(x, y - 1) == background)
+                    || (y + 1 < in.height() && at(x, y + 1) == background);
+                if (edge)
+                    row[x] = kRim;
+            }
+        }
+    }
+    return out;
+}
 
 Format formatOf(const QString &path)
 {
@@ -280,19 +322,106 @@ QString withDefaultSuffix(const QString &path, const QString &suffix)
     return path + u'.' + suffix;
 }
 
-QString writePng(const QImage &pixels, const QString &path)
+QString reasonBefore(const QString &path)
+{
+    for (const QChar c : path) {
+        if (c.category() == QChar::Other_Control)
+            return QStringLiteral("il nome contiene un carattere di controllo (per esempio un a "
+                                  "capo), che non è ammesso");
+    }
+    const QFileInfo info(path);
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.exists())
+        return QStringLiteral("la cartella %1 non esiste")
+            .arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
+    if (!folder.isDir())
+        return QStringLiteral("%1 non è una cartella")
+            .arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
+    if (info.isDir())
+        return QStringLiteral("esiste già una cartella con questo nome");
+    if (info.exists() && !info.isFile())
+        return QStringLiteral("con questo nome esiste già qualcosa che non è un file normale "
+                              "(un dispositivo, una coda FIFO o un socket), che non viene "
+                              "sostituito");
+    if (info.exists()) {
+        // Also for a user to whom the system would let it be overwritten (root): a file that
+        // nobody may write is kept as it is.
+        constexpr QFile::Permissions anyWrite
+            = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+        if (!info.isWritable() || !(info.permissions() & anyWrite))
+            return QStringLiteral("il file esistente è di sola lettura");
+    }
+    return {};
+}
+
+QString writePng(const QImage &pixels, const QString &path, const Progress &progress)
 {
     if (pixels.isNull())
         return QStringLiteral("il disegno è vuoto");
-    return writeWhole(path, [&](QSaveFile &file) {
-        QImageWriter writer(&file, "png");
-        return writer.write(pixels);
+    return writeWhole(path, 0, progress, [&](QSaveFile &file, const Progress &) {
+        // Encoded in memory first: the encoder writes in many small pieces.
+        QByteArray encoded;
+        QBuffer buffer(&encoded);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "png");
+        return writer.write(pixels) && file.write(encoded) == encoded.size();
     });
 }
 
-QString writeSvg(const Picture &picture, const QString &path)
+namespace {
+
+class SvgWriter : public ProgressVisitor
 {
-    return writeWhole(path, [&](QSaveFile &file) {
+public:
+    SvgWriter(TextOut &out, QRgb background, const Progress &progress)
+        : ProgressVisitor(progress)
+        , m_out(out)
+        , m_background(background)
+    {
+    }
+    void line(const RecordedLine &line) override
+    {
+        m_out << "<line x1=\"";
+        m_out.fixed3(line.from.x()) << "\" y1=\"";
+        m_out.fixed3(line.from.y()) << "\" x2=\"";
+        m_out.fixed3(line.to.x()) << "\" y2=\"";
+        m_out.fixed3(line.to.y()) << "\" stroke=\"" << svgColour(line.colour)
+                                  << "\" stroke-width=\"";
+        m_out.number(line.width) << "\" stroke-linecap=\"square\"/>\n";
+    }
+    void dots(int colour, double pen, std::span<const QPointF> centres) override
+    {
+        // One path per colour: each dot a square "M left top h side v side h -side z".
+        paintDots(m_background, colour, pen, [&](QRgb rgb, double inset) {
+            const double side = pen - 2 * inset;
+            std::array<char, 32> sideText {};
+            const std::string_view sideView(
+                sideText.data(),
+                static_cast<std::size_t>(
+                    std::to_chars(sideText.data(), sideText.data() + sideText.size(), side).ptr
+                    - sideText.data()));
+            m_out << "<path fill=\"" << svgColour(rgb) << "\" d=\"";
+            for (const QPointF &c : centres) {
+                m_out << 'M';
+                m_out.fixed3(c.x() - pen / 2 + inset) << ' ';
+                m_out.fixed3(c.y() - pen / 2 + inset)
+                    << 'h' << sideView << 'v' << sideView << "h-" << sideView << "z\n";
+            }
+            m_out << "\"/>\n";
+        });
+    }
+
+private:
+    TextOut &m_out;
+    QRgb m_background;
+};
+
+} // namespace
+
+QString writeSvg(const Picture &picture, const QString &path, const Progress &progress)
+{
+    const std::size_t total = picture.record ? dotCount(*picture.record) : 0;
+    return writeWhole(path, total, progress, [&](QSaveFile &file, const Progress &watched) {
         TextOut out(file);
         const QSize size = picture.size;
         out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -303,86 +432,78 @@ QString writeSvg(const Picture &picture, const QString &path)
         out.integer(size.height()) << "\">\n<title>QUORVEL</title>\n<rect width=\"";
         out.integer(size.width()) << "\" height=\"";
         out.integer(size.height()) << "\" fill=\"" << svgColour(picture.background) << "\"/>\n";
-        if (picture.record) {
-            for (const DrawingRecord::Entry &entry : picture.record->entries()) {
-                if (const auto *line = std::get_if<RecordedLine>(&entry)) {
-                    out << "<line x1=\"";
-                    out.fixed3(line->from.x()) << "\" y1=\"";
-                    out.fixed3(line->from.y()) << "\" x2=\"";
-                    out.fixed3(line->to.x()) << "\" y2=\"";
-                    out.fixed3(line->to.y())
-                        << "\" stroke=\"" << svgColour(line->colour) << "\" stroke-width=\"";
-                    out.number(line->width) << "\" stroke-linecap=\"square\"/>\n";
-                    continue;
-                }
-                const auto &dots = std::get<RecordedDots>(entry);
-                const double pen = dots.mapping.pen;
-                std::array<char, 32> penText {};
-                const auto penEnd = std::to_chars(penText.data(), penText.data() + 32, pen).ptr;
-                const std::string_view side(penText.data(),
-                                            static_cast<std::size_t>(penEnd - penText.data()));
-                // One path per colour: each dot a square "M left top h side v side h -side z".
-                gatherDots(dots, size, [&](int colour, const std::vector<QPointF> &centres) {
-                    out << "<path fill=\"" << svgColour(paletteRgb(colour)) << "\" d=\"";
-                    for (const QPointF &c : centres) {
-                        out << 'M';
-                        out.fixed3(c.x() - pen / 2) << ' ';
-                        out.fixed3(c.y() - pen / 2)
-                            << 'h' << side << 'v' << side << "h-" << side << "z\n";
-                    }
-                    out << "\"/>\n";
-                });
-            }
-        }
+        SvgWriter svg(out, picture.background, watched);
+        if (!walkRecord(entriesOf(picture), areaOf(picture), svg))
+            return false;
         out << "</svg>\n";
         return out.flush();
     });
 }
 
-void paintPicture(QPainter &painter, const Picture &picture)
+namespace {
+
+class PainterVisitor : public ProgressVisitor
+{
+public:
+    PainterVisitor(QPainter &painter, QRgb background, const Progress &progress)
+        : ProgressVisitor(progress)
+        , m_painter(painter)
+        , m_background(background)
+    {
+    }
+    void line(const RecordedLine &line) override
+    {
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.setPen(
+            QPen(QColor::fromRgb(line.colour), line.width, Qt::SolidLine, Qt::SquareCap));
+        m_painter.drawLine(line.from, line.to);
+    }
+    void dots(int colour, double pen, std::span<const QPointF> centres) override
+    {
+        m_painter.setPen(Qt::NoPen);
+        paintDots(m_background, colour, pen, [&](QRgb rgb, double inset) {
+            const double side = pen - 2 * inset;
+            m_rects.clear();
+            for (const QPointF &c : centres)
+                m_rects.emplace_back(c.x() - pen / 2 + inset, c.y() - pen / 2 + inset, side, side);
+            m_painter.setBrush(QColor::fromRgb(rgb));
+            m_painter.drawRects(m_rects.data(), static_cast<int>(m_rects.size()));
+        });
+    }
+
+private:
+    QPainter &m_painter;
+    QRgb m_background;
+    std::vector<QRectF> m_rects;
+};
+
+} // namespace
+
+bool paintPicture(QPainter &painter, const Picture &picture, const Progress &progress)
 {
     const QRectF page(QPointF(0, 0), QSizeF(picture.size));
     painter.save();
     painter.fillRect(page, QColor::fromRgb(picture.background));
     painter.setClipRect(page, Qt::IntersectClip);
-    if (picture.record) {
-        std::vector<QRectF> rects;
-        rects.reserve(kRectBatch);
-        for (const DrawingRecord::Entry &entry : picture.record->entries()) {
-            if (const auto *line = std::get_if<RecordedLine>(&entry)) {
-                painter.setBrush(Qt::NoBrush);
-                painter.setPen(
-                    QPen(QColor::fromRgb(line->colour), line->width, Qt::SolidLine, Qt::SquareCap));
-                painter.drawLine(line->from, line->to);
-                continue;
-            }
-            const auto &dots = std::get<RecordedDots>(entry);
-            const double pen = dots.mapping.pen;
-            painter.setPen(Qt::NoPen);
-            gatherDots(dots, picture.size, [&](int colour, const std::vector<QPointF> &centres) {
-                rects.clear();
-                for (const QPointF &c : centres)
-                    rects.emplace_back(c.x() - pen / 2, c.y() - pen / 2, pen, pen);
-                painter.setBrush(QColor::fromRgb(paletteRgb(colour)));
-                painter.drawRects(rects.data(), static_cast<int>(rects.size()));
-            });
-        }
-    }
+    PainterVisitor visitor(painter, picture.background, progress);
+    const bool whole = walkRecord(entriesOf(picture), areaOf(picture), visitor);
     painter.restore();
+    return whole;
 }
 
 namespace {
 // Places the picture fitted into `area`, aspect kept, centred, and paints it.
-void paintFitted(QPainter &painter, const Picture &picture, const QRectF &area)
+bool paintFitted(QPainter &painter, const Picture &picture, const QRectF &area,
+                 const Progress &progress)
 {
     if (picture.size.isEmpty())
-        return;
+        return true;
     const double scale
         = std::min(area.width() / picture.size.width(), area.height() / picture.size.height());
     painter.translate(area.x() + (area.width() - picture.size.width() * scale) / 2,
                       area.y() + (area.height() - picture.size.height() * scale) / 2);
     painter.scale(scale, scale);
-    paintPicture(painter, picture);
+    return paintPicture(painter, picture, progress);
 }
 } // namespace
 
@@ -444,20 +565,69 @@ void pdfColour(TextOut &out, QRgb c)
     out.number(qBlue(c) / 255.0);
 }
 
+class PdfWriter : public ProgressVisitor
+{
+public:
+    PdfWriter(TextOut &page, QRgb background, const Progress &progress)
+        : ProgressVisitor(progress)
+        , m_page(page)
+        , m_background(background)
+    {
+    }
+    void line(const RecordedLine &line) override
+    {
+        pdfColour(m_page, line.colour);
+        m_page << " RG ";
+        m_page.number(line.width) << " w 2 J ";
+        m_page.fixed3(line.from.x()) << ' ';
+        m_page.fixed3(line.from.y()) << " m ";
+        m_page.fixed3(line.to.x()) << ' ';
+        m_page.fixed3(line.to.y()) << " l S\n";
+    }
+    void dots(int colour, double pen, std::span<const QPointF> centres) override
+    {
+        paintDots(m_background, colour, pen, [&](QRgb rgb, double inset) {
+            const double side = pen - 2 * inset;
+            pdfColour(m_page, rgb);
+            m_page << " rg\n";
+            for (const QPointF &c : centres) {
+                m_page.fixed3(c.x() - pen / 2 + inset) << ' ';
+                m_page.fixed3(c.y() - pen / 2 + inset) << ' ';
+                m_page.number(side) << ' ';
+                m_page.number(side) << " re\n";
+            }
+            m_page << "f\n";
+            m_page.flushIfFull();
+        });
+    }
+
+private:
+    TextOut &m_page;
+    QRgb m_background;
+};
+
 } // namespace
 
 // A one-page PDF written by hand: Qt's PDF engine holds a page's contents in memory and
 // compresses them at its slowest level, seconds and a hundred megabytes for ten long runs.
-// The page is the window's size (a logical pixel is 1/96 inch) and its contents are drawn in
-// logical pixels, y downwards, as on screen.
-QString writePdf(const Picture &picture, const QString &path)
+// The page's contents are drawn in logical pixels, y downwards, as on screen; without a page
+// given, the page is the window's size (a logical pixel is 1/96 inch).
+QString writePdf(const Picture &picture, const QString &path, const Progress &progress,
+                 const std::optional<PdfPage> &page)
 {
     if (picture.size.isEmpty())
         return QStringLiteral("il disegno è vuoto");
-    return writeWhole(path, [&](QSaveFile &file) {
-        const int width = picture.size.width();
-        const int height = picture.size.height();
-        constexpr double toPoints = kPointsPerInch / kLogicalDpi;
+    const int width = picture.size.width();
+    const int height = picture.size.height();
+    constexpr double toPoints = kPointsPerInch / kLogicalDpi;
+    const QSizeF fullSize = page ? page->size : QSizeF(width * toPoints, height * toPoints);
+    const QRectF area = page ? page->area : QRectF(QPointF(0, 0), fullSize);
+    // Logical pixels to points: fitted into the area, aspect kept, centred, y turned upwards.
+    const double scale = std::min(area.width() / width, area.height() / height);
+    const double left = area.x() + (area.width() - width * scale) / 2;
+    const double top = area.y() + (area.height() - height * scale) / 2;
+    const std::size_t total = picture.record ? dotCount(*picture.record) : 0;
+    return writeWhole(path, total, progress, [&](QSaveFile &file, const Progress &watched) {
         std::vector<qint64> offsets;
         TextOut out(file);
         const auto startObject = [&] {
@@ -474,54 +644,29 @@ QString writePdf(const Picture &picture, const QString &path)
         out << "<< /Type /Pages /Kids [3 0 R] /Count 1 >>\nendobj\n";
         startObject();
         out << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 ";
-        out.number(width * toPoints) << ' ';
-        out.number(height * toPoints) << "] /Contents 4 0 R /Resources << >> >>\nendobj\n";
+        out.number(fullSize.width()) << ' ';
+        out.number(fullSize.height()) << "] /Contents 4 0 R /Resources << >> >>\nendobj\n";
         startObject();
         out << "<< /Length 5 0 R /Filter /FlateDecode >>\nstream\n";
         if (!out.flush())
             return false;
 
         Deflater deflater(file);
-        TextOut page([&deflater](std::string_view bytes) { return deflater.write(bytes); });
-        page.number(toPoints) << " 0 0 ";
-        page.number(-toPoints) << " 0 ";
-        page.number(height * toPoints) << " cm\n";
-        pdfColour(page, picture.background);
-        page << " rg 0 0 ";
-        page.integer(width) << ' ';
-        page.integer(height) << " re f\n0 0 ";
-        page.integer(width) << ' ';
-        page.integer(height) << " re W n\n";
-        if (picture.record) {
-            for (const DrawingRecord::Entry &entry : picture.record->entries()) {
-                if (const auto *line = std::get_if<RecordedLine>(&entry)) {
-                    pdfColour(page, line->colour);
-                    page << " RG ";
-                    page.number(line->width) << " w 2 J ";
-                    page.fixed3(line->from.x()) << ' ';
-                    page.fixed3(line->from.y()) << " m ";
-                    page.fixed3(line->to.x()) << ' ';
-                    page.fixed3(line->to.y()) << " l S\n";
-                    continue;
-                }
-                const auto &dots = std::get<RecordedDots>(entry);
-                const double pen = dots.mapping.pen;
-                gatherDots(dots, picture.size,
-                           [&](int colour, const std::vector<QPointF> &centres) {
-                               pdfColour(page, paletteRgb(colour));
-                               page << " rg\n";
-                               for (const QPointF &c : centres) {
-                                   page.fixed3(c.x() - pen / 2) << ' ';
-                                   page.fixed3(c.y() - pen / 2) << ' ';
-                                   page.number(pen) << ' ';
-                                   page.number(pen) << " re\n";
-                               }
-                               page << "f\n";
-                               page.flushIfFull();
-                           });
-            }
-        }
-        if (!page.flush() || !deflater.finish())
+        TextOut contents([&deflater](std::string_view bytes) { return deflater.write(bytes); });
+        contents.number(scale) << " 0 0 ";
+        contents.number(-scale) << ' ';
+        contents.number(left) << ' ';
+        contents.number(fullSize.height() - top) << " cm\n";
+        pdfColour(contents, picture.background);
+        contents << " rg 0 0 ";
+        contents.integer(width) << ' ';
+        contents.integer(height) << " re f\n0 0 ";
+        contents.integer(width) << ' ';
+        contents.integer(height) << " re W n\n";
+        PdfWriter pdf(contents, picture.background, watched);
+        if (!walkRecord(entriesOf(picture), areaOf(picture), pdf))
+            return false;
+        if (!contents.flush() || !deflater.finish())
             return false;
         out << "\nendstream\nendobj\n";
         startObject();
@@ -544,12 +689,16 @@ QString writePdf(const Picture &picture, const QString &path)
     });
 }
 
-bool printPicture(QPrinter &printer, const Picture &picture)
+bool printPicture(QPrinter &printer, const Picture &picture, const Progress &progress)
 {
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
-    paintFitted(painter, picture, QRectF(0, 0, printer.width(), printer.height()));
+    if (!paintFitted(painter, picture, QRectF(0, 0, printer.width(), printer.height()), progress)) {
+        printer.abort();
+        painter.end();
+        return false;
+    }
     return painter.end();
 }
 
@@ -561,34 +710,87 @@ QString csvHeader()
 QString csvNumber(double value)
 {
     std::array<char, 40> b {};
-    const auto r
-        = std::to_chars(b.data(), b.data() + b.size(), value, std::chars_format::general, 17);
-    std::replace(b.data(), r.ptr, '.', ',');
-    return QString::fromLatin1(b.data(), r.ptr - b.data());
+    const char *end = italianNumber(value, b);
+    return QString::fromLatin1(b.data(), end - b.data());
 }
 
-QString writeCsv(const DrawingRecord &record, const QString &path)
+namespace {
+
+// Writes the table's rows for the runs of `record` into `out`, at most `rows`; false when
+// `progress` stopped it.
+bool csvRows(const DrawingRecord &record, TextOut &out, std::size_t rows, const Progress &progress)
 {
-    return writeWhole(path, [&](QSaveFile &file) {
+    std::size_t done = 0;
+    bool goOn = true;
+    for (const DrawingRecord::Entry &entry : record.entries()) {
+        const auto *dots = std::get_if<RecordedDots>(&entry);
+        const auto *run = dots ? dynamic_cast<const RunRecord *>(dots->source.get()) : nullptr;
+        if (!run)
+            continue;
+        run->replay([&](const curve::ChainPoint &p) {
+            out.integer(run->number()) << ';';
+            out.integer(p.range) << ';';
+            out.italian17(p.alfa) << ';';
+            out.integer(p.a2) << ';';
+            out.italian17(p.x) << ';';
+            out.italian17(p.y) << ';';
+            out.integer(p.paletteIndex) << "\r\n";
+            out.flushIfFull();
+            ++done;
+            if ((done & (kDotsBetweenProgress - 1)) == 0 && progress && !progress(done))
+                goOn = false;
+            return goOn && done < rows;
+        });
+        if (!goOn || done >= rows)
+            break;
+    }
+    return goOn;
+}
+
+} // namespace
+
+std::size_t pointCount(const DrawingRecord &record)
+{
+    std::size_t n = 0;
+    for (const DrawingRecord::Entry &entry : record.entries()) {
+        const auto *dots = std::get_if<RecordedDots>(&entry);
+        if (const auto *run = dots ? dynamic_cast<const RunRecord *>(dots->source.get()) : nullptr)
+            n += run->dots();
+    }
+    return n;
+}
+
+std::size_t dotCount(const DrawingRecord &record)
+{
+    return pointCount(record);
+}
+
+std::size_t csvSizeEstimate(const DrawingRecord &record)
+{
+    const std::size_t rows = pointCount(record);
+    std::size_t sampleBytes = 0;
+    TextOut sample([&sampleBytes](std::string_view bytes) {
+        sampleBytes += bytes.size();
+        return true;
+    });
+    csvRows(record, sample, std::min(rows, kSampleRows), {});
+    sample.flush();
+    const std::size_t header = static_cast<std::size_t>(csvHeader().size()) + 2;
+    if (rows == 0)
+        return header;
+    const double perRow
+        = static_cast<double>(sampleBytes) / static_cast<double>(std::min(rows, kSampleRows));
+    return header + static_cast<std::size_t>(perRow * static_cast<double>(rows));
+}
+
+QString writeCsv(const DrawingRecord &record, const QString &path, const Progress &progress)
+{
+    const std::size_t rows = pointCount(record);
+    return writeWhole(path, rows, progress, [&](QSaveFile &file, const Progress &watched) {
         TextOut out(file);
         out << csvHeader().toStdString() << "\r\n";
-        for (const DrawingRecord::Entry &entry : record.entries()) {
-            const auto *dots = std::get_if<RecordedDots>(&entry);
-            const auto *run = dots ? dynamic_cast<const RunRecord *>(dots->source.get()) : nullptr;
-            if (!run)
-                continue;
-            run->replay([&](const curve::ChainPoint &p) {
-                out.integer(run->number()) << ';';
-                out.integer(p.range) << ';';
-                out.italian17(p.alfa) << ';';
-                out.integer(p.a2) << ';';
-                out.italian17(p.x) << ';';
-                out.italian17(p.y) << ';';
-                out.integer(p.paletteIndex) << "\r\n";
-                out.flushIfFull();
-                return true;
-            });
-        }
+        if (!csvRows(record, out, rows, watched))
+            return false;
         return out.flush();
     });
 }

@@ -6,9 +6,15 @@
 #include "surface/DrawingRecord.h"
 
 #include <QImage>
+#include <QRectF>
 #include <QRgb>
 #include <QSize>
+#include <QSizeF>
 #include <QString>
+
+#include <cstddef>
+#include <functional>
+#include <optional>
 
 class QPainter;
 class QPrinter;
@@ -23,7 +29,20 @@ struct Picture
     const DrawingRecord *record = nullptr;
     QSize size; // logical pixels
     QRgb background = 0xffffffff;
+    double pixelRatio = 1; // pixels of the drawing per logical pixel
 };
+
+// The background of a picture put on white paper.
+inline constexpr QRgb kWhite = 0xffffffff;
+// The rim that keeps a dot in the background's own colour (bright white on white) visible.
+inline constexpr QRgb kRim = 0xff808080;
+// `drawing` with its background (pixels of `background`) turned white; pixels of bright white
+// that touch the background get a grey rim.
+QImage onWhite(const QImage &drawing, QRgb background);
+
+// Told how far a long writing has got (dots or rows done so far); false stops it, and nothing
+// is written. Also told once more, with the total, just before the file takes its name.
+using Progress = std::function<bool(std::size_t done)>;
 
 // The kinds of file a picture is saved as, chosen by the name's extension (.png when the name
 // has none; see withDefaultSuffix).
@@ -32,27 +51,48 @@ Format formatOf(const QString &path);
 // The path with ".png" added when its file name has no extension.
 QString withDefaultSuffix(const QString &path, const QString &suffix);
 
-// Each writer makes the whole file or nothing (a temporary file renamed at the end) and
-// returns an empty text when written, else the reason in Italian. No other file is changed.
-QString writePng(const QImage &pixels, const QString &path);
+// Why a name cannot be written before anything is tried (a control character in it, a folder
+// that does not exist, an existing folder, FIFO, device or read-only file of that name), in
+// Italian; empty when nothing is known against it.
+QString reasonBefore(const QString &path);
+
+// Each writer makes the whole file or nothing (a temporary file renamed at the end), never
+// replaces anything but a regular file (a link is followed), and returns an empty text when
+// written, else the reason in Italian. No other file is changed.
+QString writePng(const QImage &pixels, const QString &path, const Progress &progress = {});
 // Vector pictures of the record, one unit a logical pixel of the window: every line with its
-// ends, width and colour, every dot a square of its pen width centred on its place.
-QString writeSvg(const Picture &picture, const QString &path);
-QString writePdf(const Picture &picture, const QString &path);
+// ends, width and colour, every dot that shows a square of its pen width centred on its place.
+QString writeSvg(const Picture &picture, const QString &path, const Progress &progress = {});
+// A PDF page: its size in points and the area of it, in points from its top-left corner, that
+// the picture is fitted into, aspect kept, centred. Without one the page is the window's size.
+struct PdfPage
+{
+    QSizeF size;
+    QRectF area;
+};
+QString writePdf(const Picture &picture, const QString &path, const Progress &progress = {},
+                 const std::optional<PdfPage> &page = std::nullopt);
 // The points of every run of the curve window in the record, one row each, in order:
 // run; range; ALFA; A2; X11; Y11; palette colour. `;` between fields, decimal comma, 17
 // significant digits so that each number reads back as the very same double.
-QString writeCsv(const DrawingRecord &record, const QString &path);
+QString writeCsv(const DrawingRecord &record, const QString &path, const Progress &progress = {});
 // The header row of the table of points, without its line end.
 QString csvHeader();
 // A double as the table writes it: 17 significant digits, decimal comma.
 QString csvNumber(double value);
+// Rows the table of points of `record` has: the dots of its runs of the curve window.
+std::size_t pointCount(const DrawingRecord &record);
+// About how many bytes the table of points of `record` takes, from its first rows.
+std::size_t csvSizeEstimate(const DrawingRecord &record);
+// Dots a picture of `record` looks at, for a progress report.
+std::size_t dotCount(const DrawingRecord &record);
 
 // Paints the record in `painter`'s current coordinates, one unit a logical pixel of the
-// window, over the background of the window's size; the caller places and scales it.
-void paintPicture(QPainter &painter, const Picture &picture);
+// window, over the background of the window's size; the caller places and scales it. False
+// when `progress` stopped it.
+bool paintPicture(QPainter &painter, const Picture &picture, const Progress &progress = {});
 // Prints the picture fitted to the printer's page, aspect kept, as vectors. False when the
-// printer could not be started.
-bool printPicture(QPrinter &printer, const Picture &picture);
+// printer could not be started or `progress` stopped it.
+bool printPicture(QPrinter &printer, const Picture &picture, const Progress &progress = {});
 
 } // namespace quorvel::picture

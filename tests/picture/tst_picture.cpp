@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -32,6 +33,11 @@
 #include <cmath>
 #include <memory>
 
+#include <csignal>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace quorvel;
@@ -169,13 +175,22 @@ void comparePlaced(const DrawingSurface &s, const std::vector<SurfaceOp> &points
                    const std::vector<Placed> &lines)
 {
     QVERIFY(points.size() > 500 && drawnLines.size() >= 2);
-    QCOMPARE(dots.size(), points.size());
+    // The file holds drawn dots, in drawing order; one that shows nothing new is left out
+    // (vectorPictureShowsTheDrawing checks that nothing visible is).
+    QVERIFY(!dots.empty() && dots.size() <= points.size());
     const DotMapping dotMap = s.mapping(curve::kDotWidth);
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        QCOMPARE(dots[i].size, dotMap.pen);
-        QVERIFY(std::fabs(dots[i].x + dotMap.pen / 2 - points[i].a * dotMap.kx) <= 0.001);
-        QVERIFY(std::fabs(dots[i].y + dotMap.pen / 2 - points[i].b * dotMap.ky) <= 0.001);
-        QCOMPARE(dots[i].colour, paletteRgb(static_cast<int>(points[i].colour)));
+    const auto placedAt = [&](const Placed &d, const SurfaceOp &p) {
+        return std::fabs(d.x + dotMap.pen / 2 - p.a * dotMap.kx) <= 0.001
+            && std::fabs(d.y + dotMap.pen / 2 - p.b * dotMap.ky) <= 0.001
+            && d.colour == paletteRgb(static_cast<int>(p.colour));
+    };
+    std::size_t next = 0;
+    for (const Placed &d : dots) {
+        QCOMPARE(d.size, dotMap.pen);
+        while (next < points.size() && !placedAt(d, points[next]))
+            ++next;
+        QVERIFY(next < points.size());
+        ++next;
     }
     QCOMPARE(lines.size(), drawnLines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -188,6 +203,31 @@ void comparePlaced(const DrawingSurface &s, const std::vector<SurfaceOp> &points
         QCOMPARE(lines[i].colour, toRgb(drawnLines[i].colour));
     }
 }
+
+// A file system of 64 KiB mounted over a folder while alive (only where the test may mount:
+// as root).
+class SmallDisk
+{
+public:
+    SmallDisk() = default;
+    SmallDisk(const SmallDisk &) = delete;
+    SmallDisk &operator=(const SmallDisk &) = delete;
+    ~SmallDisk()
+    {
+        if (!m_at.isEmpty())
+            ::umount2(QFile::encodeName(m_at).constData(), MNT_DETACH);
+    }
+    bool mount(const QString &at, unsigned long flags)
+    {
+        if (::mount("tmpfs", QFile::encodeName(at).constData(), "tmpfs", flags, "size=64k") != 0)
+            return false;
+        m_at = at;
+        return true;
+    }
+
+private:
+    QString m_at;
+};
 
 } // namespace
 
@@ -203,9 +243,15 @@ private slots:
     void recordReplaysTheDrawnDots_data();
     void recordReplaysTheDrawnDots();
     void pngIsTheRetainedDrawing();
+    void onWhiteKeepsBrightWhiteVisible();
     void svgHoldsEveryDotAndLine();
+    void vectorPictureShowsTheDrawing_data();
+    void vectorPictureShowsTheDrawing();
     void pdfAndPrintHoldEveryDotAndLine();
     void csvReadsBackAsTheChain();
+    void exportPointsTellsBeforeWriting();
+    void stoppedWritingLeavesTheOldFile_data();
+    void stoppedWritingLeavesTheOldFile();
     void savingPaths_data();
     void savingPaths();
     void menuAndShortcuts();
@@ -237,6 +283,7 @@ void TestPicture::cleanup()
 {
     picture::setPathAsker({});
     picture::setPrintAsker({});
+    picture::setQuestionAsker({});
     m_registry.reset();
     m_dir.reset();
 }
@@ -335,6 +382,76 @@ void TestPicture::pngIsTheRetainedDrawing()
         form4().surface()->backgroundRgb());
 }
 
+// A vector picture painted at the drawing's resolution has the drawing's very pixels, and grows
+// with what shows, not with the points computed.
+void TestPicture::vectorPictureShowsTheDrawing_data()
+{
+    QTest::addColumn<Fields>("fields");
+    QTest::addColumn<int>("runs");
+    QTest::addColumn<qint64>("mostBytes"); // of the SVG and of the PDF file
+    QTest::newRow("three ranges, runs over one another") << kThreeRanges << 3 << qint64 {2000000};
+    // Two million points on a few pixels.
+    const Fields fewPixels = {
+        {1, QStringLiteral("0,001")},     {2, QStringLiteral("0,001")},
+        {10, QStringLiteral("0,000001")}, {11, QStringLiteral("55")},
+        {12, QStringLiteral("0,000001")}, {3, QStringLiteral("0")},
+        {4, QStringLiteral("2000000")},   {5, QStringLiteral("0")},
+        {6, QStringLiteral("0")},
+    };
+    QTest::newRow("long run on a few pixels") << fewPixels << 1 << qint64 {4096};
+}
+
+void TestPicture::vectorPictureShowsTheDrawing()
+{
+    QFETCH(Fields, fields);
+    QFETCH(int, runs);
+    QFETCH(qint64, mostBytes);
+    test::MessageRecorder boxes;
+    showForm4();
+    setFields(fields);
+    form4().Command1_Click(); // clears, draws the axes and runs
+    for (int run = 1; run < runs; ++run)
+        form4().Command5_Click();
+    QCOMPARE(boxes.messages, QStringList());
+    const DrawingSurface &s = *form4().surface();
+    const picture::Picture picture {{}, &s.record(), s.size(), s.backgroundRgb()};
+    const QImage drawing = s.drawing();
+    QImage painted(drawing.size(), QImage::Format_RGB32);
+    {
+        QPainter painter(&painted);
+        QVERIFY(picture::paintPicture(painter, picture));
+    }
+    QCOMPARE(painted, drawing);
+    const QString svg = m_dir->filePath(QStringLiteral("curva.svg"));
+    const QString pdf = m_dir->filePath(QStringLiteral("curva.pdf"));
+    QCOMPARE(picture::writeSvg(picture, svg), QString());
+    QCOMPARE(picture::writePdf(picture, pdf), QString());
+    QVERIFY2(QFileInfo(svg).size() <= mostBytes,
+             qPrintable(QString::number(QFileInfo(svg).size())));
+    QVERIFY2(QFileInfo(pdf).size() <= mostBytes,
+             qPrintable(QString::number(QFileInfo(pdf).size())));
+}
+
+// On white, the window's background turns white and a bright white dot gets a grey rim; other
+// colours stay as they are.
+void TestPicture::onWhiteKeepsBrightWhiteVisible()
+{
+    const QRgb face = qRgb(239, 239, 239);
+    QImage drawing(7, 5, QImage::Format_RGB32);
+    drawing.fill(face);
+    for (int y = 1; y < 4; ++y) {
+        for (int x = 1; x < 4; ++x)
+            drawing.setPixel(x, y, paletteRgb(15));
+    }
+    drawing.setPixel(5, 2, paletteRgb(7));
+    const QImage white = picture::onWhite(drawing, face);
+    QCOMPARE(white.pixel(0, 0), picture::kWhite);
+    QCOMPARE(white.pixel(1, 1), picture::kRim);
+    QCOMPARE(white.pixel(3, 2), picture::kRim);
+    QCOMPARE(white.pixel(2, 2), paletteRgb(15));
+    QCOMPARE(white.pixel(5, 2), paletteRgb(7));
+}
+
 // Every dot at its user coordinates times the scale, a square of its pen, in its palette
 // colour; every line at its ends, width and colour.
 void TestPicture::svgHoldsEveryDotAndLine()
@@ -389,6 +506,12 @@ void TestPicture::pdfAndPrintHoldEveryDotAndLine()
 
     const QString printed = m_dir->filePath(QStringLiteral("stampa.pdf"));
     picture::setPrintAsker([&](QWidget *, QPrinter &printer) {
+        // Named for what it holds, across the paper when the drawing is wider than tall.
+        [&] {
+            QCOMPARE(printer.docName(), QStringLiteral("QUORVEL - curva"));
+            QCOMPARE(printer.pageLayout().orientation(),
+                     s.width() > s.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
+        }();
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(printed);
         return true;
@@ -399,6 +522,18 @@ void TestPicture::pdfAndPrintHoldEveryDotAndLine()
     readPdf(pdfContents(printed), s.mapping(curve::kDotWidth).pen, dots, lines);
     comparePlaced(s, drawn.points(), drawn.lines(), dots, lines);
     QVERIFY(boxes.messages.isEmpty());
+
+    // Printing to a file that cannot be written is told in a box, as saving is.
+    const QString nowhere = m_dir->filePath(QStringLiteral("manca/stampa.pdf"));
+    picture::setPrintAsker([&](QWidget *, QPrinter &printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(nowhere);
+        return true;
+    });
+    picture::printPicture(s);
+    QCOMPARE(boxes.messages.size(), 1);
+    QVERIFY2(boxes.messages[0].contains(QStringLiteral("non esiste")),
+             qPrintable(boxes.messages[0]));
 }
 
 // The table holds one row per dot of every run since the window was cleared, numbers that read
@@ -492,6 +627,140 @@ void TestPicture::csvReadsBackAsTheChain()
     QVERIFY(boxes.messages.isEmpty());
 }
 
+// With no points, the export says so; beyond a million rows it says how many and about how big
+// the file will be, and writes nothing unless the answer is yes.
+void TestPicture::exportPointsTellsBeforeWriting()
+{
+    test::MessageRecorder boxes;
+    showForm4();
+    QStringList asked;
+    picture::setPathAsker([&](QWidget *, const picture::SaveRequest &request) {
+        asked << request.title;
+        return QString();
+    });
+    QStringList questions;
+    picture::setQuestionAsker([&](QWidget *, const QString &question) {
+        questions << question;
+        return false;
+    });
+    DrawingSurface &s = *form4().surface();
+    s.Cls();
+    picture::exportPoints(s);
+    QCOMPARE(boxes.messages.size(), 1);
+    QVERIFY2(boxes.messages[0].contains(QStringLiteral("Non ci sono punti")),
+             qPrintable(boxes.messages[0]));
+    QVERIFY(asked.isEmpty());
+
+    setFields({{1, QStringLiteral("0,001")},
+               {2, QStringLiteral("0,001")},
+               {10, QStringLiteral("0,000001")},
+               {12, QStringLiteral("0,000001")},
+               {3, QStringLiteral("0")},
+               {4, QStringLiteral("1100000")},
+               {5, QStringLiteral("0")},
+               {6, QStringLiteral("0")}});
+    form4().Command5_Click();
+    picture::exportPoints(s);
+    QCOMPARE(questions.size(), 1);
+    QVERIFY2(questions[0].contains(QStringLiteral("1.100.001 righe"))
+                 && questions[0].contains(QStringLiteral("MB")),
+             qPrintable(questions[0]));
+    QVERIFY(asked.isEmpty());
+}
+
+// A writing cancelled, killed or met by a full disk leaves no file at its target and the file
+// already there as it was, whatever the format.
+void TestPicture::stoppedWritingLeavesTheOldFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("how"); // "cancelled", "killed", "disk full"
+    for (const char *how : {"cancelled", "killed", "disk full"}) {
+        for (const char *name : {"curva.png", "curva.svg", "curva.pdf", "punti.csv"})
+            QTest::addRow("%s, %s", name, how)
+                << QString::fromLatin1(name) << QString::fromLatin1(how);
+    }
+}
+
+void TestPicture::stoppedWritingLeavesTheOldFile()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, how);
+    test::MessageRecorder boxes;
+    showForm4();
+    setFields(kThreeRanges);
+    form4().Command1_Click();
+    const DrawingSurface &s = *form4().surface();
+    const picture::Picture picture {s.drawing(), &s.record(), s.size(), s.backgroundRgb()};
+    QDir dir(m_dir->path());
+    SmallDisk disk;
+    if (how == u"disk full") {
+        QVERIFY(dir.mkdir(QStringLiteral("piccolo")));
+        QVERIFY(dir.cd(QStringLiteral("piccolo")));
+        if (!disk.mount(dir.path(), 0))
+            QSKIP("a small file system cannot be mounted here");
+    }
+    const QString path = dir.filePath(name);
+    const QByteArray old("vecchio");
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(old), old.size());
+    }
+    if (how == u"disk full") {
+        QFile filler(dir.filePath(QStringLiteral("riempitivo")));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size()) { }
+    }
+    const QStringList before = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const auto write = [&](const picture::Progress &progress) {
+        switch (picture::formatOf(path)) {
+        case picture::Format::Png:
+            return picture::writePng(picture.pixels, path, progress);
+        case picture::Format::Svg:
+            return picture::writeSvg(picture, path, progress);
+        case picture::Format::Pdf:
+            return picture::writePdf(picture, path, progress);
+        default:
+            return picture::writeCsv(s.record(), path, progress);
+        }
+    };
+    if (how == u"cancelled") {
+        QCOMPARE(write([](std::size_t) { return false; }), QStringLiteral("annullato"));
+    } else if (how == u"killed") {
+        // A process of its own writes the file and is killed on its last step before the name.
+        std::array<int, 2> ends {};
+        QCOMPARE(::pipe(ends.data()), 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            write([&](std::size_t) {
+                (void)!::write(ends[1], "x", 1);
+                for (;;)
+                    ::pause();
+                return true;
+            });
+            ::_exit(0);
+        }
+        ::close(ends[1]);
+        char c = 0;
+        QCOMPARE(::read(ends[0], &c, 1), ssize_t {1});
+        ::close(ends[0]);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status));
+    } else {
+        const QString reason = write({});
+        QVERIFY2(reason.contains(QStringLiteral("disco pieno")), qPrintable(reason));
+    }
+    QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), old);
+    QCOMPARE(boxes.messages, QStringList());
+}
+
 // What the user may type as a name: the file written whole in the format its extension names,
 // or a box that names the file and the reason, and no file; no other file changed.
 void TestPicture::savingPaths_data()
@@ -540,6 +809,22 @@ void TestPicture::savingPaths_data()
     QTest::newRow("name too long") << longName << ""
                                    << ""
                                    << "impossibile creare il file";
+    QTest::newRow("FIFO") << "coda.png"
+                          << "fifo"
+                          << ""
+                          << "non è un file normale";
+    QTest::newRow("newline in the name") << "riga\nnuova.png"
+                                         << ""
+                                         << ""
+                                         << "carattere di controllo";
+    QTest::newRow("link to a file") << "collegamento.png"
+                                    << "link"
+                                    << ""
+                                    << "";
+    QTest::newRow("read-only disk") << "sola/curva.png"
+                                    << "read-only disk"
+                                    << ""
+                                    << "impossibile creare il file (il disco è di sola lettura)";
     QTest::newRow("folder not writable") << "chiusa/curva.png"
                                          << "closed folder"
                                          << ""
@@ -559,6 +844,7 @@ void TestPicture::savingPaths()
     DrawingSurface &s = *form4().surface();
     const QDir dir(m_dir->path());
     const QByteArray oldContent("vecchio");
+    SmallDisk disk;
     if (prepare == u"read-only file" || prepare == u"plain file") {
         QFile f(dir.filePath(typed.section(u'/', 0, 0)));
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -568,6 +854,19 @@ void TestPicture::savingPaths()
             QVERIFY(f.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     } else if (prepare == u"folder") {
         QVERIFY(dir.mkdir(typed));
+    } else if (prepare == u"read-only disk") {
+        QVERIFY(dir.mkdir(QStringLiteral("sola")));
+        if (!disk.mount(dir.filePath(QStringLiteral("sola")), MS_RDONLY))
+            QSKIP("a read-only file system cannot be mounted here");
+    } else if (prepare == u"fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(typed)).constData(), 0644), 0);
+    } else if (prepare == u"link") {
+        // The link is followed: the file it points to is written, the link stays.
+        QFile f(dir.filePath(QStringLiteral("vero.png")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(oldContent);
+        f.close();
+        QVERIFY(QFile::link(QStringLiteral("vero.png"), dir.filePath(typed)));
     } else if (prepare == u"closed folder") {
         // The system lets root write anywhere: only another user sees the refusal.
         if (::geteuid() == 0)
@@ -601,6 +900,14 @@ void TestPicture::savingPaths()
         }
     }
     QCOMPARE(after, before);
+    if (prepare == u"link") {
+        QVERIFY(QFileInfo(dir.filePath(typed)).isSymLink());
+        QCOMPARE(
+            QImage(dir.filePath(QStringLiteral("vero.png"))).convertToFormat(QImage::Format_RGB32),
+            s.drawing());
+    }
+    if (prepare == u"fifo")
+        QVERIFY(!QFileInfo(dir.filePath(typed)).isFile() && QFileInfo::exists(dir.filePath(typed)));
     if (prepare == u"read-only file" || prepare == u"plain file") {
         QFile f(dir.filePath(typed.section(u'/', 0, 0)));
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -637,8 +944,9 @@ void TestPicture::menuAndShortcuts()
     };
     const QStringList common = {QStringLiteral("Salva immagine…"), QStringLiteral("Copia immagine"),
                                 QStringLiteral("Stampa…")};
-    // A separator, then the About box.
-    const QStringList last = {QString(), QStringLiteral("Informazioni su QUORVEL")};
+    // The choice of a white background after a separator, then the About box after another.
+    const QStringList last = {QString(), QStringLiteral("Immagine su sfondo bianco"), QString(),
+                              QStringLiteral("Informazioni su QUORVEL")};
     const std::array<Case, 2> cases = {
         Case {&form4(), form4().surface(), form4().field(10),
               form4().surface()->findChild<QLabel *>(QStringLiteral("Label11")),
@@ -700,6 +1008,22 @@ void TestPicture::menuAndShortcuts()
                                       c.surface->mapToGlobal(onDrawing));
         QApplication::sendEvent(c.surface, &overDrawing);
         QCOMPARE(menuSeen, c.menu);
+        // From the keyboard, on a control that is not a field; a field keeps its own menu.
+        QWidget *const button
+            = c.form == &form4() ? static_cast<QWidget *>(form4().Command5()) : c.focus;
+        for (const QKeySequence &keys :
+             {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)}) {
+            for (QWidget *focus : {button, c.focus}) {
+                menuSeen.clear();
+                // Offscreen, nothing is active after a menu closes.
+                c.form->window()->activateWindow();
+                QTRY_VERIFY(c.form->window()->isActiveWindow());
+                focus->setFocus();
+                QTest::keySequence(focus, keys);
+                QTRY_VERIFY(!menuSeen.isEmpty());
+                QCOMPARE(menuSeen == c.menu, !qobject_cast<QLineEdit *>(focus));
+            }
+        }
 
         c.form->window()->activateWindow();
         QTRY_VERIFY(c.form->window()->isActiveWindow());

@@ -2,6 +2,7 @@
 
 #include "PictureFiles.h"
 
+#include "shell/FocusReturn.h"
 #include "shell/MessageBox.h"
 #include "surface/DrawingSurface.h"
 
@@ -43,6 +44,7 @@ PrintAsker &printAsker()
 // through Qt's translations; it asks before overwriting.
 QString askWithDialog(QWidget *parent, const SaveRequest &request)
 {
+    const FocusReturn focusReturn(parent);
     QFileDialog dialog(parent, request.title, request.folder);
     dialog.setObjectName(QStringLiteral("SaveDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -147,6 +149,7 @@ void printPicture(DrawingSurface &surface)
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(surface.windowTitle());
     const bool accepted = printAsker() ? printAsker()(&surface, printer) : [&] {
+        const FocusReturn focusReturn(&surface);
         QPrintDialog dialog(&printer, &surface);
         dialog.setObjectName(QStringLiteral("PrintDialog"));
         return dialog.exec() == QDialog::Accepted;

@@ -203,6 +203,8 @@ void Form4::CALCOLA()
         return;
     RunPacer pacer(m_surface, registry(), m_timing);
     pacer.letThrough(m_command3);
+    pacer.setRangesToWalk(
+        RunPacer::rangesToWalk(rangeTexts(), static_cast<int>(ContaStep.toDouble())));
     m_pacer = &pacer;
     // However the run ends, what it drew is on the screen when CALCOLA returns.
     struct RunEnd
@@ -351,6 +353,14 @@ std::optional<RangePlan> Form4::readRange(int range)
     plan.to = AA1.toDouble();
     plan.step = ValStep.toDouble();
     return plan;
+}
+
+std::array<QString, 6> Form4::rangeTexts() const
+{
+    std::array<QString, 6> texts;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = field(static_cast<int>(i) + 3)->text();
+    return texts;
 }
 
 void Form4::reportRangeEnd(const RangeOutcome &outcome)
@@ -578,11 +588,12 @@ void Form4::connectControls()
     connect(m_command3, &QPushButton::clicked, this, &Form4::Command3_Click);
 }
 
-// The pair of option buttons is one Tab stop, entered at the selected button.
+// The pair of option buttons is one Tab stop, entered at the selected button; a click on either
+// gives it the focus, as on any control.
 void Form4::focusOnSelectedOption()
 {
-    m_option1->setFocusPolicy(m_option1->isChecked() ? Qt::StrongFocus : Qt::NoFocus);
-    m_option2->setFocusPolicy(m_option2->isChecked() ? Qt::StrongFocus : Qt::NoFocus);
+    m_option1->setFocusPolicy(m_option1->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    m_option2->setFocusPolicy(m_option2->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 } // namespace quorvel

@@ -104,6 +104,8 @@ private:
     void connectControls();
     void focusOnSelectedOption();
     std::optional<curve::RangePlan> readRange(int range);
+    // The From and To texts of ranges 1 to 3, as the fields hold them now.
+    std::array<QString, 6> rangeTexts() const;
     // What a run keeps while it draws: its pacer, the writer of its dots and where the axes
     // cross, in user units.
     struct RunDrawing

@@ -155,7 +155,8 @@ QWidget *Form2::createWindow()
     QWidget::setTabOrder(command1, command2);
     QWidget::setTabOrder(command2, command3);
     m_hScroll1->setFocus();
-    exposeCalibrationWindow(window, [this] { return Incr.toDouble(); });
+    exposeCalibrationWindow(window, {label1, command2, m_hScroll1},
+                            [this] { return Incr.toDouble(); });
     return window;
 }
 

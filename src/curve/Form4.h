@@ -10,6 +10,8 @@
 #include "surface/DrawingSurface.h"
 #include "surface/Palette.h"
 
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -100,7 +102,7 @@ protected:
 private:
     void readIncrement(int number, Variant &member, const QString &notNumberMessage);
     void readSegmentParameter(int number, Variant &member, double factor);
-    void setDesignedLooks(QWidget *window);
+    void setDesignedLooks(QLabel *epsilonCaption, QGroupBox *frame1);
     void connectControls();
     void focusOnSelectedOption();
     std::optional<curve::RangePlan> readRange(int range);

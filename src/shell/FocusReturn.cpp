@@ -79,6 +79,11 @@ FocusReturn::FocusReturn(QWidget *opener)
     QCoreApplication::sendEvent(m_window, &opened);
 }
 
+void FocusReturn::forget()
+{
+    pending().window = nullptr;
+}
+
 void FocusReturn::giveBack(QWidget *window, QWidget *focus)
 {
     if (window == nullptr || !window->isVisible())

@@ -39,6 +39,8 @@ public:
     // Gives `window` the active state back, with the focus on `focus` (one of its controls,
     // or null: the control that last had it), and makes it the window to return to.
     static void giveBack(QWidget *window, QWidget *focus = nullptr);
+    // The program itself makes another window active (shows a form): no window to return to.
+    static void forget();
     // Milliseconds the window stays the one to return to after it has become active again.
     static constexpr int kSettleMs = 300;
     static constexpr int kLongestReturnMs = 2000;

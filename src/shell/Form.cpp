@@ -1,5 +1,6 @@
 #include "Form.h"
 
+#include "FocusReturn.h"
 #include "FormRegistry.h"
 
 namespace quorvel {
@@ -17,6 +18,8 @@ Form::~Form()
 
 void Form::show()
 {
+    // This window is to be the active one, whichever a closed dialog was giving the focus back to.
+    FocusReturn::forget();
     if (!isLoaded()) {
         QWidget *w = createWindow();
         w->setAttribute(Qt::WA_DeleteOnClose);

@@ -51,6 +51,7 @@ private slots:
     void messageBoxClosingDoesNotActivate();
     void dialogGivesFocusBack_data();
     void dialogGivesFocusBack();
+    void formShownAfterDialogActivates();
     void closedFormKeepsMembersAndReloads();
     void showingAgainWithoutCloseDoesNotReload();
     void heldActivationCatchesUp_data();
@@ -186,6 +187,23 @@ void TestFormRegistry::dialogGivesFocusBack()
     QCOMPARE(QApplication::activeWindow(), b().window());
     QCOMPARE(a().activations, 1);
     QCOMPARE(b().activations, 1);
+}
+
+void TestFormRegistry::formShownAfterDialogActivates()
+{
+    m_registry->show("A");
+    QTRY_COMPARE(a().activations, 1);
+    m_registry->show("B");
+    QTRY_COMPARE(b().activations, 1);
+    QTRY_COMPARE(QApplication::activeWindow(), b().window());
+    {
+        const FocusReturn dialog;
+    }
+    // What the program shows next (a box refused, then the user's next click shows a window)
+    // is no stray activation.
+    m_registry->show("A");
+    QTRY_COMPARE(a().activations, 2);
+    QCOMPARE(QApplication::activeWindow(), a().window());
 }
 
 void TestFormRegistry::closedFormKeepsMembersAndReloads()

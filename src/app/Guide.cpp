@@ -3,9 +3,16 @@
 
 #include "Guide.h"
 
+#include "shell/FocusReturn.h"
+
 #include <QApplication>
 #include <QKeyEvent>
+#include <QScreen>
+#include <QShortcut>
 #include <QTextBrowser>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace quorvel {
 
@@ -27,12 +34,22 @@ Guide::~Guide()
 QString Guide::text()
 {
     return QStringLiteral(
-        "<h3>QUORVEL: la finestra della curva</h3>"
-        "<p>Ogni punto è il precedente spostato di un breve segmento:</p>"
+        "<h3>QUORVEL: guida</h3>"
+        "<p>Il programma disegna una curva per punti: ogni punto è il precedente spostato di un "
+        "breve segmento:</p>"
         "<p>&nbsp;&nbsp;X = ε INX cos(β sin tα) + X<sub>n−1</sub><br>"
         "&nbsp;&nbsp;Y = ε INY sin(β sin tα) + Y<sub>n−1</sub></p>"
         "<p>(β sin tα) è l’angolo che determina la direzione e il verso di ε.</p>"
-        "<h4>I campi</h4>"
+        "<h4>La finestra di calibrazione</h4>"
+        "<ul>"
+        "<li><b>Barra di scorrimento</b>: con un click sulle frecce o accanto al cursore, o con "
+        "le frecce della tastiera, cambia il fattore di forma dello schermo; spostarla fino a "
+        "che la figura risulti una circonferenza. Il campo sotto mostra il fattore.</li>"
+        "<li><b>OK - continua</b>: apre la finestra della curva, con le proporzioni scelte; "
+        "con il fattore iniziale chiede di impostare la risoluzione dello schermo.</li>"
+        "<li><b>ESCI</b>: termina il programma.</li>"
+        "</ul>"
+        "<h4>La finestra della curva</h4>"
         "<ul>"
         "<li><b>Valore di Epsilon &lt; 1</b> (ε): la lunghezza del segmento fra un punto e "
         "il successivo.</li>"
@@ -55,13 +72,25 @@ QString Guide::text()
         "nuovo.</li>"
         "<li><b>ESCI</b>: termina il programma, anche durante un calcolo.</li>"
         "</ul>"
+        "<h4>Il disegno: salvare, copiare, stampare</h4>"
+        "<p>In tutte e due le finestre con il disegno, qualunque controllo abbia il fuoco:</p>"
+        "<ul>"
+        "<li><b>Menu del disegno</b>: click destro sul disegno fuori dai controlli, "
+        "<b>tasto Menu</b> o <b>Maiusc+F10</b>.</li>"
+        "<li><b>Ctrl+S</b>: Salva immagine… (PNG, SVG o PDF, secondo l'estensione).</li>"
+        "<li><b>Ctrl+Maiusc+C</b>: Copia immagine negli appunti.</li>"
+        "<li><b>Ctrl+P</b>: Stampa…</li>"
+        "<li><b>Ctrl+Maiusc+E</b>: Esporta punti… in una tabella CSV (solo nella finestra "
+        "della curva).</li>"
+        "</ul>"
         "<h4>I tasti</h4>"
         "<ul>"
         "<li><b>Tab</b> e <b>Maiusc+Tab</b>: passano al controllo successivo o precedente.</li>"
         "<li><b>Invio</b> o <b>Barra spaziatrice</b>: premono il pulsante che ha il fuoco.</li>"
         "<li><b>Frecce</b>: scelgono fra In Seno e In Coseno; nella finestra di calibrazione "
         "spostano la barra di scorrimento.</li>"
-        "<li><b>Esc</b>: interrompe un calcolo lungo; il disegno fatto fin lì resta.</li>"
+        "<li><b>Esc</b>: interrompe un calcolo lungo (il disegno fatto fin lì resta); chiude "
+        "questa guida.</li>"
         "<li><b>F1</b>: mostra questa guida, da ogni finestra.</li>"
         "</ul>"
         "<p><b>Informazioni su QUORVEL</b>, nel menu del disegno (clic destro), mostra la "
@@ -75,7 +104,96 @@ QWidget *Guide::window() const
     return m_window.data();
 }
 
-void Guide::show()
+namespace {
+
+// The guide's preferred client size, in logical pixels.
+constexpr QSize kWantedSize(540, 700);
+// The least room worth opening the guide in beside the controls, frame included.
+constexpr int kLeastWidth = 360;
+constexpr int kLeastHeight = 400;
+// Pixels between the controls and the guide.
+constexpr int kGap = 8;
+
+// `frame` moved (not resized) so that it lies on `screen` as far as it can.
+QRect keptOn(QRect frame, const QRect &screen)
+{
+    frame.moveLeft(std::clamp(frame.left(), screen.left(), screen.right() - frame.width() + 1));
+    frame.moveTop(std::clamp(frame.top(), screen.top(), screen.bottom() - frame.height() + 1));
+    return frame;
+}
+
+QRect controlsArea(const QWidget &window)
+{
+    QRect area;
+    for (const QWidget *child : window.findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow() || !child->isVisible())
+            continue;
+        area |= QRect(child->mapToGlobal(QPoint(0, 0)), child->size());
+    }
+    return area;
+}
+
+QMargins frameMargins(const QWidget *window)
+{
+    if (window == nullptr || !window->isVisible())
+        return {};
+    const QRect frame = window->frameGeometry();
+    const QRect client = window->geometry();
+    return {client.left() - frame.left(), client.top() - frame.top(),
+            frame.right() - client.right(), frame.bottom() - client.bottom()};
+}
+
+} // namespace
+
+QRect Guide::placement(const QRect &screen, const QRect &opener, const QRect &controls,
+                       QSize wanted, const QMargins &frame)
+{
+    const QSize decoration(frame.left() + frame.right(), frame.top() + frame.bottom());
+    const QSize whole = (wanted + decoration).boundedTo(screen.size());
+    const auto client = [&frame](const QRect &r) { return r.marginsRemoved(frame); };
+    const auto fits = [&screen](const QRect &r) { return screen.contains(r); };
+
+    // Beside the window, where it leaves the whole window in view.
+    if (!opener.isEmpty()) {
+        const QRect right = keptOn(QRect(QPoint(opener.right() + 1, opener.top()), whole), screen);
+        if (fits(right) && !right.intersects(opener))
+            return client(right);
+        const QRect left
+            = keptOn(QRect(QPoint(opener.left() - whole.width(), opener.top()), whole), screen);
+        if (fits(left) && !left.intersects(opener))
+            return client(left);
+    }
+    if (controls.isEmpty())
+        return client(keptOn(QRect(QPoint(screen.right(), screen.top()), whole), screen));
+
+    // Over the window, away from its controls: in the band below them (at the screen's left,
+    // the drawings' quietest part), or in the column right of them (at the screen's right).
+    const int bandTop = std::max(screen.top(), controls.bottom() + 1 + kGap);
+    const QRect below(screen.left(), bandTop, whole.width(),
+                      std::min(whole.height(), screen.bottom() - bandTop + 1));
+    const int columnLeft = std::max(screen.left(), controls.right() + 1 + kGap);
+    const int columnWidth = std::min(whole.width(), screen.right() - columnLeft + 1);
+    const QRect beside(screen.right() - columnWidth + 1, screen.top(), columnWidth, whole.height());
+    const auto usable = [](const QRect &r, int leastWidth, int leastHeight) {
+        return r.width() >= leastWidth && r.height() >= leastHeight;
+    };
+    if (usable(below, std::min(whole.width(), kLeastWidth), std::min(whole.height(), kLeastHeight)))
+        return client(below);
+    if (usable(beside, std::min(whole.width(), kLeastWidth),
+               std::min(whole.height(), kLeastHeight)))
+        return client(beside);
+    // A small screen: the larger of the two, or the screen's right edge when neither has room
+    // for the title bar and a few lines.
+    const auto area = [](const QRect &r) {
+        return r.width() > 0 && r.height() > 0 ? r.width() * r.height() : 0;
+    };
+    const QRect larger = area(below) >= area(beside) ? below : beside;
+    if (usable(larger, 200, 120 + decoration.height()))
+        return client(larger);
+    return client(keptOn(QRect(QPoint(screen.right(), screen.top()), whole), screen));
+}
+
+void Guide::show(QWidget *opener)
 {
     if (m_window.isNull()) {
         auto *browser = new QTextBrowser;
@@ -85,8 +203,29 @@ void Guide::show()
         browser->setAccessibleName(QStringLiteral("Guida"));
         browser->setOpenLinks(false);
         browser->setHtml(text());
-        browser->resize(560, 620);
+        browser->resize(kWantedSize);
+        auto *close = new QShortcut(QKeySequence(Qt::Key_Escape), browser);
+        connect(close, &QShortcut::activated, browser, &QWidget::close);
         m_window = browser;
+    }
+    if (opener != nullptr && opener->window() != m_window.data()) {
+        m_opener = opener->window();
+        QScreen *screen = m_opener->screen();
+        // The guide's own frame once shown; before, the largest of the program's windows (a
+        // maximised window may have no side borders).
+        QMargins frame = frameMargins(m_window);
+        if (frame.isNull()) {
+            for (const QWidget *w : QApplication::topLevelWidgets()) {
+                const QMargins m = frameMargins(w);
+                frame = QMargins(std::max(frame.left(), m.left()), std::max(frame.top(), m.top()),
+                                 std::max(frame.right(), m.right()),
+                                 std::max(frame.bottom(), m.bottom()));
+            }
+        }
+        if (screen != nullptr) {
+            m_window->setGeometry(placement(screen->availableGeometry(), m_opener->frameGeometry(),
+                                            controlsArea(*m_opener), kWantedSize, frame));
+        }
     }
     m_window->show();
     m_window->raise();
@@ -97,8 +236,17 @@ bool Guide::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1
         && watched->isWidgetType()) {
-        show();
+        // Not over a message box or dialog: they are modal to the whole program.
+        if (QApplication::activeModalWidget() != nullptr)
+            return false;
+        show(static_cast<QWidget *>(watched)->window());
         return true;
+    }
+    if (event->type() == QEvent::Close && watched == m_window.data() && m_window->isActiveWindow()
+        && m_opener) {
+        // Once the guide has gone, its window is the one to go back to.
+        QTimer::singleShot(0, m_opener.data(),
+                           [opener = m_opener] { FocusReturn::giveBack(opener.data()); });
     }
     return QObject::eventFilter(watched, event);
 }

@@ -144,7 +144,7 @@ void registerForms(FormRegistry &registry)
     QObject::connect(
         &registry, &FormRegistry::windowCreated, &registry, [](Form *form, QWidget *window) {
             if (auto *surface = qobject_cast<DrawingSurface *>(window))
-                picture::addPictureActions(*surface, form->name() == QStringLiteral("Form4"));
+                picture::addPictureActions(*surface, qobject_cast<Form4 *>(form) != nullptr);
         });
 }
 

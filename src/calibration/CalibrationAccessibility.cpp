@@ -70,14 +70,14 @@ FigureSize figureSize(int width, int height, double scaleWidth, double scaleHeig
             static_cast<int>(std::lround(2 * kRadius * height / scaleHeight))};
 }
 
-void exposeCalibrationWindow(QWidget *window, std::function<double()> factor)
+void exposeCalibrationWindow(QWidget *window, const CalibrationControls &controls,
+                             std::function<double()> factor)
 {
     auto *surface = qobject_cast<DrawingSurface *>(window);
-    auto *heading = window->findChild<QLabel *>(QStringLiteral("Label1"));
     a11y::exposeWindow(window, QStringLiteral("QUORVEL: calibrazione dello schermo"),
-                       heading ? heading->text() : QString());
-    if (auto *instruction = window->findChild<QPushButton *>(QStringLiteral("Command2")))
-        a11y::exposeAsText(instruction, instruction->text());
+                       controls.heading ? controls.heading->text() : QString());
+    if (controls.instruction)
+        a11y::exposeAsText(controls.instruction, controls.instruction->text());
 
     a11y::Graphic *figure = nullptr;
     if (surface) {
@@ -86,7 +86,7 @@ void exposeCalibrationWindow(QWidget *window, std::function<double()> factor)
             [surface] { return figureArea(*surface); });
     }
 
-    auto *bar = window->findChild<QScrollBar *>(QStringLiteral("HScroll1"));
+    QScrollBar *bar = controls.bar;
     if (!bar)
         return;
     const a11y::ScrollValue *value = a11y::exposeScrollValue(

@@ -3,6 +3,9 @@
 
 #pragma once
 
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QWidget>
 
 #include <functional>
@@ -12,7 +15,16 @@ namespace quorvel::calibration {
 // The calibration window for a screen reader: its name, the red heading as its description, the
 // scroll bar's value as the factor `factor` gives (as the text box shows it), the test figure as
 // a graphic that tells its width and height on screen, and the instruction button as text.
-void exposeCalibrationWindow(QWidget *window, std::function<double()> factor);
+// `heading`, `instruction` and `bar` are the window's red heading, instruction button and scroll
+// bar.
+struct CalibrationControls
+{
+    QLabel *heading;
+    QPushButton *instruction;
+    QScrollBar *bar;
+};
+void exposeCalibrationWindow(QWidget *window, const CalibrationControls &controls,
+                             std::function<double()> factor);
 
 // The test figure's width and height on screen, in pixels, for a client area of `width` x
 // `height` pixels holding a user scale of `scaleWidth` x `scaleHeight` units.

@@ -119,7 +119,7 @@ QWidget *Form2::createWindow()
     label1->setAutoFillBackground(true);
     placeInTwips(label1, 360, 240, 9135, 495);
 
-    m_hScroll1 = new QScrollBar(Qt::Horizontal, window);
+    m_hScroll1 = new FocusScrollBar(Qt::Horizontal, window);
     m_hScroll1->setObjectName(QStringLiteral("HScroll1"));
     m_hScroll1->setAccessibleName(QStringLiteral("Fattore di forma dello schermo"));
     m_hScroll1->setRange(1, 30);
@@ -128,8 +128,6 @@ QWidget *Form2::createWindow()
     m_hScroll1->setValue(1);
     // The change event comes when a dragged thumb is released, not while it moves.
     m_hScroll1->setTracking(false);
-    m_hScroll1->setFocusPolicy(Qt::StrongFocus);
-    m_hScroll1->setInvertedControls(false);
     placeInTwips(m_hScroll1, 480, 1080, 5895, 255);
     connect(m_hScroll1, &QScrollBar::valueChanged, this, &Form2::HScroll1_Change);
 
@@ -160,7 +158,8 @@ QWidget *Form2::createWindow()
     QWidget::setTabOrder(command1, command2);
     QWidget::setTabOrder(command2, command3);
     m_hScroll1->setFocus();
-    exposeCalibrationWindow(window, [this] { return Incr.toDouble(); });
+    exposeCalibrationWindow(window, {label1, command2, m_hScroll1},
+                            [this] { return Incr.toDouble(); });
     return window;
 }
 

@@ -5,27 +5,11 @@
 
 #include "shell/AccessibleParts.h"
 
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-
 namespace quorvel::curve {
 
 namespace {
 
 const QString kDrawing = QStringLiteral("Disegno della curva");
-
-// Each field with the label that names it on screen.
-struct Caption
-{
-    const char *field;
-    const char *label;
-};
-constexpr Caption kCaptions[] = {
-    {"Text10", "Label11"}, {"Text11", "Label12"}, {"Text12", "Label10"}, {"Text3", "Label3"},
-    {"Text4", "Label4"},   {"Text5", "Label5"},   {"Text6", "Label6"},   {"Text7", "Label8"},
-    {"Text8", "Label9"},   {"Text1", "Label1"},   {"Text2", "Label2"},
-};
 
 // The hover text that explains a control: its own, its caption's, or that of the frame around.
 QString explanation(const QWidget *caption)
@@ -39,23 +23,22 @@ QString explanation(const QWidget *caption)
 
 } // namespace
 
-void exposeCurveWindow(QWidget *window)
+void exposeCurveWindow(QWidget *window, const std::vector<FieldCaption> &fields,
+                       std::initializer_list<QWidget *> options)
 {
     a11y::exposeWindow(window, QStringLiteral("QUORVEL: curva per punti"),
                        QStringLiteral("Traccia una curva per punti con i parametri dei campi."));
-    for (const Caption &c : kCaptions) {
-        auto *field = window->findChild<QLineEdit *>(QLatin1String(c.field));
-        auto *label = window->findChild<QLabel *>(QLatin1String(c.label));
-        if (!field || !label)
+    for (const FieldCaption &c : fields) {
+        if (!c.field || !c.caption)
             continue;
-        label->setBuddy(field);
-        const QString text = explanation(label);
+        c.caption->setBuddy(c.field);
+        const QString text = explanation(c.caption);
         if (!text.isEmpty())
-            field->setAccessibleDescription(text);
+            c.field->setAccessibleDescription(text);
     }
-    for (const char *option : {"Option1", "Option2"}) {
-        if (auto *w = window->findChild<QWidget *>(QLatin1String(option)))
-            w->setAccessibleDescription(explanation(w));
+    for (QWidget *option : options) {
+        if (option)
+            option->setAccessibleDescription(explanation(option));
     }
     auto *drawing = new a11y::Graphic(window, kDrawing, {});
     drawing->setDescription(QStringLiteral("Gli assi: ESEGUI vi disegna la curva."));
@@ -63,7 +46,9 @@ void exposeCurveWindow(QWidget *window)
 
 void publishRun(QWidget *window, const RunSummary &run)
 {
-    if (a11y::Graphic *g = a11y::findGraphic(window, kDrawing))
+    // The window's one graphic: its drawing.
+    if (auto *g = window ? window->findChild<a11y::Graphic *>(QString(), Qt::FindDirectChildrenOnly)
+                         : nullptr)
         g->setDescription(describeRun(run));
 }
 

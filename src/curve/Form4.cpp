@@ -23,6 +23,7 @@
 #include <QRadioButton>
 
 #include <limits>
+#include <vector>
 
 namespace quorvel {
 
@@ -33,11 +34,6 @@ namespace {
 // Colours the readers give a field: red while its message is shown, white afterwards.
 constexpr ColourValue kRefusedBackground = 0x0000FF;
 constexpr ColourValue kFieldBackground = 0xFFFFFF;
-
-QString fieldName(int number)
-{
-    return QStringLiteral("Text%1").arg(number);
-}
 
 // Sets the dots of points [from, end) that the writer can set without a call, in order, and
 // returns the index of the first it cannot (end when none). The chain's points are relative to
@@ -206,6 +202,8 @@ void Form4::CALCOLA()
         return;
     RunPacer pacer(m_surface, registry(), m_timing);
     pacer.letThrough(m_command3);
+    pacer.setRangesToWalk(
+        RunPacer::rangesToWalk(rangeTexts(), static_cast<int>(ContaStep.toDouble())));
     m_pacer = &pacer;
     // However the run ends, what it drew is on the screen when CALCOLA returns.
     struct RunEnd
@@ -356,6 +354,14 @@ std::optional<RangePlan> Form4::readRange(int range)
     return plan;
 }
 
+std::array<QString, 6> Form4::rangeTexts() const
+{
+    std::array<QString, 6> texts;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = field(static_cast<int>(i) + 3)->text();
+    return texts;
+}
+
 void Form4::reportRangeEnd(const RangeOutcome &outcome)
 {
     const QString text = rangeEndMessage(outcome);
@@ -376,7 +382,7 @@ void Form4::setFieldText(int number, const QString &text)
 {
     field(number)->setText(text);
     if (m_fieldObserver)
-        m_fieldObserver->textSet(fieldName(number), text);
+        m_fieldObserver->textSet(field(number)->objectName(), text);
 }
 
 void Form4::setFieldBackground(int number, ColourValue colour)
@@ -386,83 +392,154 @@ void Form4::setFieldBackground(int number, ColourValue colour)
     palette.setColor(QPalette::Base, QColor::fromRgb(toRgb(colour)));
     f->setPalette(palette);
     if (m_fieldObserver)
-        m_fieldObserver->backgroundSet(fieldName(number), colour);
+        m_fieldObserver->backgroundSet(f->objectName(), colour);
 }
 
 namespace {
 
-// The controls of the curve window, in creation order (a frame before what it holds). Positions
-// are twips from the top-left corner of the container: the window, or the frame named.
+// The controls of the curve window, in creation order (a frame before what it holds); each row's
+// place in the table is its Control, so rows refer to one another by Control, never by name.
+enum class Control {
+    Frame4,
+    Label11,
+    Text10,
+    Label12,
+    Text11,
+    Label10,
+    Text12,
+    Frame3,
+    Label3,
+    Text3,
+    Label4,
+    Text4,
+    Label5,
+    Text5,
+    Label6,
+    Text6,
+    Label8,
+    Text7,
+    Label9,
+    Text8,
+    Label7,
+    Frame1,
+    Label1,
+    Text1,
+    Label2,
+    Text2,
+    Frame2,
+    Option1,
+    Option2,
+    Command5,
+    Command1,
+    Command3,
+    Window, // not a row: the window itself, as a container
+};
+constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::Window);
+
+// Positions are twips from the top-left corner of the container: the window, or the frame.
 enum class Kind { Frame, Label, CentredLabel, TextBox, Option, Button };
 struct ControlRow
 {
-    const char *name;
+    Control id;
+    const char *name; // the object name: what tests and the accessibility bus see
     Kind kind;
-    const char *container; // nullptr: the window itself
+    Control container;
     int left;
     int top;
     int width;
     int height;
     const char *text; // UTF-8
     const char *hoverText = nullptr; // UTF-8
-    const char *caption = nullptr; // a text box: the label that names it
+    Control caption = Control::Window; // a text box: the label that names it
+    int field = 0; // a text box: its number n, as in Text<n> and LeggiText<n>
 };
 
 constexpr ControlRow kControls[] = {
-    {"Frame4", Kind::Frame, nullptr, 360, 120, 3255, 2175, "Impostazione del segmento-punto"},
-    {"Label11", Kind::Label, "Frame4", 120, 240, 2415, 375, "Valore  di Epsilon < 1"},
-    {"Text10", Kind::TextBox, "Frame4", 2520, 240, 615, 375, "0,86", nullptr, "Label11"},
-    {"Label12", Kind::Label, "Frame4", 120, 840, 2415, 495,
+    {Control::Frame4, "Frame4", Kind::Frame, Control::Window, 360, 120, 3255, 2175,
+     "Impostazione del segmento-punto"},
+    {Control::Label11, "Label11", Kind::Label, Control::Frame4, 120, 240, 2415, 375,
+     "Valore  di Epsilon < 1"},
+    {Control::Text10, "Text10", Kind::TextBox, Control::Frame4, 2520, 240, 615, 375, "0,86",
+     nullptr, Control::Label11, 10},
+    {Control::Label12, "Label12", Kind::Label, Control::Frame4, 120, 840, 2415, 495,
      "Angolo BETA del primo  Epsilon con l'asse X",
      "Dando a BETA il valore 0 si ottiene il segmento per punti"},
-    {"Text11", Kind::TextBox, "Frame4", 2520, 840, 615, 375, "55", nullptr, "Label12"},
-    {"Label10", Kind::CentredLabel, "Frame4", 120, 1560, 1935, 375,
+    {Control::Text11, "Text11", Kind::TextBox, Control::Frame4, 2520, 840, 615, 375, "55", nullptr,
+     Control::Label12, 11},
+    {Control::Label10, "Label10", Kind::CentredLabel, Control::Frame4, 120, 1560, 1935, 375,
      "Moltiplicatore (t) dell'  angolo ALFA",
      "L'angolo ALFA varia da For a To e puo essere moltiplicato per t  (es. BETA * Sin (t "
      "ALFA))"},
-    {"Text12", Kind::TextBox, "Frame4", 2520, 1560, 615, 375, "1", nullptr, "Label10"},
+    {Control::Text12, "Text12", Kind::TextBox, Control::Frame4, 2520, 1560, 615, 375, "1", nullptr,
+     Control::Label10, 12},
 
-    {"Frame3", Kind::Frame, nullptr, 360, 2280, 3135, 2415, "L' angolo ALFA varia da........",
+    {Control::Frame3, "Frame3", Kind::Frame, Control::Window, 360, 2280, 3135, 2415,
+     "L' angolo ALFA varia da........",
      "L'angolo BETA è segmentato tramite il seno o coseno di ALFA che lo incrementa dal valore "
      "For al valore To  (es.  BETA * Sin ALFA)"},
-    {"Label3", Kind::Label, "Frame3", 120, 360, 615, 255, "For1"},
-    {"Text3", Kind::TextBox, "Frame3", 960, 360, 495, 285, "0", nullptr, "Label3"},
-    {"Label4", Kind::Label, "Frame3", 1800, 360, 495, 255, "To1 "},
-    {"Text4", Kind::TextBox, "Frame3", 2520, 360, 495, 285, "180", nullptr, "Label4"},
-    {"Label5", Kind::Label, "Frame3", 120, 840, 495, 255, "For2"},
-    {"Text5", Kind::TextBox, "Frame3", 960, 840, 495, 285, "0", nullptr, "Label5"},
-    {"Label6", Kind::CentredLabel, "Frame3", 1560, 840, 735, 255, "To2"},
-    {"Text6", Kind::TextBox, "Frame3", 2520, 840, 495, 285, "0", nullptr, "Label6"},
-    {"Label8", Kind::Label, "Frame3", 120, 1320, 615, 255, "For3"},
-    {"Text7", Kind::TextBox, "Frame3", 960, 1320, 495, 285, "0", nullptr, "Label8"},
-    {"Label9", Kind::CentredLabel, "Frame3", 1560, 1320, 615, 255, "To3"},
-    {"Text8", Kind::TextBox, "Frame3", 2520, 1320, 495, 285, "0", nullptr, "Label9"},
-    {"Label7", Kind::CentredLabel, "Frame3", 120, 1800, 2895, 495,
+    {Control::Label3, "Label3", Kind::Label, Control::Frame3, 120, 360, 615, 255, "For1"},
+    {Control::Text3, "Text3", Kind::TextBox, Control::Frame3, 960, 360, 495, 285, "0", nullptr,
+     Control::Label3, 3},
+    {Control::Label4, "Label4", Kind::Label, Control::Frame3, 1800, 360, 495, 255, "To1 "},
+    {Control::Text4, "Text4", Kind::TextBox, Control::Frame3, 2520, 360, 495, 285, "180", nullptr,
+     Control::Label4, 4},
+    {Control::Label5, "Label5", Kind::Label, Control::Frame3, 120, 840, 495, 255, "For2"},
+    {Control::Text5, "Text5", Kind::TextBox, Control::Frame3, 960, 840, 495, 285, "0", nullptr,
+     Control::Label5, 5},
+    {Control::Label6, "Label6", Kind::CentredLabel, Control::Frame3, 1560, 840, 735, 255, "To2"},
+    {Control::Text6, "Text6", Kind::TextBox, Control::Frame3, 2520, 840, 495, 285, "0", nullptr,
+     Control::Label6, 6},
+    {Control::Label8, "Label8", Kind::Label, Control::Frame3, 120, 1320, 615, 255, "For3"},
+    {Control::Text7, "Text7", Kind::TextBox, Control::Frame3, 960, 1320, 495, 285, "0", nullptr,
+     Control::Label8, 7},
+    {Control::Label9, "Label9", Kind::CentredLabel, Control::Frame3, 1560, 1320, 615, 255, "To3"},
+    {Control::Text8, "Text8", Kind::TextBox, Control::Frame3, 2520, 1320, 495, 285, "0", nullptr,
+     Control::Label9, 8},
+    {Control::Label7, "Label7", Kind::CentredLabel, Control::Frame3, 120, 1800, 2895, 495,
      "      In sequenza e anche negativi.        For=0 con To=0 termina la sequenza"},
 
-    {"Frame1", Kind::Frame, nullptr, 3720, 240, 2055, 1455, "Incremento - decremento",
+    {Control::Frame1, "Frame1", Kind::Frame, Control::Window, 3720, 240, 2055, 1455,
+     "Incremento - decremento",
      "Incrementando uno degli ASSI si ottengono curve più convesse o strette."},
-    {"Label1", Kind::Label, "Frame1", 120, 480, 1095, 255, "sull' Asse  X"},
-    {"Text1", Kind::TextBox, "Frame1", 1320, 360, 495, 405, "1", nullptr, "Label1"},
-    {"Label2", Kind::Label, "Frame1", 120, 960, 1095, 375, "sull' Asse Y"},
-    {"Text2", Kind::TextBox, "Frame1", 1320, 840, 495, 405, "1", nullptr, "Label2"},
+    {Control::Label1, "Label1", Kind::Label, Control::Frame1, 120, 480, 1095, 255, "sull' Asse  X"},
+    {Control::Text1, "Text1", Kind::TextBox, Control::Frame1, 1320, 360, 495, 405, "1", nullptr,
+     Control::Label1, 1},
+    {Control::Label2, "Label2", Kind::Label, Control::Frame1, 120, 960, 1095, 375, "sull' Asse Y"},
+    {Control::Text2, "Text2", Kind::TextBox, Control::Frame1, 1320, 840, 495, 405, "1", nullptr,
+     Control::Label2, 2},
 
-    {"Frame2", Kind::Frame, nullptr, 3840, 1800, 1575, 1095, "Incremento angolo",
+    {Control::Frame2, "Frame2", Kind::Frame, Control::Window, 3840, 1800, 1575, 1095,
+     "Incremento angolo",
      "La figura può essere variata sostituendo   BETA * Sin(t ALFA)  con  BETA * Cos(t ALFA)"},
-    {"Option1", Kind::Option, "Frame2", 120, 360, 1335, 255, "In Seno"},
-    {"Option2", Kind::Option, "Frame2", 120, 600, 1335, 255, "In Coseno"},
+    {Control::Option1, "Option1", Kind::Option, Control::Frame2, 120, 360, 1335, 255, "In Seno"},
+    {Control::Option2, "Option2", Kind::Option, Control::Frame2, 120, 600, 1335, 255, "In Coseno"},
 
-    {"Command5", Kind::Button, nullptr, 3720, 3120, 1695, 375, "ESEGUI",
+    {Control::Command5, "Command5", Kind::Button, Control::Window, 3720, 3120, 1695, 375, "ESEGUI",
      "Fare click più volte per cambiare il colore."},
-    {"Command1", Kind::Button, nullptr, 3720, 3600, 1695, 495, "Cancella ed esegui"},
-    {"Command3", Kind::Button, nullptr, 240, 5640, 1695, 615, "ESCI"},
+    {Control::Command1, "Command1", Kind::Button, Control::Window, 3720, 3600, 1695, 495,
+     "Cancella ed esegui"},
+    {Control::Command3, "Command3", Kind::Button, Control::Window, 240, 5640, 1695, 615, "ESCI"},
 };
 
-// Tab order, by name: the two option buttons take part in the chain, and then only the selected
-// one takes the focus, so that the pair is one stop entered at the selected button.
-constexpr const char *kFocusOrder[] = {
-    "Command3", "Option1", "Option2", "Text1",    "Text2",  "Text3",  "Text4",  "Text5",
-    "Text6",    "Text7",   "Text8",   "Command5", "Text10", "Text11", "Text12", "Command1",
+constexpr bool rowsInControlOrder()
+{
+    if (std::size(kControls) != kControlCount)
+        return false;
+    for (std::size_t i = 0; i < kControlCount; ++i) {
+        if (static_cast<std::size_t>(kControls[i].id) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(rowsInControlOrder(), "each row of the control table sits at its Control's place");
+
+// Tab order: the two option buttons take part in the chain, and then only the selected one
+// takes the focus from Tab, so that the pair is one stop entered at the selected button.
+constexpr Control kFocusOrder[] = {
+    Control::Command3, Control::Option1, Control::Option2, Control::Text1,
+    Control::Text2,    Control::Text3,   Control::Text4,   Control::Text5,
+    Control::Text6,    Control::Text7,   Control::Text8,   Control::Command5,
+    Control::Text10,   Control::Text11,  Control::Text12,  Control::Command1,
 };
 
 QWidget *createControl(const ControlRow &c, QWidget *parent)
@@ -521,41 +598,47 @@ QWidget *Form4::createWindow()
     m_surface = window;
     resizeInTwips(window, 10605, 6780);
 
-    const auto named
-        = [window](const char *name) { return window->findChild<QWidget *>(QLatin1String(name)); };
+    std::array<QWidget *, kControlCount> made {};
+    const auto control = [&made, window](Control id) {
+        return id == Control::Window ? static_cast<QWidget *>(window)
+                                     : made[static_cast<std::size_t>(id)];
+    };
+    std::vector<curve::FieldCaption> captions;
     for (const ControlRow &c : kControls) {
-        QWidget *w = createControl(c, c.container ? named(c.container) : window);
+        QWidget *w = createControl(c, control(c.container));
+        made[static_cast<std::size_t>(c.id)] = w;
         if (c.kind == Kind::TextBox) {
-            const int number = QByteArray(c.name + 4).toInt(); // "Text<n>"
-            m_fields[static_cast<std::size_t>(number)] = static_cast<QLineEdit *>(w);
-            w->setAccessibleName(named(c.caption)->property("text").toString().simplified());
+            auto *field = static_cast<QLineEdit *>(w);
+            auto *caption = static_cast<QLabel *>(control(c.caption));
+            m_fields[static_cast<std::size_t>(c.field)] = field;
+            field->setAccessibleName(caption->text().simplified());
+            captions.push_back({field, caption});
         }
     }
-    m_option1 = window->findChild<QRadioButton *>(QStringLiteral("Option1"));
-    m_option2 = window->findChild<QRadioButton *>(QStringLiteral("Option2"));
-    m_command1 = window->findChild<QPushButton *>(QStringLiteral("Command1"));
-    m_command3 = window->findChild<QPushButton *>(QStringLiteral("Command3"));
-    m_command5 = window->findChild<QPushButton *>(QStringLiteral("Command5"));
-    setDesignedLooks(window);
+    m_option1 = static_cast<QRadioButton *>(control(Control::Option1));
+    m_option2 = static_cast<QRadioButton *>(control(Control::Option2));
+    m_command1 = static_cast<QPushButton *>(control(Control::Command1));
+    m_command3 = static_cast<QPushButton *>(control(Control::Command3));
+    m_command5 = static_cast<QPushButton *>(control(Control::Command5));
+    setDesignedLooks(static_cast<QLabel *>(control(Control::Label11)),
+                     static_cast<QGroupBox *>(control(Control::Frame1)));
     connectControls();
     for (std::size_t i = 1; i < std::size(kFocusOrder); ++i)
-        QWidget::setTabOrder(named(kFocusOrder[i - 1]), named(kFocusOrder[i]));
+        QWidget::setTabOrder(control(kFocusOrder[i - 1]), control(kFocusOrder[i]));
     focusOnSelectedOption();
     m_command3->setFocus();
-    exposeCurveWindow(window);
+    curve::exposeCurveWindow(window, captions, {m_option1, m_option2});
     return window;
 }
 
 // The looks that differ from the standard ones: Epsilon's caption at 12 points, and the caption
 // of Frame1 in the highlighted-text colour (the labels inside keep the standard text colour).
-void Form4::setDesignedLooks(QWidget *window)
+void Form4::setDesignedLooks(QLabel *epsilonCaption, QGroupBox *frame1)
 {
-    auto *label11 = window->findChild<QLabel *>(QStringLiteral("Label11"));
-    QFont bigger = label11->font();
+    QFont bigger = epsilonCaption->font();
     bigger.setPointSize(12);
-    label11->setFont(bigger);
+    epsilonCaption->setFont(bigger);
 
-    auto *frame1 = window->findChild<QGroupBox *>(QStringLiteral("Frame1"));
     const QColor standardText = frame1->palette().color(QPalette::WindowText);
     for (QLabel *child : frame1->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
         QPalette own = child->palette();
@@ -581,11 +664,12 @@ void Form4::connectControls()
     connect(m_command3, &QPushButton::clicked, this, &Form4::Command3_Click);
 }
 
-// The pair of option buttons is one Tab stop, entered at the selected button.
+// The pair of option buttons is one Tab stop, entered at the selected button; a click on either
+// gives it the focus, as on any control.
 void Form4::focusOnSelectedOption()
 {
-    m_option1->setFocusPolicy(m_option1->isChecked() ? Qt::StrongFocus : Qt::NoFocus);
-    m_option2->setFocusPolicy(m_option2->isChecked() ? Qt::StrongFocus : Qt::NoFocus);
+    m_option1->setFocusPolicy(m_option1->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    m_option2->setFocusPolicy(m_option2->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 } // namespace quorvel

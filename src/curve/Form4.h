@@ -13,6 +13,8 @@
 #include "surface/DrawingSurface.h"
 #include "surface/Palette.h"
 
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -103,10 +105,12 @@ protected:
 private:
     void readIncrement(int number, Variant &member, const QString &notNumberMessage);
     void readSegmentParameter(int number, Variant &member, double factor);
-    void setDesignedLooks(QWidget *window);
+    void setDesignedLooks(QLabel *epsilonCaption, QGroupBox *frame1);
     void connectControls();
     void focusOnSelectedOption();
     std::optional<curve::RangePlan> readRange(int range);
+    // The From and To texts of ranges 1 to 3, as the fields hold them now.
+    std::array<QString, 6> rangeTexts() const;
     // What a run keeps while it draws: its pacer, the writer of its dots and where the axes
     // cross, in user units.
     struct RunDrawing

@@ -43,6 +43,19 @@ RunPacer::~RunPacer()
         m_registry.holdActivation(false);
 }
 
+int RunPacer::rangesToWalk(const std::array<QString, 6> &texts, int first)
+{
+    int count = 0;
+    for (int range = std::max(first, 1); range <= 3; ++range) {
+        const std::optional<double> from = toNumber(texts[static_cast<std::size_t>(2 * range - 2)]);
+        const std::optional<double> to = toNumber(texts[static_cast<std::size_t>(2 * range - 1)]);
+        if (!from || !to || (*from == 0.0 && *to == 0.0))
+            break;
+        ++count;
+    }
+    return count;
+}
+
 void RunPacer::letThrough(QWidget *control)
 {
     m_letThrough.emplace_back(control);
@@ -88,10 +101,13 @@ void RunPacer::updateHint()
         hint->setMargin(4);
         m_hint = hint;
     }
+    // A range beyond those counted at the start is not promised: the count is left out.
+    const QString range = m_rangesToWalk >= m_range
+        ? QStringLiteral("%1 di %2").arg(m_range).arg(m_rangesToWalk)
+        : QString::number(m_range);
     m_hint->setText(
-        QStringLiteral("Calcolo in corso: intervallo %1 di 3, ALFA = %2. Esc per interrompere")
-            .arg(m_range)
-            .arg(decimalText(m_alfa)));
+        QStringLiteral("Calcolo in corso: intervallo %1, ALFA = %2. Esc per interrompere")
+            .arg(range, groupedDecimalText(m_alfa)));
     m_hint->adjustSize();
     const QSize room = m_surface->size();
     m_hint->move(std::max(0, room.width() - m_hint->width() - kHintMargin),

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -64,6 +65,14 @@ public:
     bool check(int range, double alfa);
     bool eventsProcessed() const { return m_eventsProcessed; }
 
+    // How many ranges the run will walk, as far as its fields tell when it starts (0: not
+    // known); the hint counts the range being drawn against it.
+    void setRangesToWalk(int count) { m_rangesToWalk = count; }
+    // The ranges, `first` to 3, that a run starting at range `first` walks when the range
+    // fields hold `texts` (From and To of ranges 1 to 3): up to the first whose From and To are
+    // both 0, or that is refused (an empty or non-numeric text), which ends the run there.
+    static int rangesToWalk(const std::array<QString, 6> &texts, int first);
+
     // Mouse clicks on `control` reach it during the run.
     void letThrough(QWidget *control);
     // Ends the run at its next point.
@@ -99,6 +108,7 @@ private:
     QPointer<QLabel> m_hint;
     std::vector<QPointer<QWidget>> m_letThrough;
     int m_range = 0;
+    int m_rangesToWalk = 0;
     double m_alfa = 0.0;
     qint64 m_lastRefreshMs = 0;
     std::uint32_t m_calls = 0;

@@ -80,12 +80,12 @@ QString spokenDocument(const std::vector<Paragraph> &paragraphs)
     return lines.join(QLatin1Char('\n'));
 }
 
-void exposeIntroductionWindow(QWidget *window)
+void exposeIntroductionWindow(QWidget *window, QWidget *document)
 {
     a11y::exposeWindow(window, QStringLiteral("QUORVEL: introduzione"),
                        QStringLiteral("Spiegazione della curva che il programma disegna; AVANTI "
                                       "porta alla calibrazione dello schermo."));
-    if (auto *document = window->findChild<QWidget *>(QStringLiteral("OLE1")))
+    if (document)
         a11y::exposeAsDocument(document, spokenDocument(ExplanatoryDocument::paragraphs()),
                                QStringLiteral("La teoria della curva, con due formule"));
 }

@@ -22,8 +22,8 @@ QStringList spokenFormula(FormulaId id);
 // formulas in words.
 QString spokenDocument(const std::vector<Paragraph> &paragraphs);
 
-// The introduction window for a screen reader: its name, and its document area as a document
-// read through the Text interface.
-void exposeIntroductionWindow(QWidget *window);
+// The introduction window for a screen reader: its name, and its document area `document` as a
+// document read through the Text interface.
+void exposeIntroductionWindow(QWidget *window, QWidget *document);
 
 } // namespace quorvel::intro

@@ -5,7 +5,6 @@
 
 #include <QPaintEvent>
 #include <QPainter>
-#include <QStyleOptionFocusRect>
 
 namespace quorvel::intro {
 
@@ -48,12 +47,12 @@ void DocumentView::paintEvent(QPaintEvent *event)
     painter.setPen(palette().color(QPalette::WindowText));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    // (The style's own focus frame would tint the whole page.)
     if (hasFocus()) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.rect = rect().adjusted(2, 2, -2, -2);
-        option.backgroundColor = Qt::white;
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+        QPen dotted(palette().color(QPalette::WindowText), 1, Qt::DotLine);
+        dotted.setCosmetic(true);
+        painter.setPen(dotted);
+        painter.drawRect(rect().adjusted(2, 2, -3, -3));
     }
 }
 

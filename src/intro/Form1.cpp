@@ -38,7 +38,7 @@ QWidget *Form1::createWindow()
     connect(command1, &QPushButton::clicked, this, &Form1::Command1_Click);
 
     ole1->setFocus();
-    intro::exposeIntroductionWindow(w);
+    intro::exposeIntroductionWindow(w, ole1);
     return w;
 }
 

@@ -83,6 +83,20 @@ bool isNumeric(QStringView text)
     return toNumber(text).has_value();
 }
 
+QString groupedDecimalText(double value)
+{
+    QString text = decimalText(value);
+    if (text.contains(u'E') || !std::isfinite(value))
+        return text;
+    const qsizetype start = text.startsWith(u'-') ? 1 : 0;
+    qsizetype end = text.indexOf(u',');
+    if (end < 0)
+        end = text.size();
+    for (qsizetype at = end - 3; at > start; at -= 3)
+        text.insert(at, u'.');
+    return text;
+}
+
 QString decimalText(double value)
 {
     if (std::isnan(value))

@@ -30,6 +30,11 @@ std::optional<double> toNumber(QStringView text);
 // read "infinito", "-infinito" and "indefinito".
 QString decimalText(double value);
 
+// decimalText() for a reader: the digits of the whole part grouped by three with full stops, as
+// Italian writes large numbers ("530.902.015", "-32.768", "1.234,5"). The exponent form stays
+// as it is. For display only: toNumber() does not read it back.
+QString groupedDecimalText(double value);
+
 // The nearest 16-bit integer, a half going to the even neighbour (2.5 -> 2, 3.5 -> 4,
 // -2.5 -> -2); nothing when the rounded value does not fit or the value is not a number.
 // Inline: the curve window rounds once per plotted point.

@@ -6,6 +6,7 @@
 #include "PictureFiles.h"
 
 #include "about/About.h"
+#include "shell/FocusReturn.h"
 #include "shell/MessageBox.h"
 #include "surface/DrawingSurface.h"
 
@@ -32,6 +33,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <utility>
 
 namespace quorvel::picture {
@@ -86,6 +88,7 @@ QString subjectOf(const DrawingSurface &surface)
 // through Qt's translations; it asks before overwriting.
 QString askWithDialog(QWidget *parent, const SaveRequest &request)
 {
+    const FocusReturn focusReturn(parent);
     QFileDialog dialog(parent, request.title, request.folder);
     dialog.setObjectName(QStringLiteral("SaveDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -121,6 +124,7 @@ bool askQuestion(QWidget *parent, const QString &question)
 {
     if (questionAsker())
         return questionAsker()(parent, question);
+    const FocusReturn focusReturn(parent);
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf16(kApplicationTitle), question,
                     QMessageBox::NoButton, parent);
     QPushButton *yes = box.addButton(QStringLiteral("Sì"), QMessageBox::YesRole);
@@ -165,6 +169,7 @@ class ProgressWindow
 public:
     ProgressWindow(QWidget *parent, const QString &label, std::size_t total)
         : m_total(std::max<std::size_t>(total, 1))
+        , m_parent(parent)
         , m_dialog(label, QStringLiteral("Annulla"), 0, kProgressSteps, parent)
     {
         m_dialog.setObjectName(QStringLiteral("ProgressWindow"));
@@ -190,8 +195,10 @@ public:
             if (now < kProgressAfterMs || now - m_lastMs < kProgressEveryMs)
                 return true;
             m_lastMs = now;
-            if (!m_dialog.isVisible())
+            if (!m_dialog.isVisible()) {
+                m_focusReturn.emplace(m_parent);
                 m_dialog.show();
+            }
             const double share = static_cast<double>(done) / static_cast<double>(m_total);
             m_dialog.setValue(
                 static_cast<int>(std::min(kProgressSteps - 1.0, kProgressSteps * share)));
@@ -203,6 +210,9 @@ public:
 
 private:
     std::size_t m_total;
+    QPointer<QWidget> m_parent;
+    // Gives the focus back to the parent once the window, destroyed before it, has gone.
+    std::optional<FocusReturn> m_focusReturn;
     QProgressDialog m_dialog;
     QElapsedTimer m_clock;
     qint64 m_lastMs = 0;
@@ -304,6 +314,7 @@ void printPicture(DrawingSurface &surface)
                                                                   : QPageLayout::Portrait);
     const QString suggested = QDir(lastFolder()).filePath(subject + QStringLiteral(".pdf"));
     const bool accepted = printAsker() ? printAsker()(&surface, printer) : [&] {
+        const FocusReturn focusReturn(&surface);
         QPrintDialog dialog(&printer, &surface);
         dialog.setObjectName(QStringLiteral("PrintDialog"));
         // The file offered by "Stampa su file", in the folder last used.

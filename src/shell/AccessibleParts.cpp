@@ -512,11 +512,6 @@ void exposeMessageBox(QMessageBox &box)
         buttons->setAccessibleName(QStringLiteral("Pulsanti"));
 }
 
-Graphic *findGraphic(const QWidget *owner, const QString &name)
-{
-    return owner ? owner->findChild<Graphic *>(name, Qt::FindDirectChildrenOnly) : nullptr;
-}
-
 TextRange wordAt(const QString &text, int offset)
 {
     const int length = static_cast<int>(text.size());

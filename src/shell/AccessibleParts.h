@@ -109,9 +109,6 @@ void exposeAsDocument(QWidget *widget, const QString &text, const QString &descr
 // group named.
 void exposeMessageBox(QMessageBox &box);
 
-// Graphic called `name` among the children of `owner`, if any.
-Graphic *findGraphic(const QWidget *owner, const QString &name);
-
 // Each word's range in `text` ([start, end), the word and the blanks after it), the line's and
 // the sentence's, as assistive technology asks for them.
 struct TextRange

@@ -3,6 +3,7 @@
 
 #include "Controls.h"
 
+#include <QFocusEvent>
 #include <QHelpEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
@@ -97,6 +98,25 @@ void Frame::paintEvent(QPaintEvent *)
                title());
 }
 
+FocusScrollBar::FocusScrollBar(Qt::Orientation orientation, QWidget *parent)
+    : QScrollBar(orientation, parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setInvertedControls(false);
+}
+
+void FocusScrollBar::paintEvent(QPaintEvent *event)
+{
+    QScrollBar::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QPainter p(this);
+    QPen line(palette().color(QPalette::Highlight), 2);
+    line.setJoinStyle(Qt::MiterJoin);
+    p.setPen(line);
+    p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+}
+
 CompactTextBox::CompactTextBox(const QString &text, const QString &widest, QWidget *parent)
     : QLineEdit(text, parent)
     , m_widest(widest)
@@ -104,6 +124,19 @@ CompactTextBox::CompactTextBox(const QString &text, const QString &widest, QWidg
     // One of the field's own 2 free pixels each side is taken back; the frame stays.
     setTextMargins(-1, 0, -1, 0);
     fitWidest();
+    // A text set by the program while the field is not being edited.
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (!hasFocus())
+            setCursorPosition(0);
+    });
+}
+
+void CompactTextBox::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    // A context menu of the field takes the focus for a moment: the field stays as it is.
+    if (event->reason() != Qt::PopupFocusReason)
+        setCursorPosition(0);
 }
 
 void CompactTextBox::resizeEvent(QResizeEvent *event)

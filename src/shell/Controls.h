@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QString>
 
 namespace quorvel {
@@ -45,7 +46,8 @@ protected:
 // A text field whose whole text shows as long as it is no wider than `widest` (a sample of the
 // longest text it is meant for, such as "-32768" for a 16-bit whole number): the internal
 // margins are reduced and, where that is not enough, the characters are set narrower. Longer
-// texts scroll as in any text field.
+// texts scroll as in any text field while it has the focus; without it the field shows the
+// beginning of its text, since an end alone ("000001" of "0,000001") reads as another number.
 class CompactTextBox : public QLineEdit
 {
     Q_OBJECT
@@ -54,10 +56,24 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void fitWidest();
     QString m_widest;
+};
+
+// A scroll bar that takes the focus with Tab or a click and shows that it has it: a line in the
+// highlight colour around the bar. Its arrow keys move the thumb, Right and Down towards the
+// maximum.
+class FocusScrollBar : public QScrollBar
+{
+    Q_OBJECT
+public:
+    explicit FocusScrollBar(Qt::Orientation orientation, QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 };
 
 } // namespace quorvel

@@ -3,6 +3,7 @@
 
 #include "Form.h"
 
+#include "FocusReturn.h"
 #include "FormRegistry.h"
 
 namespace quorvel {
@@ -20,6 +21,8 @@ Form::~Form()
 
 void Form::show()
 {
+    // This window is to be the active one, whichever a closed dialog was giving the focus back to.
+    FocusReturn::forget();
     if (!isLoaded()) {
         QWidget *w = createWindow();
         w->setAttribute(Qt::WA_DeleteOnClose);

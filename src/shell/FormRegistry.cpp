@@ -3,12 +3,15 @@
 
 #include "FormRegistry.h"
 
+#include "FocusReturn.h"
 #include "Form.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace quorvel {
 
@@ -84,7 +87,7 @@ void FormRegistry::holdActivation(bool held)
 
 void FormRegistry::catchUpActivation()
 {
-    if (m_holds == 0)
+    if (m_holds == 0 && !dialogOpen() && FocusReturn::returningTo() == nullptr)
         requestActivation(QApplication::activeWindow());
 }
 
@@ -126,10 +129,51 @@ void FormRegistry::activate(QWidget *window)
     emit formActivated(form);
 }
 
+void FormRegistry::dialogOpened(QWidget *opener)
+{
+    m_dialogOpeners.emplace_back(opener);
+}
+
+void FormRegistry::dialogClosed(QWidget *opener)
+{
+    const auto it
+        = std::find_if(m_dialogOpeners.begin(), m_dialogOpeners.end(),
+                       [opener](const QPointer<QWidget> &w) { return w.data() == opener; });
+    if (it != m_dialogOpeners.end())
+        m_dialogOpeners.erase(it);
+    // Should the opener never become active again, the window that is active by then gets its
+    // activation as if it had just happened.
+    QTimer::singleShot(FocusReturn::kLongestReturnMs + 100, this, &FormRegistry::catchUpActivation);
+}
+
+bool FormRegistry::dialogOpen()
+{
+    std::erase_if(m_dialogOpeners, [](const QPointer<QWidget> &w) { return w.isNull(); });
+    return !m_dialogOpeners.empty();
+}
+
+bool FormRegistry::strayActivation(QWidget *window)
+{
+    if (dialogOpen())
+        return true;
+    QWidget *opener = FocusReturn::returningTo();
+    if (opener == nullptr || opener == window)
+        return false;
+    opener->raise();
+    opener->activateWindow();
+    return true;
+}
+
 bool FormRegistry::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate && m_holds == 0) {
-        requestActivation(qobject_cast<QWidget *>(watched));
+    if (event->type() == FocusReturn::dialogOpened()) {
+        dialogOpened(qobject_cast<QWidget *>(watched));
+    } else if (event->type() == FocusReturn::dialogClosed()) {
+        dialogClosed(qobject_cast<QWidget *>(watched));
+    } else if (event->type() == QEvent::WindowActivate && m_holds == 0) {
+        auto *window = qobject_cast<QWidget *>(watched);
+        if (!strayActivation(window))
+            requestActivation(window);
     } else if (event->type() == QEvent::Resize && watched == m_pendingWindow.data()
                && !m_windows.at(watched)->awaitsMaximizedGeometry()) {
         // The window already reports its new size; everything the handler draws is measured

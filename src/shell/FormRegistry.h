@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace quorvel {
 
@@ -20,7 +21,10 @@ class Form;
 // Holds the one instance of each window class, created on first use and kept to the end of
 // the process, and decides when a form's activation handler runs: exactly when the active form
 // changes. A message box closing (which re-activates the same form under a window manager) and
-// a return from another application therefore do not run it. A window that opens maximised
+// a return from another application therefore do not run it. Nor does a form window that the
+// window system makes active while one of the program's dialogs is open, or while the window
+// that opened a dialog is being given the focus back (see FocusReturn): that window is asked to
+// become active again instead. A window that opens maximised
 // runs its handler once the window manager has given it its maximised size (the activation may
 // come first), or after a bounded wait should that size never come.
 class FormRegistry : public QObject
@@ -81,8 +85,17 @@ private:
     void activatePending();
     void catchUpActivation();
 
+    void dialogOpened(QWidget *opener);
+    void dialogClosed(QWidget *opener);
+    bool dialogOpen();
+    // True when the activation of `window` came from the window system alone, while a dialog
+    // was open or its opener was getting the focus back; the opener is then asked again.
+    bool strayActivation(QWidget *window);
+
     QPointer<QWidget> m_lastActiveWindow;
     int m_holds = 0;
+    // The windows that opened the dialogs open now (one entry per dialog).
+    std::vector<QPointer<QWidget>> m_dialogOpeners;
     // A window that became active before its maximised size arrived, and the wait for that size.
     QPointer<QWidget> m_pendingWindow;
     QTimer *m_pendingTimer = nullptr;

@@ -4,10 +4,13 @@
 #include "MessageBox.h"
 
 #include "AccessibleParts.h"
+#include "FocusReturn.h"
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QIcon>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpacerItem>
 
 #include <algorithm>
@@ -47,10 +50,14 @@ void showMessage(const QString &text)
         sink()(text);
         return;
     }
+    // Taken before the box exists: the window behind it gets the focus back when it closes.
+    const FocusReturn focusReturn;
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf16(kApplicationTitle), text,
-                    QMessageBox::Ok, QApplication::activeWindow());
+                    QMessageBox::Ok, focusReturn.opener());
     box.setWindowModality(Qt::ApplicationModal);
     box.setDefaultButton(QMessageBox::Ok);
+    // A prompt and a plain OK: some styles would give the button a pictogram.
+    box.button(QMessageBox::Ok)->setIcon(QIcon());
     box.setEscapeButton(QMessageBox::Ok);
     // The box sizes itself to its text: a short prompt would leave too little room for its
     // title. An empty row across the box's grid keeps it at least wide enough for the title.

@@ -6,12 +6,14 @@
 #include "calibration/Form2.h"
 #include "shell/Form.h"
 #include "shell/FormRegistry.h"
+#include "shell/MessageBox.h"
 #include "shell/RuntimeError.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
@@ -41,6 +43,7 @@ private slots:
     void processEnds();
     void programIconOnEveryWindow();
     void f1OpensGuideWithoutActivation();
+    void f1OverMessageBoxOpensNothing();
 
 private:
     Form &form(const char *name) { return m_registry->form(QString::fromLatin1(name)); }
@@ -325,7 +328,35 @@ void TestSequence::f1OpensGuideWithoutActivation()
     activate("Form4");
     QTest::qWait(20);
     QCOMPARE(activatedNames(), (QStringList {"Form2", "Form4"}));
-    guide->window()->close();
+    // Esc closes it and gives the curve window the focus back, on the field that had it.
+    QPointer<QWidget> window = guide->window();
+    window->activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), window.data());
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(window.isNull());
+    QTRY_COMPARE(QApplication::activeWindow(), form("Form4").window());
+    QCOMPARE(QApplication::focusWidget(), field);
+    QCOMPARE(activatedNames(), (QStringList {"Form2", "Form4"}));
+}
+
+void TestSequence::f1OverMessageBoxOpensNothing()
+{
+    m_messages.reset(); // a real box
+    reachCurveWindow();
+    Guide *guide = qApp->findChild<Guide *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(guide);
+    bool guideShown = true;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &poll, [&guideShown, guide] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            QTest::keyClick(box, Qt::Key_F1);
+            guideShown = guide->window() != nullptr && guide->window()->isVisible();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    poll.start(10);
+    showMessage(QStringLiteral("Non è un numero"));
+    QVERIFY(!guideShown);
 }
 
 QTEST_MAIN(TestSequence)

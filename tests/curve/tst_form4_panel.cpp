@@ -33,6 +33,7 @@ private slots:
     void focusOrder();
     void enterPressesEsciAndEscapeDoesNothing();
     void optionClicksDrawNothing();
+    void clickedOptionTakesTheFocus();
     void resizeMovesNoControl();
     void clearingLeavesControlsAlone();
     void accessibleNames_data();
@@ -266,6 +267,16 @@ void TestForm4Panel::optionClicksDrawNothing()
     QVERIFY(form().Option1()->isChecked());
     QVERIFY(rec.ops.empty());
     QCOMPARE(form().Miocolor, before);
+}
+
+void TestForm4Panel::clickedOptionTakesTheFocus()
+{
+    // After ESEGUI a click on an option: Space then acts on the option, not on ESEGUI again.
+    form().Command5()->setFocus();
+    QTest::mouseClick(form().Option2(), Qt::LeftButton);
+    QCOMPARE(form().window()->focusWidget(), form().Option2());
+    QTest::mouseClick(form().Option1(), Qt::LeftButton);
+    QCOMPARE(form().window()->focusWidget(), form().Option1());
 }
 
 void TestForm4Panel::resizeMovesNoControl()

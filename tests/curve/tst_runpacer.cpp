@@ -9,6 +9,9 @@
 
 using namespace quorvel;
 
+using TextsOfRanges = std::array<QString, 6>;
+Q_DECLARE_METATYPE(TextsOfRanges)
+
 // The pacing of a long run, on its own: its busy clock and the scale it holds.
 class TestRunPacer : public QObject
 {
@@ -17,6 +20,10 @@ private slots:
     void initTestCase();
     void messageTimeIsNotRunTime();
     void resizeKeepsScaleWhileRunning();
+    void rangesToWalk_data();
+    void rangesToWalk();
+    void hintText_data();
+    void hintText();
 
 private:
     // One look at the clock: the pacer checks once every 1024 points.
@@ -77,6 +84,63 @@ void TestRunPacer::resizeKeepsScaleWhileRunning()
     // After the run the drawing maps onto the new size.
     surface.PSet(75, 75, 9);
     QCOMPARE(surface.pixelAt(300, 150), blue);
+}
+
+void TestRunPacer::rangesToWalk_data()
+{
+    using Texts = TextsOfRanges;
+    QTest::addColumn<TextsOfRanges>("texts"); // From and To of ranges 1 to 3
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("count");
+    QTest::newRow("window's start") << Texts {"0", "180", "0", "0", "0", "0"} << 1 << 1;
+    QTest::newRow("three ranges") << Texts {"0", "180", "5", "-5", "0", "3"} << 1 << 3;
+    QTest::newRow("0 to 0 in the middle") << Texts {"0", "180", "0", "0", "1", "9"} << 1 << 1;
+    QTest::newRow("zero written otherwise") << Texts {"1", "2", "0,0", "-0", "1", "9"} << 1 << 1;
+    QTest::newRow("refused range") << Texts {"1", "2", "", "abc", "1", "9"} << 1 << 1;
+    QTest::newRow("from range 2") << Texts {"0", "0", "1", "2", "3", "4"} << 2 << 2;
+    QTest::newRow("first refused") << Texts {"x", "180", "1", "2", "3", "4"} << 1 << 0;
+}
+
+void TestRunPacer::rangesToWalk()
+{
+    QFETCH(TextsOfRanges, texts);
+    QFETCH(int, first);
+    QFETCH(int, count);
+    QCOMPARE(RunPacer::rangesToWalk(texts, first), count);
+}
+
+void TestRunPacer::hintText_data()
+{
+    QTest::addColumn<int>("ranges"); // counted when the run starts; 0: not known
+    QTest::addColumn<int>("range");
+    QTest::addColumn<double>("alfa");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("large ALFA, one range")
+        << 1 << 1 << 530902015.0
+        << "Calcolo in corso: intervallo 1 di 1, ALFA = 530.902.015. Esc per interrompere";
+    QTest::newRow("second of two, negative")
+        << 2 << 2 << -32768.5
+        << "Calcolo in corso: intervallo 2 di 2, ALFA = -32.768,5. Esc per interrompere";
+    QTest::newRow("count not known")
+        << 0 << 2 << 7.0 << "Calcolo in corso: intervallo 2, ALFA = 7. Esc per interrompere";
+}
+
+void TestRunPacer::hintText()
+{
+    QFETCH(int, ranges);
+    QFETCH(int, range);
+    QFETCH(double, alfa);
+    QFETCH(QString, text);
+    qint64 now = 0;
+    FormRegistry registry;
+    DrawingSurface surface;
+    surface.resize(400, 100);
+    RunPacer pacer(&surface, registry, {0, 0, [&now] { return now; }});
+    pacer.setRangesToWalk(ranges);
+    now = 10;
+    QVERIFY(pacer.check(range, alfa));
+    QVERIFY(pacer.hint());
+    QCOMPARE(pacer.hint()->text(), text);
 }
 
 QTEST_MAIN(TestRunPacer)

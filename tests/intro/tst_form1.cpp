@@ -51,6 +51,7 @@ private slots:
     void wholeDocumentVisibleAtNormalSize();
     void paintsWhereTheLayoutSays_data();
     void paintsWhereTheLayoutSays();
+    void focusShowsAsALineOnly();
 
 private:
     Form1 &form1() { return m_registry->formAs<Form1>(QStringLiteral("Form1")); }
@@ -270,6 +271,31 @@ void TestForm1::paintsWhereTheLayoutSays()
             QVERIFY2(expected, qPrintable(QStringLiteral("stray ink at %1,%2").arg(x).arg(y)));
         }
     }
+}
+
+void TestForm1::focusShowsAsALineOnly()
+{
+    showForm1();
+    DocumentView *area = view();
+    // Away and back by keyboard: styles draw their focus frames after a key has moved the focus.
+    QTest::keyClick(area, Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QTRY_VERIFY(area->hasFocus());
+    const QImage focused = area->grab().toImage();
+    area->clearFocus();
+    const QImage plain = area->grab().toImage();
+    // The focus changes only a line near the edge; the page inside stays as it is.
+    const QRect inside = QRect(QPoint(0, 0), plain.size()).adjusted(5, 5, -5, -5);
+    int changed = 0;
+    for (int y = 0; y < plain.height(); ++y) {
+        for (int x = 0; x < plain.width(); ++x) {
+            if (focused.pixel(x, y) == plain.pixel(x, y))
+                continue;
+            QVERIFY2(!inside.contains(x, y), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+            ++changed;
+        }
+    }
+    QVERIFY(changed > 0);
 }
 
 QTEST_MAIN(TestForm1)

@@ -25,6 +25,8 @@ private slots:
     void tenMegabytesInLinearTime();
     void decimalText_data();
     void decimalText();
+    void groupedDecimalText_data();
+    void groupedDecimalText();
     void decimalTextRoundTrips_data();
     void decimalTextRoundTrips();
     void roundToInt16_data();
@@ -179,6 +181,27 @@ void TestNumericText::decimalText()
     QFETCH(double, value);
     QFETCH(QString, text);
     QCOMPARE(quorvel::decimalText(value), text);
+}
+
+void TestNumericText::groupedDecimalText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("three digits") << 180.0 << "180";
+    QTest::newRow("four digits") << 1000.0 << "1.000";
+    QTest::newRow("nine digits") << 530902015.0 << "530.902.015";
+    QTest::newRow("negative") << -32768.0 << "-32.768";
+    QTest::newRow("negative, three digits") << -500.0 << "-500";
+    QTest::newRow("with a fraction") << 1234.5 << "1.234,5";
+    QTest::newRow("half") << 0.5 << "0,5";
+    QTest::newRow("exponent form") << 1e15 << "1E+15";
+}
+
+void TestNumericText::groupedDecimalText()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(quorvel::groupedDecimalText(value), text);
 }
 
 void TestNumericText::decimalTextRoundTrips_data()

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -27,7 +28,11 @@ private slots:
     void frameCaptionSetIntoBorder();
     void compactFieldShowsWholeNumber_data();
     void compactFieldShowsWholeNumber();
+    void compactFieldShowsItsBeginningWithoutFocus_data();
+    void compactFieldShowsItsBeginningWithoutFocus();
+    void scrollBarShowsFocus();
     void messageBoxWideEnoughForTitle();
+    void messageBoxOkHasNoPictogram();
 };
 
 void TestControls::initTestCase()
@@ -147,6 +152,75 @@ void TestControls::compactFieldShowsWholeNumber()
     QCOMPARE(field->cursorPositionAt(QPoint(3, 9)), 0);
     field->home(false);
     QCOMPARE(field->cursorPositionAt(QPoint(field->width() - 2, 9)), text.size());
+}
+
+void TestControls::compactFieldShowsItsBeginningWithoutFocus_data()
+{
+    QTest::addColumn<bool>("typed"); // typed in the field, or set while another control had it
+    QTest::newRow("typed, then the focus leaves") << true;
+    QTest::newRow("set by the program") << false;
+}
+
+void TestControls::compactFieldShowsItsBeginningWithoutFocus()
+{
+    QFETCH(bool, typed);
+    QWidget window;
+    auto *field = new CompactTextBox(QStringLiteral("0"), QStringLiteral("-32768"), &window);
+    auto *other = new QLineEdit(&window);
+    field->setGeometry(0, 0, 33, 19);
+    other->setGeometry(0, 30, 100, 20);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    const QString text = QStringLiteral("0,000000000001");
+    if (typed) {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+        // While typing, the end shows (the field scrolls its text when it paints).
+        field->repaint();
+        QVERIFY(field->cursorPositionAt(QPoint(3, 9)) > 0);
+        other->setFocus();
+        QTRY_VERIFY(!field->hasFocus());
+    } else {
+        other->setFocus();
+        field->setText(text);
+    }
+    QCOMPARE(field->text(), text);
+    field->repaint();
+    QCOMPARE(field->cursorPositionAt(QPoint(3, 9)), 0);
+}
+
+void TestControls::scrollBarShowsFocus()
+{
+    QWidget window;
+    auto *bar = new FocusScrollBar(Qt::Horizontal, &window);
+    auto *other = new QLineEdit(&window);
+    bar->setGeometry(10, 10, 200, 17);
+    other->setGeometry(10, 40, 100, 20);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    other->setFocus();
+    const QImage without = bar->grab().toImage();
+    QTest::keyClick(other, Qt::Key_Backtab);
+    QTRY_VERIFY(bar->hasFocus());
+    QVERIFY(bar->grab().toImage() != without);
+}
+
+void TestControls::messageBoxOkHasNoPictogram()
+{
+    bool iconSeen = true;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&iconSeen] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            iconSeen = !box->button(QMessageBox::Ok)->icon().isNull();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    poll.start(10);
+    showMessage(QStringLiteral("Non è un numero"));
+    QVERIFY(!iconSeen);
 }
 
 void TestControls::messageBoxWideEnoughForTitle()

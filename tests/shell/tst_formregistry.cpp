@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The QUORVEL developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "shell/FocusReturn.h"
 #include "shell/Form.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
@@ -51,6 +52,9 @@ private slots:
     void switchingFormsRunsActivation_data();
     void switchingFormsRunsActivation();
     void messageBoxClosingDoesNotActivate();
+    void dialogGivesFocusBack_data();
+    void dialogGivesFocusBack();
+    void formShownAfterDialogActivates();
     void closedFormKeepsMembersAndReloads();
     void showingAgainWithoutCloseDoesNotReload();
     void heldActivationCatchesUp_data();
@@ -151,6 +155,58 @@ void TestFormRegistry::messageBoxClosingDoesNotActivate()
     const test::QueueMark handled;
     QTRY_VERIFY(handled.reached());
     QCOMPARE(a().activations, 1);
+}
+
+void TestFormRegistry::dialogGivesFocusBack_data()
+{
+    QTest::addColumn<bool>("whileOpen"); // the window system activates A while the dialog is open
+    QTest::newRow("another window active while the dialog is open") << true;
+    QTest::newRow("another window active as the dialog closes") << false;
+}
+
+void TestFormRegistry::dialogGivesFocusBack()
+{
+    QFETCH(bool, whileOpen);
+    m_registry->show("A");
+    QTRY_COMPARE(a().activations, 1);
+    m_registry->show("B");
+    QTRY_COMPARE(b().activations, 1);
+    QTRY_COMPARE(QApplication::activeWindow(), b().window());
+    b().field->setFocus();
+    {
+        const FocusReturn dialog;
+        QCOMPARE(dialog.opener(), b().window());
+        if (whileOpen) {
+            a().window()->activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), a().window());
+        }
+    }
+    if (!whileOpen)
+        a().window()->activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), b().window());
+    QCOMPARE(QApplication::focusWidget(), b().field.data());
+    const test::QueueMark handled;
+    QTRY_VERIFY(handled.reached());
+    QCOMPARE(QApplication::activeWindow(), b().window());
+    QCOMPARE(a().activations, 1);
+    QCOMPARE(b().activations, 1);
+}
+
+void TestFormRegistry::formShownAfterDialogActivates()
+{
+    m_registry->show("A");
+    QTRY_COMPARE(a().activations, 1);
+    m_registry->show("B");
+    QTRY_COMPARE(b().activations, 1);
+    QTRY_COMPARE(QApplication::activeWindow(), b().window());
+    {
+        const FocusReturn dialog;
+    }
+    // What the program shows next (a box refused, then the user's next click shows a window)
+    // is no stray activation.
+    m_registry->show("A");
+    QTRY_COMPARE(a().activations, 2);
+    QCOMPARE(QApplication::activeWindow(), a().window());
 }
 
 void TestFormRegistry::closedFormKeepsMembersAndReloads()

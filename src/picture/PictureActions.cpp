@@ -75,7 +75,8 @@ void tellFailure(const QString &path, const QString &reason)
 
 Picture pictureOf(const DrawingSurface &surface)
 {
-    return {surface.drawing(), &surface.record(), surface.size(), surface.backgroundRgb()};
+    const raster::RetainedDrawing &drawing = surface.raster();
+    return {drawing.drawing(), &drawing.record(), surface.size(), drawing.backgroundRgb()};
 }
 
 QAction *addAction(DrawingSurface &surface, const QString &text, const QKeySequence &keys,
@@ -121,7 +122,7 @@ void savePicture(DrawingSurface &surface)
     QString reason;
     switch (formatOf(path)) {
     case Format::Png:
-        reason = writePng(surface.drawing(), path);
+        reason = writePng(surface.raster().drawing(), path);
         break;
     case Format::Svg:
         reason = writeSvg(pictureOf(surface), path);
@@ -139,7 +140,7 @@ void savePicture(DrawingSurface &surface)
 
 void copyPicture(DrawingSurface &surface)
 {
-    QGuiApplication::clipboard()->setImage(surface.drawing());
+    QGuiApplication::clipboard()->setImage(surface.raster().drawing());
 }
 
 void printPicture(DrawingSurface &surface)
@@ -166,7 +167,7 @@ void exportPoints(DrawingSurface &surface)
                                   QStringLiteral("csv")});
     if (path.isEmpty())
         return;
-    if (const QString reason = writeCsv(surface.record(), path); !reason.isEmpty())
+    if (const QString reason = writeCsv(surface.raster().record(), path); !reason.isEmpty())
         tellFailure(path, reason);
 }
 

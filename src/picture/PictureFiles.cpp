@@ -1,7 +1,7 @@
 #include "PictureFiles.h"
 
 #include "curve/RunRecord.h"
-#include "surface/Palette.h"
+#include "raster/Palette.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,6 +23,8 @@
 #include <vector>
 
 namespace quorvel::picture {
+
+using namespace raster;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "surface/DrawingRecord.h"
+#include "raster/DrawingRecord.h"
 
 #include <QImage>
 #include <QRgb>
@@ -16,8 +16,8 @@ namespace quorvel::picture {
 // drawn since the last Cls, the window's size in logical pixels and its background colour.
 struct Picture
 {
-    QImage pixels; // DrawingSurface::drawing()
-    const DrawingRecord *record = nullptr;
+    QImage pixels; // RetainedDrawing::drawing()
+    const raster::DrawingRecord *record = nullptr;
     QSize size; // logical pixels
     QRgb background = 0xffffffff;
 };
@@ -39,7 +39,7 @@ QString writePdf(const Picture &picture, const QString &path);
 // The points of every run of the curve window in the record, one row each, in order:
 // run; range; ALFA; A2; X11; Y11; palette colour. `;` between fields, decimal comma, 17
 // significant digits so that each number reads back as the very same double.
-QString writeCsv(const DrawingRecord &record, const QString &path);
+QString writeCsv(const raster::DrawingRecord &record, const QString &path);
 // The header row of the table of points, without its line end.
 QString csvHeader();
 // A double as the table writes it: 17 significant digits, decimal comma.

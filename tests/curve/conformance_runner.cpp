@@ -52,7 +52,7 @@ struct DrawnPoint
 };
 
 // Everything the window does that a case describes, in order.
-class Recorder : public SurfaceObserver, public FieldObserver
+class Recorder : public raster::DrawingObserver, public FieldObserver
 {
 public:
     explicit Recorder(const Form4 &form)
@@ -65,7 +65,7 @@ public:
 
     void scaleChanged(float, float) override { }
     void cleared() override { }
-    void lineDrawn(float, float, float, float, int, ColourValue) override { }
+    void lineDrawn(float, float, float, float, int, raster::ColourValue) override { }
     void pointSet(float x, float y, int, int paletteIndex) override
     {
         points.push_back({x, y, paletteIndex, static_cast<int>(m_form.ContaStep.toDouble())});
@@ -74,7 +74,7 @@ public:
     {
         uiEvents.append(QJsonArray {QStringLiteral("set_text"), field, text});
     }
-    void backgroundSet(const QString &field, ColourValue colour) override
+    void backgroundSet(const QString &field, raster::ColourValue colour) override
     {
         uiEvents.append(QJsonArray {QStringLiteral("set_bg"), field, static_cast<qint64>(colour)});
     }
@@ -190,8 +190,8 @@ QStringList runCase(const QJsonObject &c)
     // The frame the activation set.
     const QJsonObject frame = expected.value(QStringLiteral("frame")).toObject();
     const std::pair<const char *, float> frameValues[]
-        = {{"ScaleWidth", f.surface()->scaleWidth()},
-           {"ScaleHeight", f.surface()->scaleHeight()},
+        = {{"ScaleWidth", f.surface()->raster().scaleWidth()},
+           {"ScaleHeight", f.surface()->raster().scaleHeight()},
            {"CX", f.CX.toSingle()},
            {"CY", f.CY.toSingle()}};
     for (const auto &[name, value] : frameValues) {

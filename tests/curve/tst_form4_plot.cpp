@@ -27,7 +27,7 @@ public:
     {
         events << QStringLiteral("text %1 %2").arg(field, text);
     }
-    void backgroundSet(const QString &field, ColourValue colour) override
+    void backgroundSet(const QString &field, raster::ColourValue colour) override
     {
         events << QStringLiteral("bg %1 %2").arg(field).arg(colour);
     }
@@ -165,14 +165,14 @@ void TestForm4Plot::activationSetsFrame()
     test::RecordingObserver rec;
     {
         const ScopedSurfaceObserver watch(*form().surface(), &rec);
-        form().surface()->setDrawWidth(1);
+        form().surface()->raster().setDrawWidth(1);
         form().Form_Activate();
     }
 
     QCOMPARE(test::bitsOf(form().P1.toSingle()), 0x3C8EFA35u);
     QCOMPARE(kindName(form().P1), "single");
-    QCOMPARE(form().surface()->scaleWidth(), 1000.0f);
-    QCOMPARE(form().surface()->scaleHeight(), scaleHeight);
+    QCOMPARE(form().surface()->raster().scaleWidth(), 1000.0f);
+    QCOMPARE(form().surface()->raster().scaleHeight(), scaleHeight);
     QCOMPARE(form().CX.toSingle(), 430.0f);
     QCOMPARE(form().CY.toSingle(), cy);
     QCOMPARE(kindName(form().CY), "single");
@@ -219,7 +219,7 @@ void TestForm4Plot::firstActivationDrawsOnlyAxes()
     QCOMPARE(f.PrimVol, Variant::int16(9));
     QCOMPARE(f.ContaStep, Variant::int16(1));
     QVERIFY(f.Miocolor.isEmpty());
-    QCOMPARE(test::countPixels(f.surface()->drawing(), qRgb(0, 128, 0)), 0);
+    QCOMPARE(test::countPixels(f.surface()->raster().drawing(), qRgb(0, 128, 0)), 0);
 }
 
 void TestForm4Plot::readers_data()
@@ -506,7 +506,7 @@ void TestForm4Plot::startingPlot()
     }
     QCOMPARE(form().BETA1, Variant::real(0.959931081160903));
     // The dots are on screen, in green.
-    const QImage drawing = form().surface()->drawing();
+    const QImage drawing = form().surface()->raster().drawing();
     const QPoint at(qRound(points[0].a / 1000.0f * static_cast<float>(form().surface()->width())),
                     qRound(points[0].b / 510.0f * static_cast<float>(form().surface()->height())));
     QCOMPARE(QColor(drawing.pixel(at * drawing.devicePixelRatio())), QColor(0, 128, 0));
@@ -829,7 +829,7 @@ void TestForm4Plot::laterActivationPlotsOverDrawing()
     QCOMPARE(rec.points()[0].b, 295.0f);
     QCOMPARE(rec.points()[0].colour, 3u);
     // The earlier run is still on the surface: green dots stay.
-    QVERIFY(test::countPixels(form().surface()->drawing(), qRgb(0, 128, 0)) > 0);
+    QVERIFY(test::countPixels(form().surface()->raster().drawing(), qRgb(0, 128, 0)) > 0);
 }
 
 void TestForm4Plot::clearAndRun()
@@ -848,8 +848,9 @@ void TestForm4Plot::clearAndRun()
     // From the first range again, in the next colour.
     QCOMPARE(rec.points().size(), std::size_t(181));
     QCOMPARE(rec.points()[0].colour, 3u);
-    QCOMPARE(test::coloursIn(form().surface()->drawing()),
-             (QSet<QRgb> {form().surface()->backgroundRgb(), qRgb(0, 0, 0), qRgb(0, 128, 128)}));
+    QCOMPARE(test::coloursIn(form().surface()->raster().drawing()),
+             (QSet<QRgb> {form().surface()->raster().backgroundRgb(), qRgb(0, 0, 0),
+                          qRgb(0, 128, 128)}));
 }
 
 void TestForm4Plot::reloadKeepsMembersAndDesignedTexts()

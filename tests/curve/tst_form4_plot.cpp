@@ -1,6 +1,7 @@
 #include "curve/Form4.h"
 #include "curve/ScopedFieldObserver.h"
 #include "shell/FormRegistry.h"
+#include "shell/MessageBox.h"
 #include "shell/RuntimeError.h"
 #include "support/TestSupport.h"
 #include "surface/ScopedSurfaceObserver.h"
@@ -12,6 +13,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <optional>
 
 using namespace quorvel;
 using test::SurfaceOp;
@@ -72,6 +74,8 @@ private slots:
     void clearAndRun();
     void reloadKeepsMembersAndDesignedTexts();
     void realMessageBoxes();
+    void userPathDrawsAsWatched_data();
+    void userPathDrawsAsWatched();
     void badInputInEveryField_data();
     void badInputInEveryField();
 
@@ -960,6 +964,74 @@ void TestForm4Plot::badInputInEveryField()
         QVERIFY(std::isfinite(p.a) && std::isfinite(p.b));
         QVERIFY(p.colour >= 2 && p.colour <= 15);
     }
+}
+
+void TestForm4Plot::userPathDrawsAsWatched_data()
+{
+    QTest::addColumn<Fields>("fields");
+    QTest::addColumn<bool>("cosine");
+    QTest::addColumn<bool>("epsilonBefore"); // EP1 holds 0,5 before the run
+    QTest::addColumn<QStringList>("messages");
+
+    const QString empty = QStringLiteral("For o To senza numero");
+    QTest::newRow("starting values") << Fields {} << false << false << QStringList {};
+    QTest::newRow("For2 emptied") << Fields {{5, ""}} << false << false << QStringList {empty};
+    QTest::newRow("range 2 not a number") << Fields {{3, "2"}, {4, "40"}, {5, "x"}, {6, "1"}}
+                                          << false << false << QStringList {"For o To non numero"};
+    QTest::newRow("epsilon refused at every range")
+        << Fields {{10, "?"}, {4, "30"}, {5, "1"}, {6, "20"}, {7, "5"}, {8, "40"}} << false << true
+        << QStringList {kNotNumber, kNotNumber, kNotNumber};
+    QTest::newRow("out of the field after points")
+        << Fields {{1, "200"}, {10, "1"}, {11, "0"}, {4, "5"}} << false << false
+        << QStringList {"fuori campo X11 =615"};
+    // Straight down from 30 units above the crossing, 10 units a step: past the drawing's
+    // bottom edge (dots clipped there), then out of the field.
+    QTest::newRow("down past the edge, then out of the field")
+        << Fields {{2, "10"}, {10, "1"}, {11, "-90"}, {4, "50"}} << true << false
+        << QStringList {"fuori campo Y11 =-3"};
+}
+
+// The exact tests watch the drawing, which sends every dot through the drawing's own PSet. The
+// user's run is not watched: its dots take the writer's fast path. Both must give the same
+// pixels, and what was drawn must be on the screen whenever a box opens and when the run ends.
+void TestForm4Plot::userPathDrawsAsWatched()
+{
+    QFETCH(Fields, fields);
+    QFETCH(bool, cosine);
+    QFETCH(bool, epsilonBefore);
+    QFETCH(QStringList, messages);
+    QImage drawn[2];
+    for (const bool watched : {false, true}) {
+        if (watched) {
+            m_registry.reset();
+            init();
+        }
+        setFields(fields);
+        (cosine ? form().Option2() : form().Option1())->setChecked(true);
+        if (epsilonBefore)
+            form().EP1 = Variant::real(0.5);
+        QStringList shown;
+        QStringList onScreen;
+        const ScopedMessageSink sink([&](const QString &text) {
+            shown << text;
+            onScreen << test::screenDiffersFromDrawing(*form().surface());
+        });
+        test::RecordingObserver rec;
+        {
+            std::optional<ScopedSurfaceObserver> watch;
+            if (watched)
+                watch.emplace(*form().surface(), &rec);
+            form().Command5_Click();
+        }
+        QCOMPARE(shown.size(), messages.size());
+        for (qsizetype i = 0; i < messages.size(); ++i)
+            QVERIFY2(shown[i].startsWith(messages[i]), qPrintable(shown[i]));
+        QCOMPARE(onScreen, QStringList(messages.size(), QString()));
+        QCOMPARE(test::screenDiffersFromDrawing(*form().surface()), QString());
+        QCOMPARE(watched, !rec.points().empty());
+        drawn[watched ? 1 : 0] = form().surface()->raster().drawing();
+    }
+    QVERIFY(drawn[0] == drawn[1]);
 }
 
 QTEST_MAIN(TestForm4Plot)

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
 
 namespace quorvel::test {
 
@@ -56,6 +58,45 @@ QWidget *StubForm::createWindow()
     w->resize(200, 100);
     field = new QLineEdit(QStringLiteral("designed"), w);
     return w;
+}
+
+QString screenDiffersFromDrawing(const DrawingSurface &surface)
+{
+    const QImage drawing = surface.raster().drawing();
+    const QPoint origin = surface.mapTo(surface.window(), QPoint(0, 0));
+    const QImage shown = surface.screen()
+                             ->grabWindow(surface.window()->winId(), origin.x(), origin.y(),
+                                          surface.width(), surface.height())
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    if (shown.size() != drawing.size())
+        return QStringLiteral("the screen shows %1x%2 pixels of a %3x%4 drawing")
+            .arg(shown.width())
+            .arg(shown.height())
+            .arg(drawing.width())
+            .arg(drawing.height());
+    // The controls over the drawing hide it: their pixels are theirs.
+    QImage covered(drawing.size(), QImage::Format_Grayscale8);
+    covered.fill(0);
+    {
+        QPainter p(&covered);
+        for (const QWidget *child : surface.findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (child->isVisible() && !child->isWindow())
+                p.fillRect(child->geometry(), Qt::white);
+        }
+    }
+    for (int y = 0; y < drawing.height(); ++y) {
+        const uchar *hidden = covered.constScanLine(y);
+        for (int x = 0; x < drawing.width(); ++x) {
+            if (hidden[x] == 0 && shown.pixel(x, y) != drawing.pixel(x, y))
+                return QStringLiteral("pixel %1,%2 shows %3, the drawing has %4")
+                    .arg(x)
+                    .arg(y)
+                    .arg(shown.pixel(x, y), 8, 16, QLatin1Char('0'))
+                    .arg(drawing.pixel(x, y), 8, 16, QLatin1Char('0'));
+        }
+    }
+    return {};
 }
 
 BoxDriver::BoxDriver()

@@ -65,6 +65,12 @@ private:
     bool m_reached = false;
 };
 
+// Where `surface` shows on the screen something other than its drawing, outside the controls
+// over it: empty when nowhere, else the first such pixel and both colours. The screen is the
+// window's pixels as the window system holds them (the backing store offscreen), not a fresh
+// paint.
+QString screenDiffersFromDrawing(const DrawingSurface &surface);
+
 // Stands in for another window of the program: an empty 200 x 100 window with one text field
 // that reads "designed" when the window is built. Counts its activations and the windows built;
 // `member`, like a form's members, stays when the window is closed.

@@ -261,9 +261,9 @@ void Form4::CALCOLA()
     const RunOutcome outcome = chain.runStretches(
         firstRange, colour,
         [&](int range) {
-            RangeFields fields = startRange(range, colour);
+            const RangeFields fields = startRange(range, colour);
             refused = fields.refused;
-            return record->keep(range, std::move(fields.plan));
+            return record->keep(range, fields.plan);
         },
         [this](const ChainPoint *points, int count) { return drawStretch(points, count); });
     record->setDots(outcome.points);

@@ -76,6 +76,7 @@ private slots:
     void realMessageBoxes();
     void userPathDrawsAsWatched_data();
     void userPathDrawsAsWatched();
+    void runDrawsOnAfterResizeUnderBox();
     void badInputInEveryField_data();
     void badInputInEveryField();
 
@@ -1032,6 +1033,30 @@ void TestForm4Plot::userPathDrawsAsWatched()
         drawn[watched ? 1 : 0] = form().surface()->raster().drawing();
     }
     QVERIFY(drawn[0] == drawn[1]);
+}
+
+// A box of the run lets events in: the window made larger meanwhile gets a larger image, and
+// the run's later dots go into that one.
+void TestForm4Plot::runDrawsOnAfterResizeUnderBox()
+{
+    QWidget *window = form().window();
+    window->showNormal();
+    window->resize(500, 400);
+    QTRY_COMPARE(window->size(), QSize(500, 400));
+    form().Form_Activate();
+    form().EP1 = Variant::real(0.5);
+    setFields({{10, "?"}, {4, "5"}, {5, "1"}, {6, "5"}});
+    int boxes = 0;
+    const ScopedMessageSink sink([&](const QString &) {
+        if (++boxes == 2) {
+            window->resize(1000, 900);
+            QTRY_COMPARE(form().surface()->size(), QSize(1000, 900));
+        }
+    });
+    form().Command5_Click();
+    QCOMPARE(boxes, 3);
+    // Range 2's dots, in the run's second colour.
+    QVERIFY(test::countPixels(form().surface()->raster().drawing(), qRgb(0, 128, 128)) > 0);
 }
 
 QTEST_MAIN(TestForm4Plot)

@@ -48,15 +48,15 @@ int main(int argc, char *argv[])
 
     const int runs = 400;
     const double redraw = medianMs(runs, [&] {
-        surface->Cls();
+        surface->raster().Cls();
         form2.COORDINATE();
         form2.TRACCIA();
     });
 
     // The same pixels, computed once, written directly.
     std::vector<std::pair<int, int>> pixels;
-    const double kx = w / double(surface->scaleWidth());
-    const double ky = h / double(surface->scaleHeight());
+    const double kx = w / double(surface->raster().scaleWidth());
+    const double ky = h / double(surface->raster().scaleHeight());
     const double p1 = form2.P1.toSingle();
     const double cx = form2.CX.toSingle();
     const double cy = form2.CY.toSingle();
@@ -68,7 +68,7 @@ int main(int argc, char *argv[])
     const int axisX = int(std::floor(cx * kx));
     const int axisY = int(std::floor(cy * ky));
     QImage image(w, h, QImage::Format_RGB32);
-    const QRgb background = surface->backgroundRgb();
+    const QRgb background = surface->raster().backgroundRgb();
     const double raw = medianMs(runs, [&] {
         image.fill(background);
         uchar *bits = image.bits();

@@ -63,13 +63,13 @@ const QList<std::pair<int, QString>> kStartingFields = {
 };
 
 // Every dot the program sets, in user units exactly as passed.
-class PointLog : public SurfaceObserver
+class PointLog : public raster::DrawingObserver
 {
 public:
     std::vector<std::pair<float, float>> points;
     void scaleChanged(float, float) override { }
     void cleared() override { }
-    void lineDrawn(float, float, float, float, int, ColourValue) override { }
+    void lineDrawn(float, float, float, float, int, raster::ColourValue) override { }
     void pointSet(float x, float y, int, int) override { points.emplace_back(x, y); }
 };
 
@@ -163,12 +163,12 @@ int main(int argc, char *argv[])
         r.p1 = form4.P1.toSingle();
         r.cx = form4.CX.toSingle();
         r.cy = form4.CY.toSingle();
-        r.kx = kWidth / static_cast<double>(surface->scaleWidth());
-        r.ky = kHeight / static_cast<double>(surface->scaleHeight());
+        r.kx = kWidth / static_cast<double>(surface->raster().scaleWidth());
+        r.ky = kHeight / static_cast<double>(surface->raster().scaleHeight());
         return r;
     };
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    image.fill(surface->backgroundRgb());
+    image.fill(surface->raster().backgroundRgb());
     uchar *const bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
     constexpr QRgb kGreen = 0xff008000;
@@ -220,7 +220,7 @@ int main(int argc, char *argv[])
     };
     // An untimed run that records every dot: all of them set, no message, the drawing changed.
     auto verifiedRun = [&](int expectedPoints, const char *what) {
-        const QImage before = surface->drawing();
+        const QImage before = surface->raster().drawing();
         PointLog log;
         {
             const ScopedSurfaceObserver watch(*surface, &log);
@@ -228,7 +228,7 @@ int main(int argc, char *argv[])
         }
         settle();
         if (!messages.isEmpty() || log.points.size() != static_cast<std::size_t>(expectedPoints)
-            || surface->drawing() == before) {
+            || surface->raster().drawing() == before) {
             std::fprintf(stderr, "%s: %zu points (expected %d), %lld messages\n", what,
                          log.points.size(), expectedPoints,
                          static_cast<long long>(messages.size()));
@@ -295,16 +295,16 @@ int main(int argc, char *argv[])
     whole.resize(kWidth, kHeight);
     whole.show();
     settle();
-    whole.setScaleWidth(1000.0f);
-    whole.setScaleHeight(1000.0f);
-    whole.Line(500, 0, 500, 1000, 0);
-    whole.Line(0, 500, 1000, 500, 0);
-    whole.setDrawWidth(3);
+    whole.raster().setScaleWidth(1000.0f);
+    whole.raster().setScaleHeight(1000.0f);
+    whole.raster().Line(500, 0, 500, 1000, 0);
+    whole.raster().Line(0, 500, 1000, 500, 0);
+    whole.raster().setDrawWidth(3);
     for (const auto &[x, y] : longLog.points)
-        whole.PSet(x, y, 2);
+        whole.raster().PSet(x, y, 2);
     settle();
     const double repaintMs = medianMs(longRuns, [&] { whole.repaint(); });
-    const QImage full = whole.drawing();
+    const QImage full = whole.raster().drawing();
     QImage target(kWidth, kHeight, QImage::Format_RGB32);
     const double copyMs = medianMs(longRuns, [&] {
         QPainter painter(&target);

@@ -89,7 +89,7 @@ int main(int argc, char *argv[])
     if (!waitFor([&] { return registry.lastActiveForm() == &form4; }))
         return fail("the curve window was not activated");
     int points = 0;
-    struct Counter : SurfaceObserver
+    struct Counter : raster::DrawingObserver
     {
         int &n;
         explicit Counter(int &count)
@@ -98,7 +98,7 @@ int main(int argc, char *argv[])
         }
         void scaleChanged(float, float) override { }
         void cleared() override { }
-        void lineDrawn(float, float, float, float, int, ColourValue) override { }
+        void lineDrawn(float, float, float, float, int, raster::ColourValue) override { }
         void pointSet(float, float, int, int) override { ++n; }
     } counter(points);
     {
@@ -128,7 +128,7 @@ int main(int argc, char *argv[])
         }
         form4.surface()->setObserver(nullptr);
         if (points != 10 * 196608 || !messages.isEmpty()
-            || form4.surface()->record().dotBatchCount() != 11)
+            || form4.surface()->raster().record().dotBatchCount() != 11)
             return fail("the ten long runs were not drawn whole");
     }
     // Let every window paint before the end.

@@ -82,24 +82,24 @@ int main(int argc, char *argv[])
     for (int run = 0; run < kRuns; ++run)
         form4.Command5_Click();
     QCoreApplication::processEvents();
-    const DrawingRecord &record = surface->record();
+    const raster::DrawingRecord &record = surface->raster().record();
     std::size_t dots = 0;
-    struct Count : DotVisitor
+    struct Count : raster::DotVisitor
     {
         std::size_t &n;
         explicit Count(std::size_t &count)
             : n(count)
         {
         }
-        bool dot(const RecordedDot &) override
+        bool dot(const raster::RecordedDot &) override
         {
             ++n;
             return true;
         }
     } counter(dots);
     const auto replayAll = [&] {
-        for (const DrawingRecord::Entry &e : record.entries()) {
-            if (const auto *batch = std::get_if<RecordedDots>(&e))
+        for (const raster::DrawingRecord::Entry &e : record.entries()) {
+            if (const auto *batch = std::get_if<raster::RecordedDots>(&e))
                 batch->source->replayDots(counter);
         }
     };
@@ -109,11 +109,12 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    const picture::Picture picture {{}, &record, surface->size(), surface->backgroundRgb()};
-    const QImage drawing = surface->drawing();
+    const picture::Picture picture {
+        {}, &record, surface->size(), surface->raster().backgroundRgb()};
+    const QImage drawing = surface->raster().drawing();
     const QString png = dir.filePath(QStringLiteral("curva.png"));
     const double pngMs = medianMs(11, [&] {
-        if (!picture::writePng(surface->drawing(), png).isEmpty())
+        if (!picture::writePng(surface->raster().drawing(), png).isEmpty())
             std::abort();
     });
     const double encodeMs = medianMs(11, [&] {

@@ -24,18 +24,19 @@ namespace {
 const QString kFigure = QStringLiteral("Figura di prova");
 
 // Whether the window holds the figure's scale, i.e. the figure has been drawn.
-bool figureScale(const DrawingSurface &s)
+bool figureScale(const raster::RetainedDrawing &s)
 {
-    return s.scaleMode() == DrawingSurface::kUserScale && s.scaleWidth() == kScaleWidth
+    return s.scaleMode() == raster::RetainedDrawing::kUserScale && s.scaleWidth() == kScaleWidth
         && s.scaleHeight() > 0;
 }
 
 QString describeFigure(const DrawingSurface &s)
 {
-    if (!figureScale(s))
+    if (!figureScale(s.raster()))
         return QStringLiteral("La figura non è ancora disegnata.");
-    const FigureSize size = figureSize(s.width(), s.height(), static_cast<double>(s.scaleWidth()),
-                                       static_cast<double>(s.scaleHeight()));
+    const FigureSize size
+        = figureSize(s.width(), s.height(), static_cast<double>(s.raster().scaleWidth()),
+                     static_cast<double>(s.raster().scaleHeight()));
     QString text = QStringLiteral("Sullo schermo la figura è larga %1 pixel e alta %2 pixel")
                        .arg(size.width)
                        .arg(size.height);
@@ -47,15 +48,17 @@ QString describeFigure(const DrawingSurface &s)
 // The figure's bounding box in the window's pixels.
 QRect figureArea(const DrawingSurface &s)
 {
-    if (!figureScale(s))
+    if (!figureScale(s.raster()))
         return s.rect();
-    const double kx = s.width() / static_cast<double>(s.scaleWidth());
-    const double ky = s.height() / static_cast<double>(s.scaleHeight());
+    const raster::RetainedDrawing &r = s.raster();
+    const double kx = s.width() / static_cast<double>(r.scaleWidth());
+    const double ky = s.height() / static_cast<double>(r.scaleHeight());
     const double cx
-        = (static_cast<double>(s.scaleWidth()) / 2 + static_cast<double>(kAxisShift)) * kx;
-    const double cy = static_cast<double>(s.scaleHeight()) / 2 * ky;
-    const FigureSize size = figureSize(s.width(), s.height(), static_cast<double>(s.scaleWidth()),
-                                       static_cast<double>(s.scaleHeight()));
+        = (static_cast<double>(r.scaleWidth()) / 2 + static_cast<double>(kAxisShift)) * kx;
+    const double cy = static_cast<double>(r.scaleHeight()) / 2 * ky;
+    const FigureSize size
+        = figureSize(s.width(), s.height(), static_cast<double>(s.raster().scaleWidth()),
+                     static_cast<double>(s.raster().scaleHeight()));
     return {static_cast<int>(std::lround(cx - size.width / 2.0)),
             static_cast<int>(std::lround(cy - size.height / 2.0)), size.width, size.height};
 }

@@ -9,7 +9,7 @@ namespace quorvel {
 
 using namespace calibration;
 
-void CircleRecord::replayDots(DotVisitor &visitor) const
+void CircleRecord::replayDots(raster::DotVisitor &visitor) const
 {
     for (const CircleOffset &o : circleOffsets(m_p1)) {
         if (!visitor.dot(

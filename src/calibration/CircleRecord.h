@@ -3,13 +3,13 @@
 
 #pragma once
 
-#include "surface/DrawingRecord.h"
+#include "raster/DrawingRecord.h"
 
 namespace quorvel {
 
 // The recipe of one test circle of the calibration window: its centre (user units, as widened
 // from the window's CX and CY) and P1; the 3600 dots come again from the circle's offsets.
-class CircleRecord : public DotSource
+class CircleRecord : public raster::DotSource
 {
 public:
     CircleRecord(double cx, double cy, float p1)
@@ -18,7 +18,7 @@ public:
         , m_p1(p1)
     {
     }
-    void replayDots(DotVisitor &visitor) const override;
+    void replayDots(raster::DotVisitor &visitor) const override;
 
 private:
     double m_cx;

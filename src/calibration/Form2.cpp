@@ -47,7 +47,7 @@ void Form2::HScroll1_Change()
     const double factor = factorForPosition(m_hScroll1->value());
     // Only a falling factor clears: raising it leaves a nest of ever flatter figures.
     if (Incr.toDouble() > factor)
-        m_surface->Cls();
+        m_surface->raster().Cls();
     Incr = Variant::real(factor);
     m_text1->setText(Incr.toText());
     COORDINATE();
@@ -69,8 +69,8 @@ void Form2::Command3_Click()
 
 void Form2::COORDINATE()
 {
-    DrawingSurface &s = *m_surface;
-    s.setScaleMode(DrawingSurface::kUserScale);
+    raster::RetainedDrawing &s = m_surface->raster();
+    s.setScaleMode(raster::RetainedDrawing::kUserScale);
     s.setDrawWidth(1);
     s.setScaleWidth(kScaleWidth);
     s.setScaleHeight(static_cast<float>(Incr.toDouble() * static_cast<double>(s.scaleWidth())));
@@ -85,7 +85,7 @@ void Form2::COORDINATE()
 
 void Form2::TRACCIA()
 {
-    DrawingSurface &s = *m_surface;
+    raster::RetainedDrawing &s = m_surface->raster();
     const double cx = CX.toSingle();
     const double cy = CY.toSingle();
     const std::vector<CircleOffset> &circle = circleOffsets(P1.toSingle());

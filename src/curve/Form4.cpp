@@ -9,6 +9,7 @@
 #include "model/Degrees.h"
 
 #include "model/NumericText.h"
+#include "raster/RetainedDrawing.h"
 #include "shell/Controls.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
@@ -28,6 +29,8 @@
 namespace quorvel {
 
 using namespace curve;
+using raster::ColourValue;
+using raster::DotMapping;
 
 namespace {
 
@@ -39,10 +42,10 @@ constexpr ColourValue kFieldBackground = 0xFFFFFF;
 // returns the index of the first it cannot (end when none). The chain's points are relative to
 // the axes' crossing at (cx, cy), y upwards. The writer works on a copy in locals, so that the
 // loop keeps it in registers.
-int putWholeDots(DrawingSurface::DotWriter &dots, const ChainPoint *points, int from, int end,
-                 double cx, double cy)
+int putWholeDots(raster::DotWriter &dots, const ChainPoint *points, int from, int end, double cx,
+                 double cy)
 {
-    DrawingSurface::DotWriter writer = dots;
+    raster::DotWriter writer = dots;
     int k = from;
     for (; k < end; ++k) {
         const ChainPoint &p = points[k];
@@ -52,6 +55,26 @@ int putWholeDots(DrawingSurface::DotWriter &dots, const ChainPoint *points, int 
     }
     dots = writer;
     return k;
+}
+
+// How a run ended, as the summary of the run tells it. `refused`: the fields of the range at
+// which the run ended were refused.
+RunSummary::End howRunEnded(const RunOutcome &outcome, bool refused)
+{
+    if (outcome.endedByFields)
+        return refused ? RunSummary::End::Refused : RunSummary::End::RangesDone;
+    switch (outcome.last.end) {
+    case RangeEnd::Done:
+        return RunSummary::End::RangesDone;
+    case RangeEnd::Stopped:
+        return RunSummary::End::Stopped;
+    case RangeEnd::OutOfFieldX:
+    case RangeEnd::OutOfFieldY:
+    case RangeEnd::AngleTooLarge:
+    case RangeEnd::AlfaStuck:
+        break;
+    }
+    return RunSummary::End::OutOfField;
 }
 
 } // namespace
@@ -75,9 +98,9 @@ void Form4::Form_Activate()
 {
     if (!m_surface)
         return;
-    DrawingSurface &s = *m_surface;
+    raster::RetainedDrawing &s = m_surface->raster();
     P1 = Variant::single(kDegreesToRadians);
-    s.setScaleMode(DrawingSurface::kCentimetreScale);
+    s.setScaleMode(raster::RetainedDrawing::kCentimetreScale);
     s.setDrawWidth(2);
     s.setScaleWidth(kScaleWidth);
     const double incr = m_incrSource().toDouble();
@@ -100,15 +123,15 @@ void Form4::Command1_Click()
 {
     if (!m_surface || isRunning())
         return;
-    m_surface->Cls();
+    m_surface->raster().Cls();
     Form_Activate();
 }
 
 void Form4::Command3_Click()
 {
     // During a run too: the run stops at its next point and the program ends.
-    if (m_pacer)
-        m_pacer->requestStop();
+    if (m_running)
+        m_running->pacer.requestStop();
     endProgram();
 }
 
@@ -177,7 +200,6 @@ void Form4::CONTRALFA(Variant &Mem1, Variant &Mem2)
 {
     if (Mem1.equalsEmptyText() || Mem2.equalsEmptyText()) {
         message(QStringLiteral("For o To senza numero"));
-        m_run.end = RunSummary::End::Refused;
         ValStep = Variant::int16(kEndMarker);
         return;
     }
@@ -185,7 +207,6 @@ void Form4::CONTRALFA(Variant &Mem1, Variant &Mem2)
     const std::optional<double> to = Mem2.numericValue();
     if (!from || !to) {
         message(QStringLiteral("For o To non numero"));
-        m_run.end = RunSummary::End::Refused;
         ValStep = Variant::int16(kEndMarker);
         return;
     }
@@ -204,69 +225,64 @@ void Form4::CALCOLA()
     pacer.letThrough(m_command3);
     pacer.setRangesToWalk(
         RunPacer::rangesToWalk(rangeTexts(), static_cast<int>(ContaStep.toDouble())));
-    m_pacer = &pacer;
+    const float cx = CX.toSingle();
+    const float cy = CY.toSingle();
+    // The chain comes a stretch at a time; its dots go straight into the drawing, through a
+    // writer that holds the drawing's settings in locals and is handed back to the drawing
+    // before the pacer lets events in and before a message box opens.
+    m_surface->raster().setDrawWidth(kDotWidth);
+    RunDrawing drawing {pacer, m_surface->raster().dotWriter(), cx, cy};
+    m_running = &drawing;
     // However the run ends, what it drew is on the screen when CALCOLA returns.
     struct RunEnd
     {
-        RunPacer *&pacer;
+        RunDrawing *&running;
         QPointer<DrawingSurface> surface;
         ~RunEnd()
         {
-            pacer = nullptr;
-            if (surface)
+            if (surface) {
+                running->dots.finish();
                 surface->repaintNow();
+            }
+            running = nullptr;
         }
-    } runEnd {m_pacer, m_surface};
+    } runEnd {m_running, m_surface};
     // Tells a screen reader what the run drew when it ends (before the repaint above).
     const RunAnnouncer announcer(m_surface, m_run);
 
-    const float cx = CX.toSingle();
-    const float cy = CY.toSingle();
     CurveChain chain(m_directions, cx, cy, A2);
     ColourCycle colour(Miocolor.isEmpty() ? std::nullopt : Miocolor.toInt16());
     // The run's recipe, for pictures and the table of points.
     const int firstRange = static_cast<int>(ContaStep.toDouble());
-    const DotMapping dotMapping = m_surface->mapping(kDotWidth);
-    auto record
-        = std::make_shared<RunRecord>(static_cast<int>(m_surface->record().dotBatchCount()) + 1, cx,
-                                      cy, colour.counter(), firstRange);
-    const auto storeColour = [&] {
-        if (colour.counter())
-            Miocolor = Variant::int16(*colour.counter());
-    };
-    const auto nextRange = [&](int range) {
-        ContaStep = Variant::int16(static_cast<std::int16_t>(range));
-        storeColour();
-        return record->keep(range, readRange(range));
-    };
-    // The chain comes a stretch at a time; its dots go straight into the drawing, through a
-    // writer that holds the drawing's settings in locals and is handed back to the surface
-    // before the pacer lets events in.
-    m_surface->setDrawWidth(kDotWidth);
-    RunDrawing drawing {pacer, m_surface->dotWriter(), cx, cy};
+    const DotMapping dotMapping = m_surface->raster().mapping(kDotWidth);
+    auto record = std::make_shared<RunRecord>(
+        static_cast<int>(m_surface->raster().record().dotBatchCount()) + 1, cx, cy,
+        colour.counter(), firstRange);
+    bool refused = false; // the fields of the latest range started were refused
     const RunOutcome outcome = chain.runStretches(
-        firstRange, colour, nextRange,
-        [&](const ChainPoint *points, int count) { return drawStretch(drawing, points, count); });
-    if (m_surface)
-        drawing.dots.finish();
+        firstRange, colour,
+        [&](int range) {
+            const RangeFields fields = startRange(range, colour);
+            refused = fields.refused;
+            return record->keep(range, fields.plan);
+        },
+        [this](const ChainPoint *points, int count) { return drawStretch(points, count); });
     record->setDots(outcome.points);
     if (outcome.points > 0 && m_surface)
-        m_surface->record().addDots(std::move(record), dotMapping);
+        m_surface->raster().record().addDots(std::move(record), dotMapping);
     A2 = chain.lastA2();
-    storeColour();
+    if (colour.counter())
+        Miocolor = Variant::int16(*colour.counter());
     const bool lastRangeDone = !outcome.endedByFields && outcome.last.end == RangeEnd::Done;
     m_run.rangesDone = outcome.range - (lastRangeDone ? 0 : 1);
-    if (!outcome.endedByFields) {
-        if (outcome.last.end == RangeEnd::Stopped)
-            m_run.end = RunSummary::End::Stopped;
-        else if (!lastRangeDone)
-            m_run.end = RunSummary::End::OutOfField;
+    m_run.end = howRunEnded(outcome, refused);
+    if (!outcome.endedByFields)
         reportRangeEnd(outcome.last);
-    }
 }
 
-CurveChain::Taken Form4::drawStretch(RunDrawing &run, const ChainPoint *points, int count)
+CurveChain::Taken Form4::drawStretch(const ChainPoint *points, int count)
 {
+    RunDrawing &run = *m_running;
     const bool cosine = m_cosineChosen; // the choice these points were made with
     int k = 0;
     int summarised = 0; // points already added to the run's summary
@@ -278,7 +294,7 @@ CurveChain::Taken Form4::drawStretch(RunDrawing &run, const ChainPoint *points, 
             k = putWholeDots(run.dots, points, k, end, run.cx, run.cy);
             if (k == end)
                 break;
-            // Observed, or at the edge: the surface's own dot, with A2 as it is then.
+            // Observed, or at the edge: the drawing's own dot, with A2 as it is then.
             const ChainPoint &p = points[k++];
             A2 = p.a2;
             run.dots.put(static_cast<float>(run.cx + p.x), static_cast<float>(run.cy - p.y),
@@ -299,46 +315,53 @@ CurveChain::Taken Form4::drawStretch(RunDrawing &run, const ChainPoint *points, 
         // Closing the window during the run takes the drawing and the controls away.
         if (!run.pacer.check(points[k - 1].range, points[k - 1].alfa) || !m_surface)
             return {k, false};
-        m_surface->setDrawWidth(kDotWidth);
-        run.dots = m_surface->dotWriter();
-        // Events may have changed the choice of function: the chain reads it again.
+        m_surface->raster().setDrawWidth(kDotWidth);
+        run.dots = m_surface->raster().dotWriter();
+        // Events may have changed the choice of function: the chain goes on with the window's.
         if (run.pacer.eventsProcessed())
-            return {k, true};
+            return {k, true, m_cosineChosen};
     }
     m_run.addChain(points + summarised, k - summarised);
-    return {k, true};
+    return {k, true, m_cosineChosen};
+}
+
+Form4::RangeFields Form4::startRange(int range, const ColourCycle &colour)
+{
+    ContaStep = Variant::int16(static_cast<std::int16_t>(range));
+    if (colour.counter())
+        Miocolor = Variant::int16(*colour.counter());
+    return readRange(range);
 }
 
 // Reads the fields at the start of range `range`: the five parameters, then the range's From
-// and To. Nothing when the run must end here (a parameter never accepted, a refused range, a
+// and To. No plan when the run must end here (a parameter never accepted, a refused range, a
 // range from 0 to 0).
-std::optional<RangePlan> Form4::readRange(int range)
+Form4::RangeFields Form4::readRange(int range)
 {
-    const auto refused = [this] {
-        m_run.end = RunSummary::End::Refused;
-        return std::nullopt;
-    };
     if (!m_surface || range < 1 || range > kRangeCount)
-        return std::nullopt;
+        return {};
     LeggiText1();
     LeggiText2();
     LeggiText10();
     if (EP1.equalsEmptyText())
-        return refused();
+        return {std::nullopt, true};
     LeggiText11();
     if (BETA1.equalsEmptyText())
-        return refused();
+        return {std::nullopt, true};
     LeggiText12();
     if (Ve.equalsEmptyText())
-        return refused();
+        return {std::nullopt, true};
     if (!m_surface)
-        return std::nullopt;
+        return {};
     ValStep = Variant::int16(0);
     Variant from = Variant::text(field(2 * range + 1)->text());
     Variant to = Variant::text(field(2 * range + 2)->text());
     CONTRALFA(from, to);
-    if (ValStep.equalsNumber(kEndMarker))
-        return std::nullopt;
+    if (ValStep.equalsNumber(kEndMarker)) {
+        // CONTRALFA turns the two texts into numbers when it takes them: texts still, it
+        // refused them; numbers, the range was from 0 to 0.
+        return {std::nullopt, from.kind() == Variant::Kind::Text};
+    }
 
     RangePlan plan;
     plan.params.ep1 = EP1.toDouble();
@@ -347,11 +370,11 @@ std::optional<RangePlan> Form4::readRange(int range)
     plan.params.beta1 = BETA1.toDouble();
     plan.params.ve = Ve.toDouble();
     plan.params.p1 = P1.toSingle();
-    plan.cosine = &m_cosineChosen;
+    plan.cosine = m_cosineChosen;
     plan.from = DaA1.toDouble();
     plan.to = AA1.toDouble();
     plan.step = ValStep.toDouble();
-    return plan;
+    return {plan, false};
 }
 
 std::array<QString, 6> Form4::rangeTexts() const
@@ -372,10 +395,21 @@ void Form4::reportRangeEnd(const RangeOutcome &outcome)
 void Form4::message(const QString &text)
 {
     m_run.message = text;
-    if (m_pacer)
-        m_pacer->showMessage(text);
-    else
+    if (!m_running) {
         showMessage(text);
+        return;
+    }
+    // Everything the run has drawn is on the screen while the box is open.
+    if (m_surface) {
+        m_running->dots.finish();
+        m_surface->repaintNow();
+    }
+    m_running->pacer.showMessage(text);
+    // The box let events in, which may have resized the drawing: a fresh writer.
+    if (m_surface) {
+        m_surface->raster().setDrawWidth(kDotWidth);
+        m_running->dots = m_surface->raster().dotWriter();
+    }
 }
 
 void Form4::setFieldText(int number, const QString &text)
@@ -389,7 +423,7 @@ void Form4::setFieldBackground(int number, ColourValue colour)
 {
     QLineEdit *f = field(number);
     QPalette palette = f->palette();
-    palette.setColor(QPalette::Base, QColor::fromRgb(toRgb(colour)));
+    palette.setColor(QPalette::Base, QColor::fromRgb(raster::toRgb(colour)));
     f->setPalette(palette);
     if (m_fieldObserver)
         m_fieldObserver->backgroundSet(f->objectName(), colour);

@@ -9,9 +9,10 @@
 
 #include "model/CurveChain.h"
 #include "model/Variant.h"
+#include "raster/DotWriter.h"
+#include "raster/Palette.h"
 #include "shell/Form.h"
 #include "surface/DrawingSurface.h"
-#include "surface/Palette.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -36,7 +37,7 @@ class FieldObserver
 public:
     virtual ~FieldObserver() = default;
     virtual void textSet(const QString &field, const QString &text) = 0;
-    virtual void backgroundSet(const QString &field, ColourValue colour) = 0;
+    virtual void backgroundSet(const QString &field, raster::ColourValue colour) = 0;
 };
 
 // The curve window: a panel of parameter fields over a drawing on which each run adds a chain
@@ -91,7 +92,7 @@ public:
     QPushButton *Command3() const { return m_command3; }
     QPushButton *Command5() const { return m_command5; }
 
-    bool isRunning() const { return m_pacer != nullptr; }
+    bool isRunning() const { return m_running != nullptr; }
     // What the latest run drew and how it ended.
     const curve::RunSummary &lastRun() const { return m_run; }
     void setFieldObserver(FieldObserver *observer) { m_fieldObserver = observer; }
@@ -108,25 +109,36 @@ private:
     void setDesignedLooks(QLabel *epsilonCaption, QGroupBox *frame1);
     void connectControls();
     void focusOnSelectedOption();
-    std::optional<curve::RangePlan> readRange(int range);
     // The From and To texts of ranges 1 to 3, as the fields hold them now.
     std::array<QString, 6> rangeTexts() const;
+    // What the fields give at the start of a range: the plan of its points, or nothing when the
+    // run ends there; `refused` when it ends because a field was refused (not at a range from 0
+    // to 0).
+    struct RangeFields
+    {
+        std::optional<curve::RangePlan> plan;
+        bool refused = false;
+    };
+    // The start of range `range` of a run, with the colour counter `colour` as it stands then:
+    // ContaStep and Miocolor take them, then the fields are read.
+    RangeFields startRange(int range, const curve::ColourCycle &colour);
+    RangeFields readRange(int range);
     // What a run keeps while it draws: its pacer, the writer of its dots and where the axes
     // cross, in user units.
     struct RunDrawing
     {
         RunPacer &pacer;
-        DrawingSurface::DotWriter dots;
+        raster::DotWriter dots;
         double cx;
         double cy;
     };
-    // Draws a stretch of the chain; see CurveChain::Taken for what it returns.
-    curve::CurveChain::Taken drawStretch(RunDrawing &run, const curve::ChainPoint *points,
-                                         int count);
+    // Draws a stretch of the chain of the run going on; see CurveChain::Taken for what it
+    // returns.
+    curve::CurveChain::Taken drawStretch(const curve::ChainPoint *points, int count);
     void reportRangeEnd(const curve::RangeOutcome &outcome);
     void message(const QString &text);
     void setFieldText(int number, const QString &text);
-    void setFieldBackground(int number, ColourValue colour);
+    void setFieldBackground(int number, raster::ColourValue colour);
 
     std::function<Variant()> m_incrSource;
     QPointer<DrawingSurface> m_surface;
@@ -139,7 +151,7 @@ private:
     bool m_cosineChosen = false; // "In Coseno" is selected
     FieldObserver *m_fieldObserver = nullptr;
     RunPacer::Timing m_timing;
-    RunPacer *m_pacer = nullptr; // while a run is going on
+    RunDrawing *m_running = nullptr; // while a run is going on
     curve::DirectionTable m_directions; // the displacements of the run's distinct angles
     curve::RunSummary m_run; // what the latest run drew, for a screen reader
 };

@@ -28,7 +28,7 @@ RunPacer::RunPacer(DrawingSurface *surface, FormRegistry &registry, Timing timin
     , m_timing(std::move(timing))
 {
     if (m_surface)
-        m_surface->holdMapping(true);
+        m_surface->raster().holdMapping(true);
     m_clock.start();
     m_startMs = nowMs();
 }
@@ -38,7 +38,7 @@ RunPacer::~RunPacer()
     leaveBusy();
     delete m_hint.data();
     if (m_surface)
-        m_surface->holdMapping(false);
+        m_surface->raster().holdMapping(false);
     if (m_wasBusy)
         m_registry.holdActivation(false);
 }

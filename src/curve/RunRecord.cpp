@@ -20,11 +20,11 @@ RunRecord::RunRecord(int number, float cx, float cy, std::optional<std::int16_t>
 std::optional<RangePlan> RunRecord::keep(int range, std::optional<RangePlan> plan)
 {
     if (plan && range >= 0 && range < static_cast<int>(m_ranges.size()))
-        m_ranges[static_cast<std::size_t>(range)] = KeptRange {*plan, *plan->cosine};
+        m_ranges[static_cast<std::size_t>(range)] = plan;
     return plan;
 }
 
-void RunRecord::replayDots(DotVisitor &visitor) const
+void RunRecord::replayDots(raster::DotVisitor &visitor) const
 {
     const double cxd = m_cx;
     const double cyd = m_cy;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "model/CurveChain.h"
-#include "surface/DrawingRecord.h"
+#include "raster/DrawingRecord.h"
 
 #include <array>
 #include <cstddef>
@@ -16,7 +16,7 @@ namespace quorvel {
 // The recipe of one run of the curve window: the ranges that reached their points, the axes'
 // crossing, the colour counter before the run and how many dots were drawn. Replaying it
 // through the chain gives the very same dots, bit for bit, without keeping them.
-class RunRecord : public DotSource
+class RunRecord : public raster::DotSource
 {
 public:
     // number: the run's number since the window was last cleared (from 1); cx, cy: the axes'
@@ -25,8 +25,7 @@ public:
     RunRecord(int number, float cx, float cy, std::optional<std::int16_t> colourBefore,
               int firstRange);
 
-    // Keeps the range that `plan` describes (its sine or cosine choice by value) and passes the
-    // plan on; nothing is kept for nothing.
+    // Keeps the range that `plan` describes and passes the plan on; nothing is kept for nothing.
     std::optional<curve::RangePlan> keep(int range, std::optional<curve::RangePlan> plan);
     void setDots(std::size_t dots) { m_dots = dots; }
 
@@ -40,20 +39,15 @@ public:
     void replay(Visit &&visit) const;
 
     // The dots where the window set them: (CX + x, CY - y), user units, y downwards.
-    void replayDots(DotVisitor &visitor) const override;
+    void replayDots(raster::DotVisitor &visitor) const override;
 
 private:
-    struct KeptRange
-    {
-        curve::RangePlan plan;
-        bool cosine = false;
-    };
     int m_number;
     float m_cx;
     float m_cy;
     std::optional<std::int16_t> m_colourBefore;
     int m_firstRange;
-    std::array<std::optional<KeptRange>, curve::kRangeCount + 1> m_ranges; // by range number
+    std::array<std::optional<curve::RangePlan>, curve::kRangeCount + 1> m_ranges; // by range number
     std::size_t m_dots = 0;
 };
 
@@ -68,12 +62,7 @@ void RunRecord::replay(Visit &&visit) const
     const auto nextRange = [this](int range) -> std::optional<curve::RangePlan> {
         if (range < 0 || range >= static_cast<int>(m_ranges.size()))
             return std::nullopt;
-        const std::optional<KeptRange> &kept = m_ranges[static_cast<std::size_t>(range)];
-        if (!kept)
-            return std::nullopt;
-        curve::RangePlan plan = kept->plan;
-        plan.cosine = &kept->cosine;
-        return plan;
+        return m_ranges[static_cast<std::size_t>(range)];
     };
     std::size_t seen = 0;
     bool goOn = true;

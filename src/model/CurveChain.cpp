@@ -31,9 +31,9 @@ bool notPast(double alfa, double to)
 } // namespace
 
 void CurveChain::computeStretch(Walk &state, int range, int &counter, const RangePlan &plan,
-                                Stretch &out)
+                                bool cosine, Stretch &out)
 {
-    out.cosine = *plan.cosine;
+    out.cosine = cosine;
     m_directions.useFunction(out.cosine);
     if (plan.step > 0)
         computeStretchTowards<true>(state, range, counter, plan, out);

@@ -93,10 +93,9 @@ inline constexpr bool kCosine = true;
 struct RangePlan
 {
     PointParameters params;
-    // Whether the direction uses the cosine of t x ALFA ("In Coseno") rather than its sine. The
-    // window's choice is read anew after every point, so this points at where the choice is
-    // kept.
-    const bool *cosine = &kSine;
+    // Whether the direction uses the cosine of t x ALFA ("In Coseno") rather than its sine, when
+    // the range starts; the caller may change it after any point (CurveChain::Taken).
+    bool cosine = kSine;
     double from = 0; // ALFA's first value, degrees
     double to = 0; // and its last
     double step = 1; // +1 or -1
@@ -171,9 +170,12 @@ public:
     {
         int points; // how many of them, from the first, it drew (at least 1)
         // false: the run stops after them. true: the run goes on after them; the rest of the
-        // stretch, if any, is made again (a caller returns early after letting events in, which
-        // may have changed the window's choice of function).
+        // stretch, if any, is made again.
         bool goOn;
+        // The choice of function (kCosine or kSine) for the points after them, when the caller
+        // has one: the window's, which a dot's observer or the events let in during the
+        // stretch may have changed. Nothing: the choice stays.
+        std::optional<bool> cosine = std::nullopt;
     };
 
     // A whole run from range `firstRange` on, a stretch at a time: `visit(const ChainPoint
@@ -238,9 +240,10 @@ private:
         ChainPoint points[kStretchPoints];
     };
     // The next points of range `range` from `state`, which it advances past them, with the
-    // colour counter `counter` (Miocolor) as it moves on; it stops before a point that cannot be
-    // made, with the reason.
-    void computeStretch(Walk &state, int range, int &counter, const RangePlan &plan, Stretch &out);
+    // colour counter `counter` (Miocolor) as it moves on and the function `cosine`; it stops
+    // before a point that cannot be made, with the reason.
+    void computeStretch(Walk &state, int range, int &counter, const RangePlan &plan, bool cosine,
+                        Stretch &out);
     template<bool Upwards>
     void computeStretchTowards(Walk &state, int range, int &counter, const RangePlan &plan,
                                Stretch &out) const;
@@ -264,14 +267,16 @@ RangeOutcome CurveChain::walkStretches(int range, const RangePlan &plan, ColourC
     m_directions.setParameters(plan.params);
     Walk state {plan.from, m_x10, m_y10, m_lastA2};
     int counter = colour.counter().value_or(0);
+    bool cosine = plan.cosine;
     std::size_t points = 0;
     Stretch &stretch = *m_stretch;
     RangeOutcome out;
     for (;;) {
-        computeStretch(state, range, counter, plan, stretch);
+        computeStretch(state, range, counter, plan, cosine, stretch);
         if (stretch.count > 0) {
             Taken taken = visit(static_cast<const ChainPoint *>(stretch.points), stretch.count);
             taken.points = std::clamp(taken.points, 1, stretch.count);
+            cosine = taken.cosine.value_or(cosine);
             points += static_cast<std::size_t>(taken.points);
             const ChainPoint &last = stretch.points[taken.points - 1];
             // Past 2^53 a whole step no longer changes ALFA: that ends the range, even if the
@@ -284,7 +289,7 @@ RangeOutcome CurveChain::walkStretches(int range, const RangePlan &plan, ColourC
                 out = {RangeEnd::Stopped, 0, 0};
                 break;
             }
-            if (taken.points < stretch.count || (!stuck && *plan.cosine != stretch.cosine)) {
+            if (taken.points < stretch.count || (!stuck && cosine != stretch.cosine)) {
                 // The chain goes on from the point after the last one drawn.
                 state = {last.alfa + plan.step, last.x, last.y, last.a2};
                 continue;

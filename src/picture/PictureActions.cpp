@@ -146,18 +146,18 @@ void tellFailure(const QString &path, const QString &reason)
 struct Snapshot
 {
     explicit Snapshot(const DrawingSurface &surface)
-        : record(surface.record())
+        : record(surface.raster().record())
     {
         const bool white = whiteKept();
-        const QImage pixels = surface.drawing();
+        const QImage pixels = surface.raster().drawing();
         picture
-            = {white ? onWhite(pixels, surface.backgroundRgb()) : pixels, &record, surface.size(),
-               white ? kWhite : surface.backgroundRgb(), surface.devicePixelRatioF()};
+            = {white ? onWhite(pixels, surface.raster().backgroundRgb()) : pixels, &record, surface.size(),
+               white ? kWhite : surface.raster().backgroundRgb(), surface.devicePixelRatioF()};
     }
     Snapshot(const Snapshot &) = delete;
     Snapshot &operator=(const Snapshot &) = delete;
 
-    DrawingRecord record;
+    raster::DrawingRecord record;
     Picture picture;
 };
 
@@ -299,8 +299,8 @@ void savePicture(DrawingSurface &surface)
 
 void copyPicture(DrawingSurface &surface)
 {
-    const QImage drawing = surface.drawing();
-    QGuiApplication::clipboard()->setImage(whiteKept() ? onWhite(drawing, surface.backgroundRgb())
+    const QImage drawing = surface.raster().drawing();
+    QGuiApplication::clipboard()->setImage(whiteKept() ? onWhite(drawing, surface.raster().backgroundRgb())
                                                        : drawing);
 }
 
@@ -344,7 +344,7 @@ void printPicture(DrawingSurface &surface)
 
 void exportPoints(DrawingSurface &surface)
 {
-    const DrawingRecord record = surface.record();
+    const raster::DrawingRecord record = surface.raster().record();
     const std::size_t rows = pointCount(record);
     if (rows == 0) {
         showMessage(QStringLiteral("Non ci sono punti da esportare: la finestra non ha ancora "

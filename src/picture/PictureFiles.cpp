@@ -5,7 +5,7 @@
 
 #include "RecordWalk.h"
 #include "curve/RunRecord.h"
-#include "surface/Palette.h"
+#include "raster/Palette.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -34,6 +34,8 @@
 #include <vector>
 
 namespace quorvel::picture {
+
+using namespace raster;
 
 namespace {
 

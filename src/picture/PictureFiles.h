@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "surface/DrawingRecord.h"
+#include "raster/DrawingRecord.h"
 
 #include <QImage>
 #include <QRectF>
@@ -25,8 +25,8 @@ namespace quorvel::picture {
 // drawn since the last Cls, the window's size in logical pixels and its background colour.
 struct Picture
 {
-    QImage pixels; // DrawingSurface::drawing()
-    const DrawingRecord *record = nullptr;
+    QImage pixels; // RetainedDrawing::drawing()
+    const raster::DrawingRecord *record = nullptr;
     QSize size; // logical pixels
     QRgb background = 0xffffffff;
     double pixelRatio = 1; // pixels of the drawing per logical pixel
@@ -75,17 +75,18 @@ QString writePdf(const Picture &picture, const QString &path, const Progress &pr
 // The points of every run of the curve window in the record, one row each, in order:
 // run; range; ALFA; A2; X11; Y11; palette colour. `;` between fields, decimal comma, 17
 // significant digits so that each number reads back as the very same double.
-QString writeCsv(const DrawingRecord &record, const QString &path, const Progress &progress = {});
+QString writeCsv(const raster::DrawingRecord &record, const QString &path,
+                 const Progress &progress = {});
 // The header row of the table of points, without its line end.
 QString csvHeader();
 // A double as the table writes it: 17 significant digits, decimal comma.
 QString csvNumber(double value);
 // Rows the table of points of `record` has: the dots of its runs of the curve window.
-std::size_t pointCount(const DrawingRecord &record);
+std::size_t pointCount(const raster::DrawingRecord &record);
 // About how many bytes the table of points of `record` takes, from its first rows.
-std::size_t csvSizeEstimate(const DrawingRecord &record);
+std::size_t csvSizeEstimate(const raster::DrawingRecord &record);
 // Dots a picture of `record` looks at, for a progress report.
-std::size_t dotCount(const DrawingRecord &record);
+std::size_t dotCount(const raster::DrawingRecord &record);
 
 // Paints the record in `painter`'s current coordinates, one unit a logical pixel of the
 // window, over the background of the window's size; the caller places and scales it. False

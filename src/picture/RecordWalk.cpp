@@ -9,6 +9,8 @@
 
 namespace quorvel::picture {
 
+using namespace raster;
+
 namespace {
 
 // Dots of one colour handed to the visitor at a time.

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "surface/DrawingRecord.h"
+#include "raster/DrawingRecord.h"
 
 #include <QPointF>
 #include <QSize>
@@ -19,7 +19,7 @@ class RecordVisitor
 {
 public:
     virtual ~RecordVisitor() = default;
-    virtual void line(const RecordedLine &line) = 0;
+    virtual void line(const raster::RecordedLine &line) = 0;
     // Dots of one palette colour, each a square of side `pen` centred on its place.
     virtual void dots(int paletteIndex, double pen, std::span<const QPointF> centres) = 0;
     // Told every so many dots how many dots have been looked at so far; false stops the walk.
@@ -39,7 +39,7 @@ struct WalkArea
 // covered since). A picture made from what the walk hands over therefore has the pixels of the
 // drawing and grows with what is visible, not with the number of points computed. Dots of one
 // colour come together, a few thousand at a time. False when the visitor stopped the walk.
-bool walkRecord(const std::vector<DrawingRecord::Entry> &entries, const WalkArea &area,
+bool walkRecord(const std::vector<raster::DrawingRecord::Entry> &entries, const WalkArea &area,
                 RecordVisitor &visitor);
 
 // How often RecordVisitor::goOn is told, in dots looked at.

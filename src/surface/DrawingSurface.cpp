@@ -3,543 +3,93 @@
 
 #include "DrawingSurface.h"
 
+#include "raster/DrawingError.h"
 #include "shell/RuntimeError.h"
 
-#include <QPaintEngine>
+#include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QScreen>
-
-#include <algorithm>
-#include <array>
-#include <cmath>
-#include <cstdint>
-#include <cstring>
-#include <utility>
 
 namespace quorvel {
 
-namespace {
-constexpr double kCentimetresPerInch = 2.54;
-// Colour-table entries of an indexed drawing: the background, then the sixteen palette colours
-// in palette order, then colours added by lines.
-constexpr uint kBackgroundEntry = 0;
-constexpr int kMaxTableEntries = 256;
-
-QList<QRgb> startingColourTable(QRgb background)
-{
-    QList<QRgb> table;
-    table.reserve(1 + kPaletteSize);
-    table.append(background);
-    for (ColourValue c : kPalette)
-        table.append(toRgb(c));
-    return table;
-}
-} // namespace
+static_assert(raster::kInvalidProcedureCall == kInvalidProcedureCall
+              && raster::kInvalidPropertyValue == kInvalidPropertyValue
+              && raster::kDrawingErrorExitStatus == kRuntimeErrorExitStatus);
 
 DrawingSurface::DrawingSurface(QWidget *parent)
     : QWidget(parent)
+    , m_raster(palette().color(QPalette::Window).rgb())
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_background = palette().color(QPalette::Window).rgb();
-    m_scaleWidth = 1.0f;
-    m_scaleHeight = 1.0f;
-}
-
-DrawingSurface::DotWriter::DotWriter(DrawingSurface *surface)
-    : m_surface(surface)
-    , m_bits(surface->m_bits)
-    , m_stride(surface->m_stride)
-    , m_kx(surface->m_kx)
-    , m_ky(surface->m_ky)
-    , m_right(surface->m_devWidth - 1)
-    , m_bottom(surface->m_devHeight - 1)
-    , m_writable(surface->m_pen == 3 && surface->m_indexed && surface->m_bits != nullptr
-                 && surface->m_observer == nullptr)
-{
-}
-
-void DrawingSurface::ensureImage()
-{
-    const qreal dpr = devicePixelRatioF();
-    const int w = static_cast<int>(std::ceil(width() * dpr));
-    const int h = static_cast<int>(std::ceil(height() * dpr));
-    if (dpr != m_dpr && !m_image.isNull()) {
-        // Moved to a screen of another density: start again at the new density.
-        m_image = QImage();
-    }
-    m_dpr = dpr;
-    m_pen = std::max(1, static_cast<int>(std::lround(m_drawWidth * m_dpr)));
-    m_devWidth = w;
-    m_devHeight = h;
-    if (m_image.isNull() || m_image.width() < w || m_image.height() < h) {
-        QImage grown(std::max(w, m_image.width()), std::max(h, m_image.height()),
-                     m_indexed ? QImage::Format_Indexed8 : QImage::Format_RGB32);
-        if (m_indexed) {
-            grown.setColorTable(m_image.isNull() ? startingColourTable(m_background)
-                                                 : m_image.colorTable());
-            grown.fill(kBackgroundEntry);
-        } else {
-            grown.fill(m_background);
+    // A drawing shown in a window ends the program as any other run-time error does: with the
+    // message in a box.
+    raster::setDrawingErrorHandler(&runtimeError);
+    m_raster.setChangeListener([this] {
+        if (!m_flushQueued) {
+            m_flushQueued = true;
+            // One screen update for the whole batch, when the event loop next runs (also inside
+            // a message box's loop, so the user sees what was drawn before the box).
+            QMetaObject::invokeMethod(this, &DrawingSurface::flushChanges, Qt::QueuedConnection);
         }
-        // The old drawing, row by row at the top-left: both images have the same pixel format.
-        const auto rowBytes = static_cast<size_t>(m_image.width()) * (m_indexed ? 1 : 4);
-        for (int row = 0; row < m_image.height(); ++row)
-            std::memcpy(grown.scanLine(row), std::as_const(m_image).constScanLine(row), rowBytes);
-        // Moved, not copied: a shared image would be copied again by takeBits().
-        m_image = std::move(grown);
-    }
-    takeBits();
+    });
 }
 
-uint DrawingSurface::pixelValue(QRgb rgb)
+raster::RetainedDrawing &DrawingSurface::raster()
 {
-    if (!m_indexed)
-        return rgb;
-    QList<QRgb> table = m_image.colorTable();
-    const qsizetype at = table.indexOf(rgb);
-    if (at >= 0)
-        return static_cast<uint>(at);
-    if (table.size() < kMaxTableEntries) {
-        table.append(rgb);
-        m_image.setColorTable(table);
-        takeBits();
-        return static_cast<uint>(table.size() - 1);
-    }
-    toDirectColour();
-    return rgb;
+    fitArea();
+    return m_raster;
 }
 
-void DrawingSurface::toDirectColour()
+void DrawingSurface::fitArea()
 {
-    m_image = m_image.convertToFormat(QImage::Format_RGB32);
-    m_indexed = false;
-    takeBits();
+    m_raster.setArea(size(), devicePixelRatioF(), logicalDpiX(), logicalDpiY());
 }
 
-void DrawingSurface::takeBits()
+bool DrawingSurface::event(QEvent *event)
 {
-    // bits() also gives the image a new cache key, so nothing that caches it by key (a pixmap
-    // or texture cache) keeps showing an older drawing.
-    m_bits = m_image.bits();
-    m_stride = m_image.bytesPerLine();
+    // Moved to another screen: the drawing takes its density and dpi.
+    if (event->type() == QEvent::ScreenChangeInternal)
+        fitArea();
+    return QWidget::event(event);
 }
 
-void DrawingSurface::updateMapping()
+QRect DrawingSurface::takeChangedLogical()
 {
-    ensureImage();
-    m_kx = m_devWidth / static_cast<double>(m_scaleWidth);
-    m_ky = m_devHeight / static_cast<double>(m_scaleHeight);
-}
-
-void DrawingSurface::setScaleMode(int mode)
-{
-    if (mode != kUserScale && mode != kCentimetreScale)
-        runtimeError(kInvalidPropertyValue,
-                     QStringLiteral("Valore di proprietà non valido (ScaleMode %1)").arg(mode));
-    m_scaleMode = mode;
-    if (mode == kCentimetreScale) {
-        const double dpiX = logicalDpiX();
-        const double dpiY = logicalDpiY();
-        m_scaleWidth = static_cast<float>(width() / dpiX * kCentimetresPerInch);
-        m_scaleHeight = static_cast<float>(height() / dpiY * kCentimetresPerInch);
-    }
-    scaleChanged();
-}
-
-void DrawingSurface::setScaleWidth(float w)
-{
-    setUserScaleSide(m_scaleWidth, w, "ScaleWidth");
-}
-
-void DrawingSurface::setScaleHeight(float h)
-{
-    setUserScaleSide(m_scaleHeight, h, "ScaleHeight");
-}
-
-// Either side of the user scale: any finite value but 0 (negative ones turn the axis round).
-void DrawingSurface::setUserScaleSide(float &side, float value, const char *property)
-{
-    if (!(value != 0.0f) || !std::isfinite(value))
-        runtimeError(
-            kInvalidPropertyValue,
-            QStringLiteral("Valore di proprietà non valido (%1)").arg(QLatin1String(property)));
-    m_scaleMode = kUserScale;
-    side = value;
-    scaleChanged();
-}
-
-void DrawingSurface::scaleChanged()
-{
-    updateMapping();
-    if (m_observer)
-        m_observer->scaleChanged(m_scaleWidth, m_scaleHeight);
-}
-
-void DrawingSurface::changeDrawWidth(int w)
-{
-    if (w < 1 || w > 32767)
-        runtimeError(kInvalidPropertyValue,
-                     QStringLiteral("Valore di proprietà non valido (DrawWidth %1)").arg(w));
-    m_drawWidth = w;
-    m_pen = std::max(1, static_cast<int>(std::lround(m_drawWidth * m_dpr)));
-}
-
-void DrawingSurface::Cls()
-{
-    ensureImage();
-    m_image.fill(m_indexed ? kBackgroundEntry : m_background);
-    takeBits();
-    markDirty(QRect(0, 0, m_devWidth, m_devHeight));
-    m_record.clear();
-    if (m_observer)
-        m_observer->cleared();
-}
-
-void DrawingSurface::Line(float x1, float y1, float x2, float y2, ColourValue colour)
-{
-    if (m_observer)
-        m_observer->lineDrawn(x1, y1, x2, y2, m_drawWidth, colour);
-    ensureImage();
-    m_record.addLine(mapping(m_drawWidth), x1, y1, x2, y2, toRgb(colour));
-    const QPointF a(x1 * m_kx, y1 * m_ky);
-    const QPointF b(x2 * m_kx, y2 * m_ky);
-    if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x())
-        || !std::isfinite(b.y()))
-        return;
-    const int pen = m_pen;
-    const QRgb rgb = toRgb(colour);
-    const uint value = pixelValue(rgb);
-    // Pixel grid positions of the two ends.
-    const QPointF from(std::floor(a.x()), std::floor(a.y()));
-    const QPointF to(std::floor(b.x()), std::floor(b.y()));
-    // Far-away ends are brought near the client area first so that they convert to int (the
-    // covered pixels stay the same).
-    const QRectF reach
-        = QRectF(0, 0, m_devWidth, m_devHeight)
-              .adjusted(-2.0 * pen - 2, -2.0 * pen - 2, 2.0 * pen + 2, 2.0 * pen + 2);
-    if ((from.x() == to.x()) != (from.y() == to.y()))
-        fillAxisLine(from, to, reach, rgb, value);
-    else
-        rasteriseLine(a, b, reach, rgb, value);
-}
-
-void DrawingSurface::fillAxisLine(QPointF from, QPointF to, const QRectF &reach, QRgb rgb,
-                                  uint value)
-{
-    // Along an axis, as both axes of the program's windows are: a pen of width n covers n whole
-    // pixels across, from n / 2 before the line, and its square caps n / 2 beyond each end;
-    // these are the pixels Qt paints for it.
-    const int pen = m_pen;
-    const double half = std::floor(pen / 2.0);
-    const auto corner = [&](double x, double y) {
-        return QPoint(static_cast<int>(std::clamp(x, reach.left(), reach.right())),
-                      static_cast<int>(std::clamp(y, reach.top(), reach.bottom())));
-    };
-    const QRect covered
-        = QRect(corner(std::min(from.x(), to.x()) - half, std::min(from.y(), to.y()) - half),
-                corner(std::max(from.x(), to.x()) - half + pen - 1,
-                       std::max(from.y(), to.y()) - half + pen - 1))
-              .intersected(QRect(0, 0, m_devWidth, m_devHeight));
-    if (covered.isEmpty())
-        return;
-    for (int row = covered.top(); row <= covered.bottom(); ++row) {
-        uchar *line = m_bits + row * m_stride;
-        if (m_indexed) {
-            std::memset(line + covered.left(), static_cast<int>(value),
-                        static_cast<size_t>(covered.width()));
-        } else {
-            auto *pixels = reinterpret_cast<QRgb *>(line);
-            std::fill(pixels + covered.left(), pixels + covered.right() + 1, rgb);
-        }
-    }
-    markDirty(covered);
-}
-
-void DrawingSurface::rasteriseLine(QPointF a, QPointF b, const QRectF &reach, QRgb rgb, uint value)
-{
-    const int pen = m_pen;
-    const QRect client(0, 0, m_devWidth, m_devHeight);
-    const QRect box = QRectF(a, b)
-                          .normalized()
-                          .adjusted(-pen - 1, -pen - 1, pen + 1, pen + 1)
-                          .intersected(reach)
-                          .toAlignedRect()
-                          .intersected(client);
-    if (box.isEmpty())
-        return;
-    // Pixel centres: a pen of width n covers n whole pixels across the line.
-    const QPointF offset(pen % 2 ? 0.5 : 0.0, pen % 2 ? 0.5 : 0.0);
-    const QPointF from = QPointF(std::floor(a.x()), std::floor(a.y())) + offset;
-    const QPointF to = QPointF(std::floor(b.x()), std::floor(b.y())) + offset;
-    const QPen linePen(QColor::fromRgb(rgb), pen, Qt::SolidLine, Qt::SquareCap);
-    if (!m_indexed) {
-        {
-            QPainter p(&m_image);
-            p.setClipRect(client);
-            p.setPen(linePen);
-            p.drawLine(from, to);
-        }
-        takeBits();
-    } else {
-        // Qt does not paint on an indexed image: Qt rasterises the line into a coverage mask
-        // over its box, which is then set in the line's colour.
-        QImage mask(box.size(), QImage::Format_Alpha8);
-        mask.fill(0);
-        {
-            QPainter p(&mask);
-            p.translate(-box.topLeft());
-            p.setPen(linePen);
-            p.drawLine(from, to);
-        }
-        const auto index = static_cast<uchar>(value);
-        for (int row = 0; row < mask.height(); ++row) {
-            const uchar *in = std::as_const(mask).constScanLine(row);
-            uchar *out = m_bits + (box.top() + row) * m_stride + box.left();
-            for (int col = 0; col < mask.width(); ++col) {
-                if (in[col] != 0)
-                    out[col] = index;
-            }
-        }
-    }
-    markDirty(box);
-}
-
-// Any dot: observed, clipped at the edges, any pen width, or in a drawing of direct colour.
-void DrawingSurface::setDot(float x, float y, int paletteIndex)
-{
-    const QRgb rgb = toRgb(QBColor(paletteIndex));
-    if (m_observer)
-        m_observer->pointSet(x, y, m_drawWidth, paletteIndex);
-    if (!m_bits)
-        ensureImage();
-    const double px = std::floor(static_cast<double>(x) * m_kx);
-    const double py = std::floor(static_cast<double>(y) * m_ky);
-    const int pen = m_pen;
-    // Reject far-away and non-finite positions before converting to int.
-    if (!(px > -pen && px < m_devWidth + pen && py > -pen && py < m_devHeight + pen))
-        return;
-    const int left = static_cast<int>(px) - (pen - 1) / 2;
-    const int top = static_cast<int>(py) - (pen - 1) / 2;
-    const int x0 = std::max(left, 0);
-    const int y0 = std::max(top, 0);
-    const int x1 = std::min(left + pen, m_devWidth);
-    const int y1 = std::min(top + pen, m_devHeight);
-    if (x0 >= x1 || y0 >= y1)
-        return;
-    if (m_indexed) {
-        const auto index = static_cast<uchar>(kFirstPaletteEntry + paletteIndex);
-        for (int row = y0; row < y1; ++row)
-            std::memset(m_bits + row * m_stride + x0, index, static_cast<size_t>(x1 - x0));
-    } else {
-        for (int row = y0; row < y1; ++row) {
-            auto *line = reinterpret_cast<QRgb *>(m_bits + row * m_stride);
-            for (int col = x0; col < x1; ++col)
-                line[col] = rgb;
-        }
-    }
-    addDirty(x0, y0, x1, y1);
-}
-
-void DrawingSurface::markDirty(const QRect &deviceRect)
-{
-    if (!deviceRect.isEmpty())
-        addDirty(deviceRect.left(), deviceRect.top(), deviceRect.right() + 1,
-                 deviceRect.bottom() + 1);
-}
-
-void DrawingSurface::startDirty(int x0, int y0, int x1, int y1)
-{
-    m_dirtyX0 = x0;
-    m_dirtyY0 = y0;
-    m_dirtyX1 = x1;
-    m_dirtyY1 = y1;
-    if (!m_flushQueued) {
-        m_flushQueued = true;
-        // One screen update for the whole batch, when the event loop next runs (also inside a
-        // message box's loop, so the user sees what was drawn before the box).
-        QMetaObject::invokeMethod(this, &DrawingSurface::flushDirty, Qt::QueuedConnection);
-    }
-}
-
-QRect DrawingSurface::takeDirtyLogical()
-{
-    if (m_dirtyX0 >= m_dirtyX1)
+    const QRect changed = m_raster.takeChangedArea();
+    if (changed.isEmpty())
         return {};
-    const QRectF logical(m_dirtyX0 / m_dpr, m_dirtyY0 / m_dpr, (m_dirtyX1 - m_dirtyX0) / m_dpr,
-                         (m_dirtyY1 - m_dirtyY0) / m_dpr);
-    m_dirtyX0 = m_dirtyX1 = 0;
-    m_dirtyY0 = m_dirtyY1 = 0;
-    return logical.toAlignedRect();
+    const qreal dpr = m_raster.devicePixelRatio();
+    return QRectF(changed.x() / dpr, changed.y() / dpr, changed.width() / dpr,
+                  changed.height() / dpr)
+        .toAlignedRect();
 }
 
-void DrawingSurface::flushDirty()
+void DrawingSurface::flushChanges()
 {
     m_flushQueued = false;
-    const QRect r = takeDirtyLogical();
+    const QRect r = takeChangedLogical();
     if (!r.isEmpty())
         update(r);
 }
 
 void DrawingSurface::repaintNow()
 {
-    const QRect r = takeDirtyLogical();
+    const QRect r = takeChangedLogical();
     if (!r.isEmpty())
         repaint(r);
 }
 
-DotMapping DrawingSurface::mapping(int drawWidth) const
-{
-    const int pen = std::max(1, static_cast<int>(std::lround(drawWidth * m_dpr)));
-    return {m_kx / m_dpr, m_ky / m_dpr, pen / m_dpr};
-}
-
-QImage DrawingSurface::drawing() const
-{
-    if (m_image.isNull())
-        return {};
-    QImage copy = m_image.copy(0, 0, m_devWidth, m_devHeight).convertToFormat(QImage::Format_RGB32);
-    copy.setDevicePixelRatio(m_dpr);
-    return copy;
-}
-
-QRgb DrawingSurface::pixelAt(int x, int y) const
-{
-    const int dx = static_cast<int>(x * m_dpr);
-    const int dy = static_cast<int>(y * m_dpr);
-    if (m_image.isNull() || dx < 0 || dy < 0 || dx >= m_image.width() || dy >= m_image.height())
-        return m_background;
-    return m_image.pixel(dx, dy);
-}
-
 void DrawingSurface::paintEvent(QPaintEvent *event)
 {
-    ensureImage();
+    fitArea();
     QPainter p(this);
-    const QRect r = event->rect();
-    const QRectF source(r.x() * m_dpr, r.y() * m_dpr, r.width() * m_dpr, r.height() * m_dpr);
-    const QRect deviceRect = source.toAlignedRect().intersected(m_image.rect());
-    if (!m_indexed)
-        p.drawImage(QRectF(r), m_image, source);
-    else if (!paintIndexedInPlace(p, deviceRect))
-        paintIndexed(p, deviceRect);
-}
-
-namespace {
-
-// Converts `width` pixels of an indexed row into 32-bit colours. A drawing is mostly long runs
-// of one entry (the background, an axis): sixteen equal entries in a row are filled at once.
-void convertRow(const uchar *in, QRgb *out, int width, const QRgb *colours)
-{
-    constexpr int kRun = 16;
-    constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
-    int col = 0;
-    for (; col + kRun <= width; col += kRun) {
-        std::uint64_t first = 0;
-        std::uint64_t second = 0;
-        std::memcpy(&first, in + col, sizeof first);
-        std::memcpy(&second, in + col + sizeof first, sizeof second);
-        const std::uint64_t same = (first & 0xff) * kEveryByte;
-        if (first == same && second == same) {
-            std::fill_n(out + col, kRun, colours[first & 0xff]);
-        } else {
-            for (int i = col; i < col + kRun; ++i)
-                out[i] = colours[in[i]];
-        }
-    }
-    for (; col < width; ++col)
-        out[col] = colours[in[col]];
-}
-
-} // namespace
-
-std::array<QRgb, 256> DrawingSurface::colourTable() const
-{
-    const QList<QRgb> table = m_image.colorTable();
-    std::array<QRgb, kMaxTableEntries> colours {};
-    std::copy(table.cbegin(), table.cend(), colours.begin());
-    return colours;
-}
-
-bool DrawingSurface::paintIndexedInPlace(QPainter &p, const QRect &deviceRect)
-{
-    // The widget is painted into a 32-bit image (the window's backing store, or an image it is
-    // grabbed into): the exposed part of the drawing is converted straight into it, where the
-    // raster engine itself would write. Anything else goes through a band.
-    QPaintEngine *engine = p.paintEngine();
-    if (engine == nullptr || engine->type() != QPaintEngine::Raster || m_dpr != 1.0
-        || deviceRect.isEmpty())
-        return false;
-    QPaintDevice *device = engine->paintDevice();
-    if (device == nullptr || device->devType() != QInternal::Image)
-        return false;
-    auto *target = static_cast<QImage *>(device);
-    // Palette and background colours are opaque: the same bytes in either format.
-    if (target->format() != QImage::Format_RGB32
-        && target->format() != QImage::Format_ARGB32_Premultiplied)
-        return false;
-    const QTransform transform = p.deviceTransform();
-    const QPoint offset(qRound(transform.dx()), qRound(transform.dy()));
-    if (transform.type() > QTransform::TxTranslate || offset.x() != transform.dx()
-        || offset.y() != transform.dy())
-        return false;
-    // Only what the engine would paint: the exposed region without the controls over it.
-    const QRect targetRect = deviceRect.translated(offset).intersected(target->rect());
-    const QRegion systemClip = engine->systemClip();
-    const QRegion region
-        = systemClip.isEmpty() ? QRegion(targetRect) : systemClip.intersected(targetRect);
-    const std::array<QRgb, kMaxTableEntries> colours = colourTable();
-    // No detach: these are the very pixels the engine paints.
-    uchar *bits = const_cast<uchar *>(std::as_const(*target).constBits());
-    const qsizetype stride = target->bytesPerLine();
-    for (const QRect &rect : region) {
-        for (int row = rect.top(); row <= rect.bottom(); ++row) {
-            const uchar *in = m_bits + (row - offset.y()) * m_stride + (rect.left() - offset.x());
-            auto *out = reinterpret_cast<QRgb *>(bits + row * stride) + rect.left();
-            convertRow(in, out, rect.width(), colours.data());
-        }
-    }
-    return true;
-}
-
-void DrawingSurface::paintIndexed(QPainter &p, const QRect &deviceRect)
-{
-    // Qt would convert the whole indexed image to draw any part of it: only the exposed
-    // rectangle is converted, a band of rows at a time into a small 32-bit buffer that stays
-    // in the cache and is kept for the next repaint.
-    constexpr int kBandRows = 32;
-    if (deviceRect.isEmpty())
-        return;
-    if (m_band.width() < deviceRect.width())
-        m_band = QImage(deviceRect.width(), kBandRows, QImage::Format_RGB32);
-    const std::array<QRgb, kMaxTableEntries> colours = colourTable();
-    const int width = deviceRect.width();
-    for (int top = deviceRect.top(); top <= deviceRect.bottom(); top += kBandRows) {
-        const int rows = std::min(kBandRows, deviceRect.bottom() + 1 - top);
-        for (int row = 0; row < rows; ++row) {
-            const uchar *in = m_bits + (top + row) * m_stride + deviceRect.left();
-            convertRow(in, reinterpret_cast<QRgb *>(m_band.scanLine(row)), width, colours.data());
-        }
-        const QRectF target(deviceRect.left() / m_dpr, top / m_dpr, width / m_dpr, rows / m_dpr);
-        p.drawImage(target, m_band, QRectF(0, 0, width, rows));
-    }
+    m_raster.paint(p, event->rect());
 }
 
 void DrawingSurface::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    // The scale keeps its units: later drawing maps onto the new client area.
-    if (m_mappingHeld)
-        ensureImage();
-    else
-        updateMapping();
-}
-
-void DrawingSurface::holdMapping(bool held)
-{
-    m_mappingHeld = held;
-    if (!held)
-        updateMapping();
+    fitArea();
 }
 
 } // namespace quorvel

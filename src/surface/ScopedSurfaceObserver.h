@@ -9,9 +9,9 @@
 
 namespace quorvel {
 
-// Watches a surface with an observer while alive, then puts back the one before.
+// Watches a surface's drawing with an observer while alive, then puts back the one before.
 using ScopedSurfaceObserver
-    = ScopedObserver<DrawingSurface, SurfaceObserver, &DrawingSurface::observer,
+    = ScopedObserver<DrawingSurface, raster::DrawingObserver, &DrawingSurface::observer,
                      &DrawingSurface::setObserver>;
 
 } // namespace quorvel

@@ -304,9 +304,9 @@ void TestAccessible::figureToldInPixels()
     QVERIFY(figure);
     QCOMPARE(figure->role(), QAccessible::Graphic);
     QCOMPARE(figure->text(QAccessible::Name), QStringLiteral("Figura di prova"));
-    const calibration::FigureSize size
-        = calibration::figureSize(surface->width(), surface->height(),
-                                  form2.surface()->scaleWidth(), form2.surface()->scaleHeight());
+    const calibration::FigureSize size = calibration::figureSize(
+        surface->width(), surface->height(), form2.surface()->raster().scaleWidth(),
+        form2.surface()->raster().scaleHeight());
     QVERIFY(size.width > 0);
     QVERIFY2(
         figure->text(QAccessible::Description)

@@ -178,11 +178,11 @@ void TestSequence::okRefusedKeepsEverything()
         form2().HScroll1()->setValue(position + 1);
         form2().HScroll1()->setValue(position);
     }
-    const QImage before = form2().surface()->drawing();
+    const QImage before = form2().surface()->raster().drawing();
     click("Form2", "Command1");
     QCOMPARE(m_messages->messages, QStringList {"Impostare la risoluzione SCHERMO"});
     QVERIFY(!m_registry->exists("Form4"));
-    QCOMPARE(form2().surface()->drawing(), before);
+    QCOMPARE(form2().surface()->raster().drawing(), before);
     const test::QueueMark handled;
     QTRY_VERIFY(handled.reached());
     QCOMPARE(activatedNames(), QStringList {"Form2"});

@@ -94,8 +94,8 @@ void TestForm2::activationSetsScaleAndDraws()
     QCOMPARE(form().P1.kind(), Variant::Kind::Single);
     QCOMPARE(form().Incr.kind(), Variant::Kind::Double);
     QCOMPARE(form().Incr.toDouble(), 0.51);
-    QCOMPARE(form().surface()->scaleWidth(), 146367.359375f);
-    QCOMPARE(form().surface()->scaleHeight(), 74647.3515625f);
+    QCOMPARE(form().surface()->raster().scaleWidth(), 146367.359375f);
+    QCOMPARE(form().surface()->raster().scaleHeight(), 74647.3515625f);
     QCOMPARE(form().CX.kind(), Variant::Kind::Single);
     QCOMPARE(form().CX.toSingle(), 93183.6796875f);
     QCOMPARE(form().CY.toSingle(), 37323.67578125f);
@@ -114,7 +114,7 @@ void TestForm2::activationSetsScaleAndDraws()
     // The axes are black on screen.
     DrawingSurface *s = form().surface();
     const int axisX = int(std::floor(93183.6796875 * s->width() / 146367.359375));
-    QCOMPARE(s->pixelAt(axisX, s->height() - 1), qRgb(0, 0, 0));
+    QCOMPARE(s->raster().pixelAt(axisX, s->height() - 1), qRgb(0, 0, 0));
 }
 
 void TestForm2::circleHasExactPoints()
@@ -174,7 +174,7 @@ void TestForm2::scrollPositionsGiveFactors()
     form().HScroll1()->setValue(position);
     QCOMPARE(form().Incr.toDouble(), factor);
     QCOMPARE(form().Text1()->text(), text);
-    QCOMPARE(form().surface()->scaleHeight(), scaleHeight);
+    QCOMPARE(form().surface()->raster().scaleHeight(), scaleHeight);
     QCOMPARE(form().CX.toSingle(), 93183.6796875f);
     QCOMPARE(form().CY.toSingle(), scaleHeight / 2);
     QCOMPARE(m_rec.count(SurfaceOp::Point), 7200);

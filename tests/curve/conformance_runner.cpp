@@ -54,8 +54,19 @@ struct DrawnPoint
     int range;
 };
 
+// What the user would see as the box `text` opens: "" when the screen shows all that was
+// drawn, else where it does not.
+QString boxOpening(const Form4 &form, const QString &text)
+{
+    if (!form.surface())
+        return {};
+    const QString difference = test::screenDiffersFromDrawing(*form.surface());
+    return difference.isEmpty() ? QString()
+                                : QStringLiteral("as \"%1\" opens, %2").arg(text, difference);
+}
+
 // Everything the window does that a case describes, in order.
-class Recorder : public SurfaceObserver, public FieldObserver
+class Recorder : public raster::DrawingObserver, public FieldObserver
 {
 public:
     explicit Recorder(const Form4 &form)
@@ -68,7 +79,7 @@ public:
 
     void scaleChanged(float, float) override { }
     void cleared() override { }
-    void lineDrawn(float, float, float, float, int, ColourValue) override { }
+    void lineDrawn(float, float, float, float, int, raster::ColourValue) override { }
     void pointSet(float x, float y, int, int paletteIndex) override
     {
         points.push_back({x, y, paletteIndex, static_cast<int>(m_form.ContaStep.toDouble())});
@@ -77,7 +88,7 @@ public:
     {
         uiEvents.append(QJsonArray {QStringLiteral("set_text"), field, text});
     }
-    void backgroundSet(const QString &field, ColourValue colour) override
+    void backgroundSet(const QString &field, raster::ColourValue colour) override
     {
         uiEvents.append(QJsonArray {QStringLiteral("set_bg"), field, static_cast<qint64>(colour)});
     }
@@ -85,7 +96,10 @@ public:
     {
         messages.append(text);
         uiEvents.append(QJsonArray {QStringLiteral("msgbox"), text});
+        if (const QString seen = boxOpening(m_form, text); !seen.isEmpty())
+            screenProblems << seen;
     }
+    QStringList screenProblems;
 
 private:
     const Form4 &m_form;
@@ -173,41 +187,28 @@ QString comparePoint(const DrawnPoint &actual, const QJsonObject &expected, cons
     return QString();
 }
 
-// Runs one case; returns the differences found (none when it passed).
-QStringList runCase(const QJsonObject &c)
+// A fresh curve window set up for a case: the factor, the fields, the option and the members
+// the case gives, after its first activation (which draws the axes). Null, with the reason in
+// `problems`, when it cannot be set up.
+Form4 *openCase(FormRegistry &registry, const QJsonObject &inputs, QStringList &problems)
 {
-    QStringList problems;
-    const QJsonObject inputs = c.value(QStringLiteral("inputs")).toObject();
-    const QJsonObject expected = c.value(QStringLiteral("expected")).toObject();
     Variant incr = Variant::real(hexDouble(inputs.value(QStringLiteral("incr_hex"))));
-
-    FormRegistry registry;
     registry.addFactory(QStringLiteral("Form4"), [incr](FormRegistry &r) {
         return std::make_unique<Form4>(r, [incr] { return incr; });
     });
     auto &f = registry.formAs<Form4>(QStringLiteral("Form4"));
     f.show();
-    if (!QTest::qWaitForWindowActive(f.window()) || !f.PrimVol.equalsNumber(9))
-        return {QStringLiteral("the window was not activated")};
-
-    // The frame the activation set.
-    const QJsonObject frame = expected.value(QStringLiteral("frame")).toObject();
-    const std::pair<const char *, float> frameValues[]
-        = {{"ScaleWidth", f.surface()->scaleWidth()},
-           {"ScaleHeight", f.surface()->scaleHeight()},
-           {"CX", f.CX.toSingle()},
-           {"CY", f.CY.toSingle()}};
-    for (const auto &[name, value] : frameValues) {
-        const QJsonObject want = frame.value(QLatin1String(name)).toObject();
-        if (!want.isEmpty() && bitsOf(value) != hexBits(want.value(QStringLiteral("bits"))))
-            problems << QStringLiteral("%1 is %2").arg(QLatin1String(name)).arg(value);
+    if (!QTest::qWaitForWindowActive(f.window()) || !f.PrimVol.equalsNumber(9)) {
+        problems << QStringLiteral("the window was not activated");
+        return nullptr;
     }
-
     const QJsonObject fields = inputs.value(QStringLiteral("fields")).toObject();
     for (auto it = fields.begin(); it != fields.end(); ++it) {
         QLineEdit *field = f.field(fieldNumber(it.key()));
-        if (!field)
-            return {QStringLiteral("no field %1").arg(it.key())};
+        if (!field) {
+            problems << QStringLiteral("no field %1").arg(it.key());
+            return nullptr;
+        }
         field->setText(it.value().toString());
     }
     const bool cosine
@@ -222,8 +223,61 @@ QStringList runCase(const QJsonObject &c)
         } else if (Variant *member = memberNamed(f, it.key())) {
             *member = variantFrom(it.value().toObject());
         } else {
-            return {QStringLiteral("unknown member %1 in prior_state").arg(it.key())};
+            problems << QStringLiteral("unknown member %1 in prior_state").arg(it.key());
+            return nullptr;
         }
+    }
+    return &f;
+}
+
+// The case as the user runs it, with nothing watching the drawing: the dots take the drawing's
+// fast path. Its pixels must be those of the watched run, and what was drawn must be on the
+// screen whenever a box opens and when the run is over.
+QStringList runUnwatched(const QJsonObject &inputs, const QImage &watchedDrawing)
+{
+    QStringList problems;
+    FormRegistry registry;
+    Form4 *form = openCase(registry, inputs, problems);
+    if (!form)
+        return problems;
+    {
+        const ScopedMessageSink sink([&](const QString &text) {
+            if (const QString seen = boxOpening(*form, text); !seen.isEmpty())
+                problems << QStringLiteral("unwatched, ") + seen;
+        });
+        form->Command5_Click();
+    }
+    if (form->surface()->raster().drawing() != watchedDrawing)
+        problems << QStringLiteral("the unwatched run's pixels differ from the watched run's");
+    if (const QString seen = test::screenDiffersFromDrawing(*form->surface()); !seen.isEmpty())
+        problems << QStringLiteral("after the unwatched run, ") + seen;
+    return problems;
+}
+
+// Runs one case; returns the differences found (none when it passed).
+QStringList runCase(const QJsonObject &c)
+{
+    QStringList problems;
+    const QJsonObject inputs = c.value(QStringLiteral("inputs")).toObject();
+    const QJsonObject expected = c.value(QStringLiteral("expected")).toObject();
+
+    FormRegistry registry;
+    Form4 *form = openCase(registry, inputs, problems);
+    if (!form)
+        return problems;
+    Form4 &f = *form;
+
+    // The frame the activation set.
+    const QJsonObject frame = expected.value(QStringLiteral("frame")).toObject();
+    const std::pair<const char *, float> frameValues[]
+        = {{"ScaleWidth", f.surface()->raster().scaleWidth()},
+           {"ScaleHeight", f.surface()->raster().scaleHeight()},
+           {"CX", f.CX.toSingle()},
+           {"CY", f.CY.toSingle()}};
+    for (const auto &[name, value] : frameValues) {
+        const QJsonObject want = frame.value(QLatin1String(name)).toObject();
+        if (!want.isEmpty() && bitsOf(value) != hexBits(want.value(QStringLiteral("bits"))))
+            problems << QStringLiteral("%1 is %2").arg(QLatin1String(name)).arg(value);
     }
 
     Recorder recorder(f);
@@ -233,6 +287,9 @@ QStringList runCase(const QJsonObject &c)
         const ScopedMessageSink sink([&recorder](const QString &text) { recorder.message(text); });
         f.Command5_Click();
     }
+
+    problems << recorder.screenProblems;
+    problems << runUnwatched(inputs, f.surface()->raster().drawing());
 
     // Messages and field changes, in order.
     QStringList wantMessages;

@@ -299,15 +299,15 @@ void TestForm4Panel::clearingLeavesControlsAlone()
 {
     // A thick black line right across the panel stays hidden behind it.
     DrawingSurface &s = *form().surface();
-    s.setDrawWidth(20);
-    s.Line(0, 0, s.scaleWidth(), s.scaleHeight() / 2, 0);
+    s.raster().setDrawWidth(20);
+    s.raster().Line(0, 0, s.raster().scaleWidth(), s.raster().scaleHeight() / 2, 0);
     const QImage before = form().window()->grab().toImage();
     const QRect frame4 = form().window()->findChild<QWidget *>("Frame4")->geometry();
     for (int x = frame4.left() + 4; x < frame4.right() - 4; x += 7)
         for (int y = frame4.top() + 20; y < frame4.bottom() - 4; y += 7)
             QVERIFY(before.pixelColor(QPoint(x, y) * before.devicePixelRatio())
                     != QColor(Qt::black));
-    s.Cls();
+    s.raster().Cls();
     form().Command1_Click();
     for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12})
         QVERIFY(form().field(n)->isVisible());

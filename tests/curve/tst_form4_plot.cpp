@@ -4,6 +4,7 @@
 #include "curve/Form4.h"
 #include "curve/ScopedFieldObserver.h"
 #include "shell/FormRegistry.h"
+#include "shell/MessageBox.h"
 #include "shell/RuntimeError.h"
 #include "support/TestSupport.h"
 #include "surface/ScopedSurfaceObserver.h"
@@ -15,6 +16,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <optional>
 
 using namespace quorvel;
 using test::SurfaceOp;
@@ -30,7 +32,7 @@ public:
     {
         events << QStringLiteral("text %1 %2").arg(field, text);
     }
-    void backgroundSet(const QString &field, ColourValue colour) override
+    void backgroundSet(const QString &field, raster::ColourValue colour) override
     {
         events << QStringLiteral("bg %1 %2").arg(field).arg(colour);
     }
@@ -75,6 +77,9 @@ private slots:
     void clearAndRun();
     void reloadKeepsMembersAndDesignedTexts();
     void realMessageBoxes();
+    void userPathDrawsAsWatched_data();
+    void userPathDrawsAsWatched();
+    void runDrawsOnAfterResizeUnderBox();
     void badInputInEveryField_data();
     void badInputInEveryField();
 
@@ -168,14 +173,14 @@ void TestForm4Plot::activationSetsFrame()
     test::RecordingObserver rec;
     {
         const ScopedSurfaceObserver watch(*form().surface(), &rec);
-        form().surface()->setDrawWidth(1);
+        form().surface()->raster().setDrawWidth(1);
         form().Form_Activate();
     }
 
     QCOMPARE(test::bitsOf(form().P1.toSingle()), 0x3C8EFA35u);
     QCOMPARE(kindName(form().P1), "single");
-    QCOMPARE(form().surface()->scaleWidth(), 1000.0f);
-    QCOMPARE(form().surface()->scaleHeight(), scaleHeight);
+    QCOMPARE(form().surface()->raster().scaleWidth(), 1000.0f);
+    QCOMPARE(form().surface()->raster().scaleHeight(), scaleHeight);
     QCOMPARE(form().CX.toSingle(), 430.0f);
     QCOMPARE(form().CY.toSingle(), cy);
     QCOMPARE(kindName(form().CY), "single");
@@ -222,7 +227,7 @@ void TestForm4Plot::firstActivationDrawsOnlyAxes()
     QCOMPARE(f.PrimVol, Variant::int16(9));
     QCOMPARE(f.ContaStep, Variant::int16(1));
     QVERIFY(f.Miocolor.isEmpty());
-    QCOMPARE(test::countPixels(f.surface()->drawing(), qRgb(0, 128, 0)), 0);
+    QCOMPARE(test::countPixels(f.surface()->raster().drawing(), qRgb(0, 128, 0)), 0);
 }
 
 void TestForm4Plot::readers_data()
@@ -509,7 +514,7 @@ void TestForm4Plot::startingPlot()
     }
     QCOMPARE(form().BETA1, Variant::real(0.959931081160903));
     // The dots are on screen, in green.
-    const QImage drawing = form().surface()->drawing();
+    const QImage drawing = form().surface()->raster().drawing();
     const QPoint at(qRound(points[0].a / 1000.0f * static_cast<float>(form().surface()->width())),
                     qRound(points[0].b / 510.0f * static_cast<float>(form().surface()->height())));
     QCOMPARE(QColor(drawing.pixel(at * drawing.devicePixelRatio())), QColor(0, 128, 0));
@@ -833,7 +838,7 @@ void TestForm4Plot::laterActivationPlotsOverDrawing()
     QCOMPARE(rec.points()[0].b, 295.0f);
     QCOMPARE(rec.points()[0].colour, 3u);
     // The earlier run is still on the surface: green dots stay.
-    QVERIFY(test::countPixels(form().surface()->drawing(), qRgb(0, 128, 0)) > 0);
+    QVERIFY(test::countPixels(form().surface()->raster().drawing(), qRgb(0, 128, 0)) > 0);
 }
 
 void TestForm4Plot::clearAndRun()
@@ -852,8 +857,9 @@ void TestForm4Plot::clearAndRun()
     // From the first range again, in the next colour.
     QCOMPARE(rec.points().size(), std::size_t(181));
     QCOMPARE(rec.points()[0].colour, 3u);
-    QCOMPARE(test::coloursIn(form().surface()->drawing()),
-             (QSet<QRgb> {form().surface()->backgroundRgb(), qRgb(0, 0, 0), qRgb(0, 128, 128)}));
+    QCOMPARE(test::coloursIn(form().surface()->raster().drawing()),
+             (QSet<QRgb> {form().surface()->raster().backgroundRgb(), qRgb(0, 0, 0),
+                          qRgb(0, 128, 128)}));
 }
 
 void TestForm4Plot::reloadKeepsMembersAndDesignedTexts()
@@ -963,6 +969,98 @@ void TestForm4Plot::badInputInEveryField()
         QVERIFY(std::isfinite(p.a) && std::isfinite(p.b));
         QVERIFY(p.colour >= 2 && p.colour <= 15);
     }
+}
+
+void TestForm4Plot::userPathDrawsAsWatched_data()
+{
+    QTest::addColumn<Fields>("fields");
+    QTest::addColumn<bool>("cosine");
+    QTest::addColumn<bool>("epsilonBefore"); // EP1 holds 0,5 before the run
+    QTest::addColumn<QStringList>("messages");
+
+    const QString empty = QStringLiteral("For o To senza numero");
+    QTest::newRow("starting values") << Fields {} << false << false << QStringList {};
+    QTest::newRow("For2 emptied") << Fields {{5, ""}} << false << false << QStringList {empty};
+    QTest::newRow("range 2 not a number") << Fields {{3, "2"}, {4, "40"}, {5, "x"}, {6, "1"}}
+                                          << false << false << QStringList {"For o To non numero"};
+    QTest::newRow("epsilon refused at every range")
+        << Fields {{10, "?"}, {4, "30"}, {5, "1"}, {6, "20"}, {7, "5"}, {8, "40"}} << false << true
+        << QStringList {kNotNumber, kNotNumber, kNotNumber};
+    QTest::newRow("out of the field after points")
+        << Fields {{1, "200"}, {10, "1"}, {11, "0"}, {4, "5"}} << false << false
+        << QStringList {"fuori campo X11 =615"};
+    // Straight down from 30 units above the crossing, 10 units a step: past the drawing's
+    // bottom edge (dots clipped there), then out of the field.
+    QTest::newRow("down past the edge, then out of the field")
+        << Fields {{2, "10"}, {10, "1"}, {11, "-90"}, {4, "50"}} << true << false
+        << QStringList {"fuori campo Y11 =-3"};
+}
+
+// The exact tests watch the drawing, which sends every dot through the drawing's own PSet. The
+// user's run is not watched: its dots take the writer's fast path. Both must give the same
+// pixels, and what was drawn must be on the screen whenever a box opens and when the run ends.
+void TestForm4Plot::userPathDrawsAsWatched()
+{
+    QFETCH(Fields, fields);
+    QFETCH(bool, cosine);
+    QFETCH(bool, epsilonBefore);
+    QFETCH(QStringList, messages);
+    QImage drawn[2];
+    for (const bool watched : {false, true}) {
+        if (watched) {
+            m_registry.reset();
+            init();
+        }
+        setFields(fields);
+        (cosine ? form().Option2() : form().Option1())->setChecked(true);
+        if (epsilonBefore)
+            form().EP1 = Variant::real(0.5);
+        QStringList shown;
+        QStringList onScreen;
+        const ScopedMessageSink sink([&](const QString &text) {
+            shown << text;
+            onScreen << test::screenDiffersFromDrawing(*form().surface());
+        });
+        test::RecordingObserver rec;
+        {
+            std::optional<ScopedSurfaceObserver> watch;
+            if (watched)
+                watch.emplace(*form().surface(), &rec);
+            form().Command5_Click();
+        }
+        QCOMPARE(shown.size(), messages.size());
+        for (qsizetype i = 0; i < messages.size(); ++i)
+            QVERIFY2(shown[i].startsWith(messages[i]), qPrintable(shown[i]));
+        QCOMPARE(onScreen, QStringList(messages.size(), QString()));
+        QCOMPARE(test::screenDiffersFromDrawing(*form().surface()), QString());
+        QCOMPARE(watched, !rec.points().empty());
+        drawn[watched ? 1 : 0] = form().surface()->raster().drawing();
+    }
+    QVERIFY(drawn[0] == drawn[1]);
+}
+
+// A box of the run lets events in: the window made larger meanwhile gets a larger image, and
+// the run's later dots go into that one.
+void TestForm4Plot::runDrawsOnAfterResizeUnderBox()
+{
+    QWidget *window = form().window();
+    window->showNormal();
+    window->resize(500, 400);
+    QTRY_COMPARE(window->size(), QSize(500, 400));
+    form().Form_Activate();
+    form().EP1 = Variant::real(0.5);
+    setFields({{10, "?"}, {4, "5"}, {5, "1"}, {6, "5"}});
+    int boxes = 0;
+    const ScopedMessageSink sink([&](const QString &) {
+        if (++boxes == 2) {
+            window->resize(1000, 900);
+            QTRY_COMPARE(form().surface()->size(), QSize(1000, 900));
+        }
+    });
+    form().Command5_Click();
+    QCOMPARE(boxes, 3);
+    // Range 2's dots, in the run's second colour.
+    QVERIFY(test::countPixels(form().surface()->raster().drawing(), qRgb(0, 128, 128)) > 0);
 }
 
 QTEST_MAIN(TestForm4Plot)

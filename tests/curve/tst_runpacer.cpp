@@ -68,22 +68,22 @@ void TestRunPacer::resizeKeepsScaleWhileRunning()
     FormRegistry registry;
     DrawingSurface surface;
     surface.resize(200, 100);
-    surface.setScaleWidth(100);
-    surface.setScaleHeight(100);
-    surface.setDrawWidth(1);
+    surface.raster().setScaleWidth(100);
+    surface.raster().setScaleHeight(100);
+    surface.raster().setDrawWidth(1);
     const QRgb red = qRgb(255, 0, 0);
     const QRgb blue = qRgb(0, 0, 255);
     {
         RunPacer pacer(&surface, registry, {});
         // Maximised during the run: 4 pixels a unit across from now on, but not for this run.
         surface.resize(400, 200);
-        surface.PSet(50, 50, 12);
-        QCOMPARE(surface.pixelAt(100, 50), red);
-        QCOMPARE(surface.pixelAt(200, 100), surface.backgroundRgb());
+        surface.raster().PSet(50, 50, 12);
+        QCOMPARE(surface.raster().pixelAt(100, 50), red);
+        QCOMPARE(surface.raster().pixelAt(200, 100), surface.raster().backgroundRgb());
     }
     // After the run the drawing maps onto the new size.
-    surface.PSet(75, 75, 9);
-    QCOMPARE(surface.pixelAt(300, 150), blue);
+    surface.raster().PSet(75, 75, 9);
+    QCOMPARE(surface.raster().pixelAt(300, 150), blue);
 }
 
 void TestRunPacer::rangesToWalk_data()

@@ -183,7 +183,7 @@ void TestCurveChain::runs()
 void TestCurveChain::chainContinuesAcrossRanges()
 {
     Case c({startingRange(0, 2), startingRange(0.5, 3), startingRange(3, 1)});
-    c.ranges[1].cosine = &kCosine;
+    c.ranges[1].cosine = kCosine;
     c.ranges[2].params.ve = 0.5;
     Drawn drawn;
     ColourCycle colour;
@@ -198,7 +198,7 @@ void TestCurveChain::chainContinuesAcrossRanges()
         const RangePlan &r = c.ranges[static_cast<std::size_t>(p.range - 1)];
         QCOMPARE(p.a2, *roundToInt16(p.alfa * r.params.ve));
         const auto angle = static_cast<double>(static_cast<float>(p.a2) * r.params.p1);
-        const double direction = r.params.beta1 * (*r.cosine ? std::cos(angle) : std::sin(angle));
+        const double direction = r.params.beta1 * (r.cosine ? std::cos(angle) : std::sin(angle));
         x += r.params.ep1 * r.params.inx * std::cos(direction);
         y += r.params.ep1 * r.params.iny * std::sin(direction);
         QCOMPARE(p.x, x);
@@ -279,7 +279,7 @@ void TestCurveChain::choiceChangedDuringStretch()
 {
     bool cosine = false;
     RangePlan plan = startingRange(0, 30);
-    plan.cosine = &cosine;
+    plan.cosine = cosine;
     DirectionTable directions;
     CurveChain chain(directions, 430.0f, 305.0f);
     ColourCycle colour;
@@ -290,7 +290,7 @@ void TestCurveChain::choiceChangedDuringStretch()
             const int take = drawn.size() < 10 ? std::min(count, 10) : count;
             drawn.insert(drawn.end(), points, points + take);
             cosine = drawn.size() >= 10;
-            return {take, true};
+            return {take, true, cosine};
         });
     QCOMPARE(drawn.size(), std::size_t(31));
     double x = kStartX;

@@ -66,7 +66,7 @@ struct Placed
 
 QRgb paletteRgb(int index)
 {
-    return toRgb(QBColor(index));
+    return raster::toRgb(raster::QBColor(index));
 }
 
 // The dots and lines of an SVG file the program wrote.
@@ -178,7 +178,7 @@ void comparePlaced(const DrawingSurface &s, const std::vector<SurfaceOp> &points
     // The file holds drawn dots, in drawing order; one that shows nothing new is left out
     // (vectorPictureShowsTheDrawing checks that nothing visible is).
     QVERIFY(!dots.empty() && dots.size() <= points.size());
-    const DotMapping dotMap = s.mapping(curve::kDotWidth);
+    const raster::DotMapping dotMap = s.raster().mapping(curve::kDotWidth);
     const auto placedAt = [&](const Placed &d, const SurfaceOp &p) {
         return std::fabs(d.x + dotMap.pen / 2 - p.a * dotMap.kx) <= 0.001
             && std::fabs(d.y + dotMap.pen / 2 - p.b * dotMap.ky) <= 0.001
@@ -194,13 +194,13 @@ void comparePlaced(const DrawingSurface &s, const std::vector<SurfaceOp> &points
     }
     QCOMPARE(lines.size(), drawnLines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const DotMapping m = s.mapping(drawnLines[i].width);
+        const raster::DotMapping m = s.raster().mapping(drawnLines[i].width);
         QVERIFY(std::fabs(lines[i].x - drawnLines[i].a * m.kx) <= 0.001);
         QVERIFY(std::fabs(lines[i].y - drawnLines[i].b * m.ky) <= 0.001);
         QVERIFY(std::fabs(lines[i].x2 - drawnLines[i].c * m.kx) <= 0.001);
         QVERIFY(std::fabs(lines[i].y2 - drawnLines[i].d * m.ky) <= 0.001);
         QCOMPARE(lines[i].size, m.pen);
-        QCOMPARE(lines[i].colour, toRgb(drawnLines[i].colour));
+        QCOMPARE(lines[i].colour, raster::toRgb(drawnLines[i].colour));
     }
 }
 
@@ -332,7 +332,7 @@ void TestPicture::recordReplaysTheDrawnDots()
         form2().show();
         QVERIFY(QTest::qWaitForWindowActive(form2().window()));
         surface = form2().surface();
-        surface->Cls();
+        surface->raster().Cls();
         surface->setObserver(&drawn);
         form2().HScroll1()->setValue(3);
     }
@@ -340,17 +340,17 @@ void TestPicture::recordReplaysTheDrawnDots()
     const std::vector<SurfaceOp> points = drawn.points();
     QVERIFY(points.size() > 500);
 
-    struct Collect : DotVisitor
+    struct Collect : raster::DotVisitor
     {
-        std::vector<RecordedDot> dots;
-        bool dot(const RecordedDot &d) override
+        std::vector<raster::RecordedDot> dots;
+        bool dot(const raster::RecordedDot &d) override
         {
             dots.push_back(d);
             return true;
         }
     } replayed;
-    for (const DrawingRecord::Entry &e : surface->record().entries()) {
-        if (const auto *batch = std::get_if<RecordedDots>(&e))
+    for (const raster::DrawingRecord::Entry &e : surface->raster().record().entries()) {
+        if (const auto *batch = std::get_if<raster::RecordedDots>(&e))
             batch->source->replayDots(replayed);
     }
     QCOMPARE(replayed.dots.size(), points.size());
@@ -359,8 +359,8 @@ void TestPicture::recordReplaysTheDrawnDots()
         QCOMPARE(test::bitsOf(static_cast<float>(replayed.dots[i].y)), test::bitsOf(points[i].b));
         QCOMPARE(replayed.dots[i].paletteIndex, static_cast<int>(points[i].colour));
     }
-    surface->Cls();
-    QVERIFY(surface->record().entries().empty());
+    surface->raster().Cls();
+    QVERIFY(surface->raster().record().entries().empty());
 }
 
 void TestPicture::pngIsTheRetainedDrawing()
@@ -370,16 +370,16 @@ void TestPicture::pngIsTheRetainedDrawing()
     setFields(kThreeRanges);
     form4().Command5_Click();
     const QString path = m_dir->filePath(QStringLiteral("curva.png"));
-    QCOMPARE(picture::writePng(form4().surface()->drawing(), path), QString());
+    QCOMPARE(picture::writePng(form4().surface()->raster().drawing(), path), QString());
     const QImage read(path);
-    const QImage drawing = form4().surface()->drawing();
+    const QImage drawing = form4().surface()->raster().drawing();
     QCOMPARE(read.size(), drawing.size());
     QCOMPARE(read.convertToFormat(QImage::Format_RGB32), drawing);
     // Controls are not part of it: the drawing under the first frame is background.
     QCOMPARE(
         read.pixel(
             form4().surface()->findChild<QWidget *>(QStringLiteral("Frame4"))->geometry().center()),
-        form4().surface()->backgroundRgb());
+        form4().surface()->raster().backgroundRgb());
 }
 
 // A vector picture painted at the drawing's resolution has the drawing's very pixels, and grows
@@ -414,8 +414,8 @@ void TestPicture::vectorPictureShowsTheDrawing()
         form4().Command5_Click();
     QCOMPARE(boxes.messages, QStringList());
     const DrawingSurface &s = *form4().surface();
-    const picture::Picture picture {{}, &s.record(), s.size(), s.backgroundRgb()};
-    const QImage drawing = s.drawing();
+    const picture::Picture picture {{}, &s.raster().record(), s.size(), s.raster().backgroundRgb()};
+    const QImage drawing = s.raster().drawing();
     QImage painted(drawing.size(), QImage::Format_RGB32);
     {
         QPainter painter(&painted);
@@ -466,7 +466,9 @@ void TestPicture::svgHoldsEveryDotAndLine()
     form4().Command5_Click();
     s.setObserver(nullptr);
     const QString path = m_dir->filePath(QStringLiteral("curva.svg"));
-    QCOMPARE(picture::writeSvg({{}, &s.record(), s.size(), s.backgroundRgb()}, path), QString());
+    QCOMPARE(
+        picture::writeSvg({{}, &s.raster().record(), s.size(), s.raster().backgroundRgb()}, path),
+        QString());
     std::vector<Placed> dots;
     std::vector<Placed> lines;
     QVERIFY(readSvg(path, dots, lines));
@@ -485,10 +487,12 @@ void TestPicture::pdfAndPrintHoldEveryDotAndLine()
     form4().Command1_Click();
     s.setObserver(nullptr);
     const QString path = m_dir->filePath(QStringLiteral("curva.pdf"));
-    QCOMPARE(picture::writePdf({{}, &s.record(), s.size(), s.backgroundRgb()}, path), QString());
+    QCOMPARE(
+        picture::writePdf({{}, &s.raster().record(), s.size(), s.raster().backgroundRgb()}, path),
+        QString());
     std::vector<Placed> dots;
     std::vector<Placed> lines;
-    readPdf(pdfContents(path), s.mapping(curve::kDotWidth).pen, dots, lines);
+    readPdf(pdfContents(path), s.raster().mapping(curve::kDotWidth).pen, dots, lines);
     comparePlaced(s, drawn.points(), drawn.lines(), dots, lines);
     // A reader finds the objects through the table at the end: every offset in it is where
     // its object starts.
@@ -519,7 +523,7 @@ void TestPicture::pdfAndPrintHoldEveryDotAndLine()
     picture::printPicture(s);
     dots.clear();
     lines.clear();
-    readPdf(pdfContents(printed), s.mapping(curve::kDotWidth).pen, dots, lines);
+    readPdf(pdfContents(printed), s.raster().mapping(curve::kDotWidth).pen, dots, lines);
     comparePlaced(s, drawn.points(), drawn.lines(), dots, lines);
     QVERIFY(boxes.messages.isEmpty());
 
@@ -582,7 +586,8 @@ void TestPicture::csvReadsBackAsTheChain()
         = std::make_shared<RunRecord>(3, f.CX.toSingle(), f.CY.toSingle(), colour.counter(), 1);
     stopped->keep(1, ranges[0]);
     stopped->setDots(25);
-    f.surface()->record().addDots(stopped, f.surface()->mapping(curve::kDotWidth));
+    f.surface()->raster().record().addDots(stopped,
+                                           f.surface()->raster().mapping(curve::kDotWidth));
     {
         curve::DirectionTable directions;
         curve::CurveChain chain(directions, f.CX.toSingle(), f.CY.toSingle());
@@ -644,7 +649,7 @@ void TestPicture::exportPointsTellsBeforeWriting()
         return false;
     });
     DrawingSurface &s = *form4().surface();
-    s.Cls();
+    s.raster().Cls();
     picture::exportPoints(s);
     QCOMPARE(boxes.messages.size(), 1);
     QVERIFY2(boxes.messages[0].contains(QStringLiteral("Non ci sono punti")),
@@ -690,7 +695,7 @@ void TestPicture::stoppedWritingLeavesTheOldFile()
     setFields(kThreeRanges);
     form4().Command1_Click();
     const DrawingSurface &s = *form4().surface();
-    const picture::Picture picture {s.drawing(), &s.record(), s.size(), s.backgroundRgb()};
+    const picture::Picture picture {s.raster().drawing(), &s.raster().record(), s.size(), s.raster().backgroundRgb()};
     QDir dir(m_dir->path());
     SmallDisk disk;
     if (how == u"disk full") {
@@ -722,7 +727,7 @@ void TestPicture::stoppedWritingLeavesTheOldFile()
         case picture::Format::Pdf:
             return picture::writePdf(picture, path, progress);
         default:
-            return picture::writeCsv(s.record(), path, progress);
+            return picture::writeCsv(s.raster().record(), path, progress);
         }
     };
     if (how == u"cancelled") {
@@ -890,7 +895,7 @@ void TestPicture::savingPaths()
         const QByteArray start = f.read(5);
         switch (picture::formatOf(path)) {
         case picture::Format::Png:
-            QCOMPARE(QImage(path).convertToFormat(QImage::Format_RGB32), s.drawing());
+            QCOMPARE(QImage(path).convertToFormat(QImage::Format_RGB32), s.raster().drawing());
             break;
         case picture::Format::Svg:
             QCOMPARE(start, QByteArray("<?xml"));
@@ -904,7 +909,7 @@ void TestPicture::savingPaths()
         QVERIFY(QFileInfo(dir.filePath(typed)).isSymLink());
         QCOMPARE(
             QImage(dir.filePath(QStringLiteral("vero.png"))).convertToFormat(QImage::Format_RGB32),
-            s.drawing());
+            s.raster().drawing());
     }
     if (prepare == u"fifo")
         QVERIFY(!QFileInfo(dir.filePath(typed)).isFile() && QFileInfo::exists(dir.filePath(typed)));
@@ -979,8 +984,8 @@ void TestPicture::menuAndShortcuts()
         c.form->show();
         QVERIFY(QTest::qWaitForWindowActive(c.form->window()));
         QSignalSpy activations(m_registry.get(), &FormRegistry::formActivated);
-        const QImage before = c.surface->drawing();
-        const std::size_t recorded = c.surface->record().entries().size();
+        const QImage before = c.surface->raster().drawing();
+        const std::size_t recorded = c.surface->raster().record().entries().size();
         c.focus->setFocus();
         QTRY_VERIFY(c.focus->hasFocus());
         asked.clear();
@@ -1028,8 +1033,8 @@ void TestPicture::menuAndShortcuts()
         c.form->window()->activateWindow();
         QTRY_VERIFY(c.form->window()->isActiveWindow());
         QCOMPARE(activations.count(), 0);
-        QCOMPARE(c.surface->drawing(), before);
-        QCOMPARE(c.surface->record().entries().size(), recorded);
+        QCOMPARE(c.surface->raster().drawing(), before);
+        QCOMPARE(c.surface->raster().record().entries().size(), recorded);
     }
     QCOMPARE(boxes.messages, QStringList());
 }
@@ -1084,7 +1089,7 @@ void TestPicture::realSaveDialog()
     QCOMPARE(seen, QStringList {QStringLiteral("Salva immagine")});
     QFile png(path + QStringLiteral(".png"));
     QVERIFY(png.exists());
-    QCOMPARE(QImage(png.fileName()).convertToFormat(QImage::Format_RGB32), s.drawing());
+    QCOMPARE(QImage(png.fileName()).convertToFormat(QImage::Format_RGB32), s.raster().drawing());
     QCOMPARE(picture::lastFolder(), m_dir->path());
 
     // Again, into the same file, answering No: nothing changes.

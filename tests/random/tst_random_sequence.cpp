@@ -529,7 +529,7 @@ bool wild(float v)
 }
 
 // Checks every drawing operation of one window as it is made; keeps the first fault.
-class SurfaceChecker : public SurfaceObserver
+class SurfaceChecker : public raster::DrawingObserver
 {
 public:
     SurfaceChecker(QString window, int lineWidth,
@@ -553,14 +553,15 @@ public:
             note(QStringLiteral("scale %1 x %2").arg(w).arg(h));
     }
     void cleared() override { ++clears; }
-    void lineDrawn(float x1, float y1, float x2, float y2, int width, ColourValue colour) override
+    void lineDrawn(float x1, float y1, float x2, float y2, int width,
+                   raster::ColourValue colour) override
     {
         ++lines;
         if (wild(x1) || wild(y1) || wild(x2) || wild(y2))
             note(QStringLiteral("wild line (%1, %2)-(%3, %4)").arg(x1).arg(y1).arg(x2).arg(y2));
         // The axes, black, across the scale.
-        const float w = watched->scaleWidth();
-        const float h = watched->scaleHeight();
+        const float w = watched->raster().scaleWidth();
+        const float h = watched->raster().scaleHeight();
         if (x1 < 0 || x2 < 0 || y1 < 0 || y2 < 0 || x1 > w || x2 > w || y1 > h || y2 > h)
             note(QStringLiteral("line (%1, %2)-(%3, %4) outside the scale %5 x %6")
                      .arg(x1)
@@ -577,7 +578,7 @@ public:
         ++points;
         if (wild(x) || wild(y))
             note(QStringLiteral("wild point (%1, %2)").arg(x).arg(y));
-        else if (index < 0 || index >= kPaletteSize)
+        else if (index < 0 || index >= raster::kPaletteSize)
             note(QStringLiteral("palette index %1").arg(index));
         else if (QString rule = m_pointRule(x, y, width, index); !rule.isEmpty())
             note(rule);
@@ -777,12 +778,12 @@ QString TestRandomSequence::calibrationPointRule(float x, float y, int width, in
 {
     // The red test circle lies within the window's scale.
     const DrawingSurface &s = *m_calibrationChecker.watched;
-    if (x < 0 || x > s.scaleWidth() || y < 0 || y > s.scaleHeight())
+    if (x < 0 || x > s.raster().scaleWidth() || y < 0 || y > s.raster().scaleHeight())
         return QStringLiteral("point (%1, %2) outside the scale %3 x %4")
             .arg(x)
             .arg(y)
-            .arg(s.scaleWidth())
-            .arg(s.scaleHeight());
+            .arg(s.raster().scaleWidth())
+            .arg(s.raster().scaleHeight());
     if (index != calibration::kCircleColour || width != 1)
         return QStringLiteral("point colour %1 width %2").arg(index).arg(width);
     return QString();

@@ -6,8 +6,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
-
-#include <cstring>
+#include <QPainter>
+#include <QScreen>
 
 namespace quorvel::test {
 
@@ -63,22 +63,43 @@ QWidget *StubForm::createWindow()
     return w;
 }
 
-int countPixels(const QImage &image, QRgb colour)
+QString screenDiffersFromDrawing(const DrawingSurface &surface)
 {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += image.pixel(x, y) == colour ? 1 : 0;
-    return n;
-}
-
-QSet<QRgb> coloursIn(const QImage &image)
-{
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            colours.insert(image.pixel(x, y));
-    return colours;
+    const QImage drawing = surface.raster().drawing();
+    const QPoint origin = surface.mapTo(surface.window(), QPoint(0, 0));
+    const QImage shown = surface.screen()
+                             ->grabWindow(surface.window()->winId(), origin.x(), origin.y(),
+                                          surface.width(), surface.height())
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    if (shown.size() != drawing.size())
+        return QStringLiteral("the screen shows %1x%2 pixels of a %3x%4 drawing")
+            .arg(shown.width())
+            .arg(shown.height())
+            .arg(drawing.width())
+            .arg(drawing.height());
+    // The controls over the drawing hide it: their pixels are theirs.
+    QImage covered(drawing.size(), QImage::Format_Grayscale8);
+    covered.fill(0);
+    {
+        QPainter p(&covered);
+        for (const QWidget *child : surface.findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (child->isVisible() && !child->isWindow())
+                p.fillRect(child->geometry(), Qt::white);
+        }
+    }
+    for (int y = 0; y < drawing.height(); ++y) {
+        const uchar *hidden = covered.constScanLine(y);
+        for (int x = 0; x < drawing.width(); ++x) {
+            if (hidden[x] == 0 && shown.pixel(x, y) != drawing.pixel(x, y))
+                return QStringLiteral("pixel %1,%2 shows %3, the drawing has %4")
+                    .arg(x)
+                    .arg(y)
+                    .arg(shown.pixel(x, y), 8, 16, QLatin1Char('0'))
+                    .arg(drawing.pixel(x, y), 8, 16, QLatin1Char('0'));
+        }
+    }
+    return {};
 }
 
 BoxDriver::BoxDriver()
@@ -97,66 +118,6 @@ void BoxDriver::poll()
         ok->click();
     else
         box->reject();
-}
-
-void RecordingObserver::scaleChanged(float w, float h)
-{
-    ops.push_back({SurfaceOp::Scale, w, h, 0, 0, 0, 0});
-}
-
-void RecordingObserver::cleared()
-{
-    ops.push_back({SurfaceOp::Clear, 0, 0, 0, 0, 0, 0});
-}
-
-void RecordingObserver::lineDrawn(float x1, float y1, float x2, float y2, int width, ColourValue c)
-{
-    ops.push_back({SurfaceOp::Line, x1, y1, x2, y2, width, c});
-}
-
-void RecordingObserver::pointSet(float x, float y, int width, int index)
-{
-    ops.push_back({SurfaceOp::Point, x, y, 0, 0, width, static_cast<unsigned>(index)});
-}
-
-std::vector<SurfaceOp> RecordingObserver::points() const
-{
-    std::vector<SurfaceOp> out;
-    for (const SurfaceOp &op : ops)
-        if (op.kind == SurfaceOp::Point)
-            out.push_back(op);
-    return out;
-}
-
-std::vector<SurfaceOp> RecordingObserver::lines() const
-{
-    std::vector<SurfaceOp> out;
-    for (const SurfaceOp &op : ops)
-        if (op.kind == SurfaceOp::Line)
-            out.push_back(op);
-    return out;
-}
-
-int RecordingObserver::count(SurfaceOp::Kind kind) const
-{
-    int n = 0;
-    for (const SurfaceOp &op : ops)
-        n += op.kind == kind ? 1 : 0;
-    return n;
-}
-
-quint32 bitsOf(float f)
-{
-    quint32 u = 0;
-    std::memcpy(&u, &f, sizeof u);
-    return u;
-}
-
-quint64 bitsOf(double d)
-{
-    quint64 u = 0;
-    std::memcpy(&u, &d, sizeof u);
-    return u;
 }
 
 } // namespace quorvel::test

@@ -5,6 +5,7 @@
 
 #include "shell/Form.h"
 #include "shell/MessageBox.h"
+#include "support/DrawingSupport.h"
 #include "surface/DrawingSurface.h"
 
 #include <QImage>
@@ -67,6 +68,12 @@ private:
     bool m_reached = false;
 };
 
+// Where `surface` shows on the screen something other than its drawing, outside the controls
+// over it: empty when nowhere, else the first such pixel and both colours. The screen is the
+// window's pixels as the window system holds them (the backing store offscreen), not a fresh
+// paint.
+QString screenDiffersFromDrawing(const DrawingSurface &surface);
+
 // Stands in for another window of the program: an empty 200 x 100 window with one text field
 // that reads "designed" when the window is built. Counts its activations and the windows built;
 // `member`, like a form's members, stays when the window is closed.
@@ -83,37 +90,5 @@ public:
 protected:
     QWidget *createWindow() override;
 };
-
-// How many pixels of `image` are exactly `colour`.
-int countPixels(const QImage &image, QRgb colour);
-// The distinct colours in `image`.
-QSet<QRgb> coloursIn(const QImage &image);
-
-// Every drawing operation as the program made it, in user units.
-struct SurfaceOp
-{
-    enum Kind { Scale, Clear, Line, Point } kind;
-    float a = 0, b = 0, c = 0, d = 0; // scale: width, height; line: x1 y1 x2 y2; point: x y
-    int width = 0; // DrawWidth
-    unsigned colour = 0; // line: colour value; point: palette index
-};
-
-class RecordingObserver : public SurfaceObserver
-{
-public:
-    std::vector<SurfaceOp> ops;
-    void scaleChanged(float w, float h) override;
-    void cleared() override;
-    void lineDrawn(float x1, float y1, float x2, float y2, int width, ColourValue c) override;
-    void pointSet(float x, float y, int width, int index) override;
-
-    std::vector<SurfaceOp> points() const;
-    std::vector<SurfaceOp> lines() const;
-    int count(SurfaceOp::Kind kind) const;
-};
-
-// The bit pattern of a float, for exact comparisons.
-quint32 bitsOf(float f);
-quint64 bitsOf(double d);
 
 } // namespace quorvel::test

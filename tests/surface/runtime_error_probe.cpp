@@ -24,9 +24,9 @@ int main(int argc, char *argv[])
     surface.show();
     quorvel::test::BoxDriver *driver = answer ? new quorvel::test::BoxDriver : nullptr;
     QTimer::singleShot(0, &surface, [&] {
-        surface.setScaleWidth(100);
-        surface.setScaleHeight(100);
-        surface.PSet(10, 10, index);
+        surface.raster().setScaleWidth(100);
+        surface.raster().setScaleHeight(100);
+        surface.raster().PSet(10, 10, index);
         std::printf("PSet returned\n");
         QCoreApplication::exit(0);
     });

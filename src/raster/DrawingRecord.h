@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-namespace quorvel {
+namespace quorvel::raster {
 
 // One dot as it was set: user units exactly as passed to PSet (y downwards), palette index.
 struct RecordedDot
@@ -83,4 +83,4 @@ private:
     std::vector<Entry> m_entries;
 };
 
-} // namespace quorvel
+} // namespace quorvel::raster

@@ -3,15 +3,15 @@
 
 #include "Palette.h"
 
-#include "shell/RuntimeError.h"
+#include "DrawingError.h"
 
-namespace quorvel {
+namespace quorvel::raster {
 
 void invalidPaletteIndex(int index)
 {
-    runtimeError(
+    drawingError(
         kInvalidProcedureCall,
         QStringLiteral("Chiamata di routine o argomento non validi (QBColor %1)").arg(index));
 }
 
-} // namespace quorvel
+} // namespace quorvel::raster

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <utility>
 
-namespace quorvel {
+namespace quorvel::raster {
 
 void DrawingRecord::addLine(const DotMapping &mapping, double x1, double y1, double x2, double y2,
                             QRgb colour)
@@ -34,4 +34,4 @@ std::size_t DrawingRecord::dotBatchCount() const
     return n;
 }
 
-} // namespace quorvel
+} // namespace quorvel::raster

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-namespace quorvel {
+namespace quorvel::raster {
 
 // Colour values as the program passes them: 24 bits, 0x00BBGGRR (255 is pure red).
 using ColourValue = std::uint32_t;
@@ -38,4 +38,4 @@ constexpr QRgb toRgb(ColourValue c)
     return 0xff000000u | ((c & 0xffu) << 16) | (c & 0xff00u) | ((c >> 16) & 0xffu);
 }
 
-} // namespace quorvel
+} // namespace quorvel::raster

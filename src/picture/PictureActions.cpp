@@ -150,9 +150,9 @@ struct Snapshot
     {
         const bool white = whiteKept();
         const QImage pixels = surface.raster().drawing();
-        picture
-            = {white ? onWhite(pixels, surface.raster().backgroundRgb()) : pixels, &record, surface.size(),
-               white ? kWhite : surface.raster().backgroundRgb(), surface.devicePixelRatioF()};
+        picture = {white ? onWhite(pixels, surface.raster().backgroundRgb()) : pixels, &record,
+                   surface.size(), white ? kWhite : surface.raster().backgroundRgb(),
+                   surface.devicePixelRatioF()};
     }
     Snapshot(const Snapshot &) = delete;
     Snapshot &operator=(const Snapshot &) = delete;
@@ -300,8 +300,8 @@ void savePicture(DrawingSurface &surface)
 void copyPicture(DrawingSurface &surface)
 {
     const QImage drawing = surface.raster().drawing();
-    QGuiApplication::clipboard()->setImage(whiteKept() ? onWhite(drawing, surface.raster().backgroundRgb())
-                                                       : drawing);
+    QGuiApplication::clipboard()->setImage(
+        whiteKept() ? onWhite(drawing, surface.raster().backgroundRgb()) : drawing);
 }
 
 void printPicture(DrawingSurface &surface)

@@ -695,7 +695,8 @@ void TestPicture::stoppedWritingLeavesTheOldFile()
     setFields(kThreeRanges);
     form4().Command1_Click();
     const DrawingSurface &s = *form4().surface();
-    const picture::Picture picture {s.raster().drawing(), &s.raster().record(), s.size(), s.raster().backgroundRgb()};
+    const picture::Picture picture {s.raster().drawing(), &s.raster().record(), s.size(),
+                                    s.raster().backgroundRgb()};
     QDir dir(m_dir->path());
     SmallDisk disk;
     if (how == u"disk full") {

@@ -6,6 +6,7 @@
 #include "PictureFiles.h"
 
 #include "about/About.h"
+#include "shell/Dialogs.h"
 #include "shell/FocusReturn.h"
 #include "shell/MessageBox.h"
 #include "surface/DrawingSurface.h"
@@ -17,7 +18,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -26,7 +26,6 @@
 #include <QMessageBox>
 #include <QPageLayout>
 #include <QPointer>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -60,47 +59,10 @@ bool &whiteKept()
     return white;
 }
 
-PathAsker &pathAsker()
-{
-    static PathAsker asker;
-    return asker;
-}
-
-PrintAsker &printAsker()
-{
-    static PrintAsker asker;
-    return asker;
-}
-
-QuestionAsker &questionAsker()
-{
-    static QuestionAsker asker;
-    return asker;
-}
-
 QString subjectOf(const DrawingSurface &surface)
 {
     const QString subject = surface.property(kSubjectProperty).toString();
     return subject.isEmpty() ? QStringLiteral("disegno") : subject;
-}
-
-// Qt's own save dialog (not the desktop's, so that it behaves the same everywhere), in Italian
-// through Qt's translations; it asks before overwriting.
-QString askWithDialog(QWidget *parent, const SaveRequest &request)
-{
-    const FocusReturn focusReturn(parent);
-    QFileDialog dialog(parent, request.title, request.folder);
-    dialog.setObjectName(QStringLiteral("SaveDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(request.filters);
-    dialog.setDefaultSuffix(request.defaultSuffix);
-    if (!request.suggestedName.isEmpty())
-        dialog.selectFile(request.suggestedName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
 }
 
 void keepFolderOf(const QString &path)
@@ -112,28 +74,12 @@ void keepFolderOf(const QString &path)
 
 QString askPath(QWidget *parent, const SaveRequest &request)
 {
-    QString path = pathAsker() ? pathAsker()(parent, request) : askWithDialog(parent, request);
+    QString path = askSavePath(parent, request);
     if (path.isEmpty())
         return {};
     path = withDefaultSuffix(QFileInfo(path).absoluteFilePath(), request.defaultSuffix);
     keepFolderOf(path);
     return path;
-}
-
-bool askQuestion(QWidget *parent, const QString &question)
-{
-    if (questionAsker())
-        return questionAsker()(parent, question);
-    const FocusReturn focusReturn(parent);
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf16(kApplicationTitle), question,
-                    QMessageBox::NoButton, parent);
-    QPushButton *yes = box.addButton(QStringLiteral("Sì"), QMessageBox::YesRole);
-    QPushButton *no = box.addButton(QStringLiteral("No"), QMessageBox::NoRole);
-    box.setDefaultButton(yes);
-    box.setEscapeButton(no);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
-    return box.clickedButton() == yes;
 }
 
 void tellFailure(const QString &path, const QString &reason)
@@ -246,21 +192,6 @@ void chooseOnWhite(bool white)
     whiteKept() = white;
 }
 
-PathAsker setPathAsker(PathAsker asker)
-{
-    return std::exchange(pathAsker(), std::move(asker));
-}
-
-PrintAsker setPrintAsker(PrintAsker asker)
-{
-    return std::exchange(printAsker(), std::move(asker));
-}
-
-QuestionAsker setQuestionAsker(QuestionAsker asker)
-{
-    return std::exchange(questionAsker(), std::move(asker));
-}
-
 void savePicture(DrawingSurface &surface)
 {
     const QString path = askPath(
@@ -313,15 +244,7 @@ void printPicture(DrawingSurface &surface)
     printer.setPageOrientation(surface.width() > surface.height() ? QPageLayout::Landscape
                                                                   : QPageLayout::Portrait);
     const QString suggested = QDir(lastFolder()).filePath(subject + QStringLiteral(".pdf"));
-    const bool accepted = printAsker() ? printAsker()(&surface, printer) : [&] {
-        const FocusReturn focusReturn(&surface);
-        QPrintDialog dialog(&printer, &surface);
-        dialog.setObjectName(QStringLiteral("PrintDialog"));
-        // The file offered by "Stampa su file", in the folder last used.
-        if (auto *file = dialog.findChild<QLineEdit *>(QStringLiteral("filename")))
-            file->setText(QDir::toNativeSeparators(suggested));
-        return dialog.exec() == QDialog::Accepted;
-    }();
+    const bool accepted = askToPrint(&surface, printer, suggested);
     if (!accepted)
         return;
     const Snapshot snapshot(surface);
@@ -359,7 +282,7 @@ void exportPoints(DrawingSurface &surface)
                   .arg(italian.toString(static_cast<qulonglong>(rows)),
                        italian.formattedDataSize(static_cast<qint64>(csvSizeEstimate(record)), 1,
                                                  QLocale::DataSizeSIFormat));
-        if (!askQuestion(&surface, question))
+        if (!askYesNo(&surface, question))
             return;
     }
     const QString path = askPath(&surface,

@@ -45,24 +45,6 @@ void chooseOnWhite(bool white);
 // program runs, the home folder at first.
 QString lastFolder();
 
-// Seams for tests. A path asker shows a save dialog and returns the chosen path, empty when
-// cancelled; a print asker shows the print dialog for `printer` and says whether to print.
-// Passing an empty function brings the real dialog back; the previous one is returned.
-struct SaveRequest
-{
-    QString title;
-    QString folder;
-    QStringList filters;
-    QString defaultSuffix;
-    QString suggestedName; // the file name offered, without folder
-};
-using PathAsker = std::function<QString(QWidget *parent, const SaveRequest &request)>;
-PathAsker setPathAsker(PathAsker asker);
-using PrintAsker = std::function<bool(QWidget *parent, QPrinter &printer)>;
-PrintAsker setPrintAsker(PrintAsker asker);
-// A question answered with "Sì" (true) or "No".
-using QuestionAsker = std::function<bool(QWidget *parent, const QString &question)>;
-QuestionAsker setQuestionAsker(QuestionAsker asker);
 
 // Tables of points with more rows than this are written only after asking.
 inline constexpr std::size_t kRowsWithoutAsking = 1000000;

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "Scoped.h"
+#include "Seams.h"
 
 #include <QFont>
 #include <QString>
@@ -22,13 +22,5 @@ void showMessage(const QString &text);
 // The least width in pixels of a message box shown in `font`: room for the title "QUORVEL" in
 // a window manager's title bar beside its buttons.
 int messageBoxMinimumWidth(const QFont &font);
-
-// Tests replace the box by a sink that records the text and returns at once. Passing an empty
-// function brings the real box back. Returns the previous sink.
-using MessageSink = std::function<void(const QString &)>;
-MessageSink setMessageSink(MessageSink sink);
-
-// Puts a sink in place while alive, then brings back the one before.
-using ScopedMessageSink = ScopedSetting<MessageSink, &setMessageSink>;
 
 } // namespace quorvel

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "Scoped.h"
+#include "Seams.h"
 
 #include <QString>
 
@@ -26,12 +26,5 @@ inline constexpr int kRuntimeErrorExitStatus = 3;
 
 // Ends the program at once with status 0: every window closes and no further handler runs.
 void endProgram();
-
-// Tests observe the end of the program instead of ending the process. Returns the previous one.
-using EndProgramHook = std::function<void()>;
-EndProgramHook setEndProgramHook(EndProgramHook hook);
-
-// Puts a hook in place while alive, then brings back the one before.
-using ScopedEndProgramHook = ScopedSetting<EndProgramHook, &setEndProgramHook>;
 
 } // namespace quorvel

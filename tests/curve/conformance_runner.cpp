@@ -8,7 +8,7 @@
 // every case passed and there was at least one.
 
 #include "curve/Form4.h"
-#include "curve/ScopedFieldObserver.h"
+#include "support/ScopedFieldObserver.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
 #include "support/TestSupport.h"

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "curve/Form4.h"
-#include "curve/ScopedFieldObserver.h"
+#include "support/ScopedFieldObserver.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
 #include "shell/RuntimeError.h"

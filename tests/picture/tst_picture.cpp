@@ -281,9 +281,9 @@ void TestPicture::init()
 
 void TestPicture::cleanup()
 {
-    picture::setPathAsker({});
-    picture::setPrintAsker({});
-    picture::setQuestionAsker({});
+    setPathAsker({});
+    setPrintAsker({});
+    setQuestionAsker({});
     m_registry.reset();
     m_dir.reset();
 }
@@ -509,7 +509,7 @@ void TestPicture::pdfAndPrintHoldEveryDotAndLine()
     }
 
     const QString printed = m_dir->filePath(QStringLiteral("stampa.pdf"));
-    picture::setPrintAsker([&](QWidget *, QPrinter &printer) {
+    setPrintAsker([&](QWidget *, QPrinter &printer) {
         // Named for what it holds, across the paper when the drawing is wider than tall.
         [&] {
             QCOMPARE(printer.docName(), QStringLiteral("QUORVEL - curva"));
@@ -529,7 +529,7 @@ void TestPicture::pdfAndPrintHoldEveryDotAndLine()
 
     // Printing to a file that cannot be written is told in a box, as saving is.
     const QString nowhere = m_dir->filePath(QStringLiteral("manca/stampa.pdf"));
-    picture::setPrintAsker([&](QWidget *, QPrinter &printer) {
+    setPrintAsker([&](QWidget *, QPrinter &printer) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(nowhere);
         return true;
@@ -601,7 +601,7 @@ void TestPicture::csvReadsBackAsTheChain()
             });
     }
 
-    picture::setPathAsker([&](QWidget *, const picture::SaveRequest &request) {
+    setPathAsker([&](QWidget *, const SaveRequest &request) {
         return m_dir->filePath(QStringLiteral("punti %1").arg(request.title));
     });
     QTest::keySequence(f.window(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
@@ -639,12 +639,12 @@ void TestPicture::exportPointsTellsBeforeWriting()
     test::MessageRecorder boxes;
     showForm4();
     QStringList asked;
-    picture::setPathAsker([&](QWidget *, const picture::SaveRequest &request) {
+    setPathAsker([&](QWidget *, const SaveRequest &request) {
         asked << request.title;
         return QString();
     });
     QStringList questions;
-    picture::setQuestionAsker([&](QWidget *, const QString &question) {
+    setQuestionAsker([&](QWidget *, const QString &question) {
         questions << question;
         return false;
     });
@@ -882,7 +882,7 @@ void TestPicture::savingPaths()
                                       QFile::ReadOwner | QFile::ExeOwner));
     }
     const QStringList before = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-    picture::setPathAsker([&](QWidget *, const picture::SaveRequest &) {
+    setPathAsker([&](QWidget *, const SaveRequest &) {
         return typed.isEmpty() ? QString() : dir.filePath(typed);
     });
     picture::savePicture(s);
@@ -961,11 +961,11 @@ void TestPicture::menuAndShortcuts()
               form2().surface()->findChild<QLabel *>(QStringLiteral("Label1")), common + last},
     };
     QStringList asked;
-    picture::setPathAsker([&](QWidget *, const picture::SaveRequest &request) {
+    setPathAsker([&](QWidget *, const SaveRequest &request) {
         asked << request.title;
         return QString();
     });
-    picture::setPrintAsker([&](QWidget *, QPrinter &) {
+    setPrintAsker([&](QWidget *, QPrinter &) {
         asked << QStringLiteral("Stampa");
         return false;
     });

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "Form4.h"
+#include "curve/Form4.h"
 
 #include "shell/Scoped.h"
 

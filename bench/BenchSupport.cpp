@@ -58,13 +58,13 @@ bool useOffscreenScreen(const QTemporaryDir &dir, int width, int height)
     return true;
 }
 
-Form4 *openCurveWindow(QApplication &app, FormRegistry &registry, int width, int height)
+curve::Form4 *openCurveWindow(QApplication &app, FormRegistry &registry, int width, int height)
 {
     setUpApplication(app);
     registerForms(registry);
     // The curve window opens only once the calibration factor is above 0.53 (two scroll steps).
-    registry.formAs<Form2>(QStringLiteral("Form2")).Incr = Variant::real(0.55);
-    auto &form4 = registry.formAs<Form4>(QStringLiteral("Form4"));
+    registry.formAs<calibration::Form2>(QStringLiteral("Form2")).Incr = model::Variant::real(0.55);
+    auto &form4 = registry.formAs<curve::Form4>(QStringLiteral("Form4"));
     registry.show(QStringLiteral("Form4"));
     for (int i = 0; i < 100 && form4.P1.isEmpty(); ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);

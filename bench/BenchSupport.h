@@ -15,7 +15,9 @@
 class QApplication;
 
 namespace quorvel {
+namespace curve {
 class Form4;
+} // namespace curve
 class FormRegistry;
 } // namespace quorvel
 
@@ -54,6 +56,6 @@ bool useOffscreenScreen(const QTemporaryDir &dir, int width, int height);
 // Sets up the application and opens the curve window straight away (the calibration factor set
 // to 0,55), its activation done. Null, with a line on stderr, when it was not activated with a
 // drawing of width x height pixels.
-Form4 *openCurveWindow(QApplication &app, FormRegistry &registry, int width, int height);
+curve::Form4 *openCurveWindow(QApplication &app, FormRegistry &registry, int width, int height);
 
 } // namespace quorvel::bench

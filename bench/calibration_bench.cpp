@@ -31,7 +31,7 @@ int main(int argc, char *argv[])
     quorvel::setUpApplication(app);
     quorvel::FormRegistry registry;
     quorvel::registerForms(registry);
-    auto &form2 = registry.formAs<quorvel::Form2>(QStringLiteral("Form2"));
+    auto &form2 = registry.formAs<quorvel::calibration::Form2>(QStringLiteral("Form2"));
     form2.show();
     QWidget *window = form2.window();
     window->setWindowState(Qt::WindowNoState);
@@ -61,8 +61,8 @@ int main(int argc, char *argv[])
     const double cx = form2.CX.toSingle();
     const double cy = form2.CY.toSingle();
     for (double a = 0; a <= 360.0; a += 0.1) {
-        const float x = float(cx + std::cos(a * p1) * quorvel::calibration::kRadius);
-        const float y = float(cy + std::sin(a * p1) * quorvel::calibration::kRadius);
+        const float x = float(cx + std::cos(a * p1) * quorvel::model::kRadius);
+        const float y = float(cy + std::sin(a * p1) * quorvel::model::kRadius);
         pixels.emplace_back(int(std::floor(x * kx)), int(std::floor(y * ky)));
     }
     const int axisX = int(std::floor(cx * kx));

@@ -30,6 +30,8 @@
 namespace {
 
 using namespace quorvel;
+using namespace quorvel::curve;
+using namespace quorvel::model;
 
 using quorvel::bench::medianMs;
 

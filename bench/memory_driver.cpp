@@ -30,6 +30,10 @@
 namespace {
 
 using namespace quorvel;
+using namespace quorvel::curve;
+using namespace quorvel::calibration;
+using namespace quorvel::intro;
+using namespace quorvel::model;
 
 // Processes events until `done` holds, for at most two seconds.
 bool waitFor(const std::function<bool()> &done)

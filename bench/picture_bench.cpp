@@ -28,6 +28,8 @@
 namespace {
 
 using namespace quorvel;
+using namespace quorvel::curve;
+using namespace quorvel::model;
 using quorvel::bench::medianMs;
 
 constexpr int kWidth = 1920;

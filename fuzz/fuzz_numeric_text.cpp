@@ -87,8 +87,8 @@ bool sameDouble(double a, double b)
 
 void checkNumericText(const QString &text)
 {
-    const bool numeric = quorvel::isNumeric(text);
-    const std::optional<double> value = quorvel::toNumber(text);
+    const bool numeric = quorvel::model::isNumeric(text);
+    const std::optional<double> value = quorvel::model::toNumber(text);
     if (numeric != value.has_value())
         fail("isNumeric and toNumber disagree", text, value.value_or(0.0));
 
@@ -172,7 +172,7 @@ DecimalParts decimalLayout(const QString &text, double value)
 
 void checkDecimalText(double value)
 {
-    const QString text = quorvel::decimalText(value);
+    const QString text = quorvel::model::decimalText(value);
     if (std::isnan(value)) {
         if (text != QStringLiteral("indefinito"))
             fail("NaN does not read \"indefinito\"", text, value);
@@ -209,7 +209,7 @@ void checkDecimalText(double value)
     if (positional) {
         // The program reads its own positional texts back.
         checkNumericText(text);
-        const double back = *quorvel::toNumber(text);
+        const double back = *quorvel::model::toNumber(text);
         if (std::signbit(back) != std::signbit(value))
             fail("the text reads back with the other sign", text, back);
     }
@@ -246,7 +246,7 @@ QString roundedText(std::optional<std::int16_t> r)
 
 void checkRound(double value)
 {
-    const std::optional<std::int16_t> got = quorvel::roundToInt16(value);
+    const std::optional<std::int16_t> got = quorvel::model::roundToInt16(value);
     const std::optional<std::int16_t> want = referenceRound(value);
     if (got != want) {
         fail("roundToInt16 differs from the nearest integer with halves to even",
@@ -261,7 +261,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString text
         = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     checkNumericText(text);
-    if (const std::optional<double> value = quorvel::toNumber(text)) {
+    if (const std::optional<double> value = quorvel::model::toNumber(text)) {
         checkDecimalText(*value);
         checkRound(*value);
     }

@@ -132,19 +132,19 @@ void setUpApplication(QApplication &app)
 void registerForms(FormRegistry &registry)
 {
     registry.addFactory(QStringLiteral("Form1"),
-                        [](FormRegistry &r) { return std::make_unique<Form1>(r); });
+                        [](FormRegistry &r) { return std::make_unique<intro::Form1>(r); });
     registry.addFactory(QStringLiteral("Form2"),
-                        [](FormRegistry &r) { return std::make_unique<Form2>(r); });
+                        [](FormRegistry &r) { return std::make_unique<calibration::Form2>(r); });
     registry.addFactory(QStringLiteral("Form4"), [](FormRegistry &r) {
-        return std::make_unique<Form4>(
-            r, [&r] { return r.formAs<Form2>(QStringLiteral("Form2")).Incr; });
+        return std::make_unique<curve::Form4>(
+            r, [&r] { return r.formAs<calibration::Form2>(QStringLiteral("Form2")).Incr; });
     });
     // The drawing windows get the picture's menu and shortcuts, the curve window also the
     // table of points.
     QObject::connect(
         &registry, &FormRegistry::windowCreated, &registry, [](Form *form, QWidget *window) {
             if (auto *surface = qobject_cast<DrawingSurface *>(window))
-                picture::addPictureActions(*surface, qobject_cast<Form4 *>(form) != nullptr);
+                picture::addPictureActions(*surface, qobject_cast<curve::Form4 *>(form) != nullptr);
         });
 }
 

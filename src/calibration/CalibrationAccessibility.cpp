@@ -19,6 +19,8 @@
 
 namespace quorvel::calibration {
 
+using namespace model;
+
 namespace {
 
 const QString kFigure = QStringLiteral("Figura di prova");
@@ -26,8 +28,8 @@ const QString kFigure = QStringLiteral("Figura di prova");
 // Whether the window holds the figure's scale, i.e. the figure has been drawn.
 bool figureScale(const raster::RetainedDrawing &s)
 {
-    return s.scaleMode() == raster::RetainedDrawing::kUserScale && s.scaleWidth() == kScaleWidth
-        && s.scaleHeight() > 0;
+    return s.scaleMode() == raster::RetainedDrawing::kUserScale
+        && s.scaleWidth() == kCircleScaleWidth && s.scaleHeight() > 0;
 }
 
 QString describeFigure(const DrawingSurface &s)
@@ -77,14 +79,14 @@ void exposeCalibrationWindow(QWidget *window, const CalibrationControls &control
                              std::function<double()> factor)
 {
     auto *surface = qobject_cast<DrawingSurface *>(window);
-    a11y::exposeWindow(window, QStringLiteral("QUORVEL: calibrazione dello schermo"),
-                       controls.heading ? controls.heading->text() : QString());
+    exposeWindow(window, QStringLiteral("QUORVEL: calibrazione dello schermo"),
+                 controls.heading ? controls.heading->text() : QString());
     if (controls.instruction)
-        a11y::exposeAsText(controls.instruction, controls.instruction->text());
+        exposeAsText(controls.instruction, controls.instruction->text());
 
-    a11y::Graphic *figure = nullptr;
+    Graphic *figure = nullptr;
     if (surface) {
-        figure = new a11y::Graphic(
+        figure = new Graphic(
             window, kFigure, [surface] { return describeFigure(*surface); },
             [surface] { return figureArea(*surface); });
     }
@@ -92,8 +94,8 @@ void exposeCalibrationWindow(QWidget *window, const CalibrationControls &control
     QScrollBar *bar = controls.bar;
     if (!bar)
         return;
-    const a11y::ScrollValue *value = a11y::exposeScrollValue(
-        bar, std::move(factor), factorForPosition, [](double f) { return decimalText(f); });
+    const ScrollValue *value = exposeScrollValue(bar, std::move(factor), factorForPosition,
+                                                 [](double f) { return decimalText(f); });
     // After the window's own handler has set the new factor: say it, and the figure's new size.
     QObject::connect(bar, &QScrollBar::valueChanged, value, [bar, value, figure] {
         QAccessibleValueChangeEvent event(bar, value->current());

@@ -5,9 +5,9 @@
 
 #include "model/CircleModel.h"
 
-namespace quorvel {
+namespace quorvel::calibration {
 
-using namespace calibration;
+using namespace model;
 
 void CircleRecord::replayDots(raster::DotVisitor &visitor) const
 {
@@ -18,4 +18,4 @@ void CircleRecord::replayDots(raster::DotVisitor &visitor) const
     }
 }
 
-} // namespace quorvel
+} // namespace quorvel::calibration

@@ -5,7 +5,7 @@
 
 #include "raster/DrawingRecord.h"
 
-namespace quorvel {
+namespace quorvel::calibration {
 
 // The recipe of one test circle of the calibration window: its centre (user units, as widened
 // from the window's CX and CY) and P1; the 3600 dots come again from the circle's offsets.
@@ -26,4 +26,4 @@ private:
     float m_p1;
 };
 
-} // namespace quorvel
+} // namespace quorvel::calibration

@@ -20,9 +20,9 @@
 #include <QLineEdit>
 #include <QScrollBar>
 
-namespace quorvel {
+namespace quorvel::calibration {
 
-using namespace calibration;
+using namespace model;
 
 Form2::Form2(FormRegistry &registry)
     : Form(registry, QStringLiteral("Form2"))
@@ -72,7 +72,7 @@ void Form2::COORDINATE()
     raster::RetainedDrawing &s = m_surface->raster();
     s.setScaleMode(raster::RetainedDrawing::kUserScale);
     s.setDrawWidth(1);
-    s.setScaleWidth(kScaleWidth);
+    s.setScaleWidth(kCircleScaleWidth);
     s.setScaleHeight(static_cast<float>(Incr.toDouble() * static_cast<double>(s.scaleWidth())));
     CX = Variant::single(s.scaleWidth() / 2 + kAxisShift);
     CY = Variant::single(s.scaleHeight() / 2);
@@ -163,4 +163,4 @@ QWidget *Form2::createWindow()
     return window;
 }
 
-} // namespace quorvel
+} // namespace quorvel::calibration

@@ -12,7 +12,7 @@
 #include <QPointer>
 #include <QScrollBar>
 
-namespace quorvel {
+namespace quorvel::calibration {
 
 // The calibration window: the user moves the scroll bar until the test figure looks round; the
 // chosen aspect factor Incr fixes the curve window's vertical scale.
@@ -23,12 +23,12 @@ public:
     explicit Form2(FormRegistry &registry);
 
     // Members (variants), kept while the process lives.
-    Variant P1; // degrees to radians, single
-    Variant Incr; // aspect factor: user-scale height / width, double
-    Variant CX; // axes' crossing and circle centre, user units, single
-    Variant CY;
-    Variant XR; // offset of the latest circle point from the centre, double
-    Variant YR;
+    model::Variant P1; // degrees to radians, single
+    model::Variant Incr; // aspect factor: user-scale height / width, double
+    model::Variant CX; // axes' crossing and circle centre, user units, single
+    model::Variant CY;
+    model::Variant XR; // offset of the latest circle point from the centre, double
+    model::Variant YR;
 
     void Form_Activate() override;
     void HScroll1_Change();
@@ -52,4 +52,4 @@ private:
     QPointer<QLineEdit> m_text1;
 };
 
-} // namespace quorvel
+} // namespace quorvel::calibration

@@ -7,6 +7,8 @@
 
 namespace quorvel::curve {
 
+using namespace model;
+
 namespace {
 
 const QString kDrawing = QStringLiteral("Disegno della curva");
@@ -26,8 +28,8 @@ QString explanation(const QWidget *caption)
 void exposeCurveWindow(QWidget *window, const std::vector<FieldCaption> &fields,
                        std::initializer_list<QWidget *> options)
 {
-    a11y::exposeWindow(window, QStringLiteral("QUORVEL: curva per punti"),
-                       QStringLiteral("Traccia una curva per punti con i parametri dei campi."));
+    exposeWindow(window, QStringLiteral("QUORVEL: curva per punti"),
+                 QStringLiteral("Traccia una curva per punti con i parametri dei campi."));
     for (const FieldCaption &c : fields) {
         if (!c.field || !c.caption)
             continue;
@@ -40,15 +42,15 @@ void exposeCurveWindow(QWidget *window, const std::vector<FieldCaption> &fields,
         if (option)
             option->setAccessibleDescription(explanation(option));
     }
-    auto *drawing = new a11y::Graphic(window, kDrawing, {});
+    auto *drawing = new Graphic(window, kDrawing, {});
     drawing->setDescription(QStringLiteral("Gli assi: ESEGUI vi disegna la curva."));
 }
 
 void publishRun(QWidget *window, const RunSummary &run)
 {
     // The window's one graphic: its drawing.
-    if (auto *g = window ? window->findChild<a11y::Graphic *>(QString(), Qt::FindDirectChildrenOnly)
-                         : nullptr)
+    if (auto *g
+        = window ? window->findChild<Graphic *>(QString(), Qt::FindDirectChildrenOnly) : nullptr)
         g->setDescription(describeRun(run));
 }
 

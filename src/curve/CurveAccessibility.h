@@ -29,17 +29,17 @@ void exposeCurveWindow(QWidget *window, const std::vector<FieldCaption> &fields,
                        std::initializer_list<QWidget *> options);
 
 // The graphic's description after a run, announced to assistive technology.
-void publishRun(QWidget *window, const RunSummary &run);
+void publishRun(QWidget *window, const model::RunSummary &run);
 
 // Gathers a run from its start to its end, whichever way it ends, and publishes it then.
 class RunAnnouncer
 {
 public:
-    RunAnnouncer(QWidget *window, RunSummary &run)
+    RunAnnouncer(QWidget *window, model::RunSummary &run)
         : m_window(window)
         , m_run(run)
     {
-        m_run = RunSummary {};
+        m_run = model::RunSummary {};
     }
     ~RunAnnouncer() { publishRun(m_window, m_run); }
     RunAnnouncer(const RunAnnouncer &) = delete;
@@ -47,7 +47,7 @@ public:
 
 private:
     QPointer<QWidget> m_window;
-    RunSummary &m_run;
+    model::RunSummary &m_run;
 };
 
 } // namespace quorvel::curve

@@ -26,9 +26,9 @@
 #include <limits>
 #include <vector>
 
-namespace quorvel {
+namespace quorvel::curve {
 
-using namespace curve;
+using namespace model;
 using raster::ColourValue;
 using raster::DotMapping;
 
@@ -102,7 +102,7 @@ void Form4::Form_Activate()
     P1 = Variant::single(kDegreesToRadians);
     s.setScaleMode(raster::RetainedDrawing::kCentimetreScale);
     s.setDrawWidth(2);
-    s.setScaleWidth(kScaleWidth);
+    s.setScaleWidth(kCurveScaleWidth);
     const double incr = m_incrSource().toDouble();
     s.setScaleHeight(static_cast<float>(static_cast<double>(s.scaleWidth()) * incr));
     CX = Variant::single(s.scaleWidth() / 2 - kAxesLeftOfMiddle);
@@ -706,4 +706,4 @@ void Form4::focusOnSelectedOption()
     m_option2->setFocusPolicy(m_option2->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
-} // namespace quorvel
+} // namespace quorvel::curve

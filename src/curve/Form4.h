@@ -28,7 +28,7 @@
 #include <optional>
 #include <utility>
 
-namespace quorvel {
+namespace quorvel::curve {
 
 // Sees every change the program makes to a field of the curve window: a new text, or a new
 // background colour (0x00BBGGRR). Message boxes are seen through the message sink.
@@ -48,24 +48,24 @@ class Form4 : public Form
 public:
     // `incrSource` reads the calibration window's aspect factor Incr (creating that window's
     // object if needed).
-    Form4(FormRegistry &registry, std::function<Variant()> incrSource);
+    Form4(FormRegistry &registry, std::function<model::Variant()> incrSource);
     ~Form4() override;
 
     // Members, kept while the process lives. User units are those of the drawing surface.
-    Variant P1; // degrees to radians, single precision
-    Variant CX; // axes' crossing, user units from the left, single precision
-    Variant CY; // and from the top
-    Variant INX; // increment on the X axis
-    Variant INY; // increment on the Y axis
-    Variant EP1; // epsilon, the length factor of a segment
-    Variant BETA1; // BETA in radians
-    Variant Ve; // multiplier t of ALFA
-    Variant ContaStep; // number (1 to 3) of the range being drawn
-    Variant ValStep; // step of ALFA (+1 or -1), or 999 to end the run
-    Variant DaA1; // From of the current range, degrees
-    Variant AA1; // To of the current range, degrees
-    Variant Miocolor; // colour counter, advanced once per drawn range
-    Variant PrimVol; // 9 once the window has been activated for the first time
+    model::Variant P1; // degrees to radians, single precision
+    model::Variant CX; // axes' crossing, user units from the left, single precision
+    model::Variant CY; // and from the top
+    model::Variant INX; // increment on the X axis
+    model::Variant INY; // increment on the Y axis
+    model::Variant EP1; // epsilon, the length factor of a segment
+    model::Variant BETA1; // BETA in radians
+    model::Variant Ve; // multiplier t of ALFA
+    model::Variant ContaStep; // number (1 to 3) of the range being drawn
+    model::Variant ValStep; // step of ALFA (+1 or -1), or 999 to end the run
+    model::Variant DaA1; // From of the current range, degrees
+    model::Variant AA1; // To of the current range, degrees
+    model::Variant Miocolor; // colour counter, advanced once per drawn range
+    model::Variant PrimVol; // 9 once the window has been activated for the first time
     std::int16_t A2 = 0; // t x ALFA of the latest point, whole degrees
 
     void Form_Activate() override;
@@ -80,7 +80,7 @@ public:
     void LeggiText10();
     void LeggiText11();
     void LeggiText12();
-    void CONTRALFA(Variant &Mem1, Variant &Mem2);
+    void CONTRALFA(model::Variant &Mem1, model::Variant &Mem2);
     void CALCOLA();
 
     // Controls while the window is loaded (null otherwise).
@@ -94,7 +94,7 @@ public:
 
     bool isRunning() const { return m_running != nullptr; }
     // What the latest run drew and how it ended.
-    const curve::RunSummary &lastRun() const { return m_run; }
+    const model::RunSummary &lastRun() const { return m_run; }
     void setFieldObserver(FieldObserver *observer) { m_fieldObserver = observer; }
     FieldObserver *fieldObserver() const { return m_fieldObserver; }
     void setRunTiming(RunPacer::Timing timing) { m_timing = std::move(timing); }
@@ -104,8 +104,8 @@ protected:
     bool opensMaximized() const override { return true; }
 
 private:
-    void readIncrement(int number, Variant &member, const QString &notNumberMessage);
-    void readSegmentParameter(int number, Variant &member, double factor);
+    void readIncrement(int number, model::Variant &member, const QString &notNumberMessage);
+    void readSegmentParameter(int number, model::Variant &member, double factor);
     void setDesignedLooks(QLabel *epsilonCaption, QGroupBox *frame1);
     void connectControls();
     void focusOnSelectedOption();
@@ -116,12 +116,12 @@ private:
     // to 0).
     struct RangeFields
     {
-        std::optional<curve::RangePlan> plan;
+        std::optional<model::RangePlan> plan;
         bool refused = false;
     };
     // The start of range `range` of a run, with the colour counter `colour` as it stands then:
     // ContaStep and Miocolor take them, then the fields are read.
-    RangeFields startRange(int range, const curve::ColourCycle &colour);
+    RangeFields startRange(int range, const model::ColourCycle &colour);
     RangeFields readRange(int range);
     // What a run keeps while it draws: its pacer, the writer of its dots and where the axes
     // cross, in user units.
@@ -134,13 +134,13 @@ private:
     };
     // Draws a stretch of the chain of the run going on; see CurveChain::Taken for what it
     // returns.
-    curve::CurveChain::Taken drawStretch(const curve::ChainPoint *points, int count);
-    void reportRangeEnd(const curve::RangeOutcome &outcome);
+    model::CurveChain::Taken drawStretch(const model::ChainPoint *points, int count);
+    void reportRangeEnd(const model::RangeOutcome &outcome);
     void message(const QString &text);
     void setFieldText(int number, const QString &text);
     void setFieldBackground(int number, raster::ColourValue colour);
 
-    std::function<Variant()> m_incrSource;
+    std::function<model::Variant()> m_incrSource;
     QPointer<DrawingSurface> m_surface;
     std::array<QPointer<QLineEdit>, 13> m_fields;
     QPointer<QRadioButton> m_option1;
@@ -152,8 +152,8 @@ private:
     FieldObserver *m_fieldObserver = nullptr;
     RunPacer::Timing m_timing;
     RunDrawing *m_running = nullptr; // while a run is going on
-    curve::DirectionTable m_directions; // the displacements of the run's distinct angles
-    curve::RunSummary m_run; // what the latest run drew, for a screen reader
+    model::DirectionTable m_directions; // the displacements of the run's distinct angles
+    model::RunSummary m_run; // what the latest run drew, for a screen reader
 };
 
-} // namespace quorvel
+} // namespace quorvel::curve

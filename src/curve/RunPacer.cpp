@@ -15,7 +15,9 @@
 #include <algorithm>
 #include <utility>
 
-namespace quorvel {
+namespace quorvel::curve {
+
+using namespace model;
 
 namespace {
 // Pixels between the hint and the drawing's bottom-right corner.
@@ -188,4 +190,4 @@ bool RunPacer::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-} // namespace quorvel
+} // namespace quorvel::curve

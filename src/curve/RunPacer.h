@@ -15,9 +15,11 @@
 #include <vector>
 
 namespace quorvel {
-
 class DrawingSurface;
 class FormRegistry;
+} // namespace quorvel
+
+namespace quorvel::curve {
 
 // Keeps a long plotting run bearable. A run that is over within half a second behaves as any
 // handler does: it holds the user-interface thread to its end and its dots appear when it
@@ -118,4 +120,4 @@ private:
     bool m_eventsProcessed = false; // by the latest check()
 };
 
-} // namespace quorvel
+} // namespace quorvel::curve

@@ -3,9 +3,9 @@
 
 #include "RunRecord.h"
 
-namespace quorvel {
+namespace quorvel::curve {
 
-using namespace curve;
+using namespace model;
 
 RunRecord::RunRecord(int number, float cx, float cy, std::optional<std::int16_t> colourBefore,
                      int firstRange)
@@ -34,4 +34,4 @@ void RunRecord::replayDots(raster::DotVisitor &visitor) const
     });
 }
 
-} // namespace quorvel
+} // namespace quorvel::curve

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace quorvel {
+namespace quorvel::curve {
 
 // The recipe of one run of the curve window: the ranges that reached their points, the axes'
 // crossing, the colour counter before the run and how many dots were drawn. Replaying it
@@ -26,7 +26,7 @@ public:
               int firstRange);
 
     // Keeps the range that `plan` describes and passes the plan on; nothing is kept for nothing.
-    std::optional<curve::RangePlan> keep(int range, std::optional<curve::RangePlan> plan);
+    std::optional<model::RangePlan> keep(int range, std::optional<model::RangePlan> plan);
     void setDots(std::size_t dots) { m_dots = dots; }
 
     int number() const { return m_number; }
@@ -47,7 +47,7 @@ private:
     float m_cy;
     std::optional<std::int16_t> m_colourBefore;
     int m_firstRange;
-    std::array<std::optional<curve::RangePlan>, curve::kRangeCount + 1> m_ranges; // by range number
+    std::array<std::optional<model::RangePlan>, model::kRangeCount + 1> m_ranges; // by range number
     std::size_t m_dots = 0;
 };
 
@@ -56,17 +56,17 @@ void RunRecord::replay(Visit &&visit) const
 {
     if (m_dots == 0)
         return;
-    curve::DirectionTable directions;
-    curve::CurveChain chain(directions, m_cx, m_cy);
-    curve::ColourCycle colour(m_colourBefore);
-    const auto nextRange = [this](int range) -> std::optional<curve::RangePlan> {
+    model::DirectionTable directions;
+    model::CurveChain chain(directions, m_cx, m_cy);
+    model::ColourCycle colour(m_colourBefore);
+    const auto nextRange = [this](int range) -> std::optional<model::RangePlan> {
         if (range < 0 || range >= static_cast<int>(m_ranges.size()))
             return std::nullopt;
         return m_ranges[static_cast<std::size_t>(range)];
     };
     std::size_t seen = 0;
     bool goOn = true;
-    chain.run(m_firstRange, colour, nextRange, [&](const curve::ChainPoint &p) {
+    chain.run(m_firstRange, colour, nextRange, [&](const model::ChainPoint &p) {
         if (goOn)
             goOn = visit(p);
         // The run ended after as many dots as were drawn, whatever ended it.
@@ -74,4 +74,4 @@ void RunRecord::replay(Visit &&visit) const
     });
 }
 
-} // namespace quorvel
+} // namespace quorvel::curve

@@ -82,12 +82,12 @@ QString spokenDocument(const std::vector<Paragraph> &paragraphs)
 
 void exposeIntroductionWindow(QWidget *window, QWidget *document)
 {
-    a11y::exposeWindow(window, QStringLiteral("QUORVEL: introduzione"),
-                       QStringLiteral("Spiegazione della curva che il programma disegna; AVANTI "
-                                      "porta alla calibrazione dello schermo."));
+    exposeWindow(window, QStringLiteral("QUORVEL: introduzione"),
+                 QStringLiteral("Spiegazione della curva che il programma disegna; AVANTI "
+                                "porta alla calibrazione dello schermo."));
     if (document)
-        a11y::exposeAsDocument(document, spokenDocument(ExplanatoryDocument::paragraphs()),
-                               QStringLiteral("La teoria della curva, con due formule"));
+        exposeAsDocument(document, spokenDocument(ExplanatoryDocument::paragraphs()),
+                         QStringLiteral("La teoria della curva, con due formule"));
 }
 
 } // namespace quorvel::intro

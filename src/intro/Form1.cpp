@@ -10,7 +10,7 @@
 #include "shell/FormRegistry.h"
 #include "shell/Twips.h"
 
-namespace quorvel {
+namespace quorvel::intro {
 
 Form1::Form1(FormRegistry &registry)
     : Form(registry, QStringLiteral("Form1"))
@@ -42,4 +42,4 @@ QWidget *Form1::createWindow()
     return w;
 }
 
-} // namespace quorvel
+} // namespace quorvel::intro

@@ -5,7 +5,7 @@
 
 #include "shell/Form.h"
 
-namespace quorvel {
+namespace quorvel::intro {
 
 // The introduction window: the explanatory document above the button "AVANTI", which leads on
 // to the calibration window. It has no activation handler.
@@ -21,4 +21,4 @@ protected:
     QWidget *createWindow() override;
 };
 
-} // namespace quorvel
+} // namespace quorvel::intro

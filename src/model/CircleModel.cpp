@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-namespace quorvel::calibration {
+namespace quorvel::model {
 
 const std::vector<CircleOffset> &circleOffsets(float p1)
 {
@@ -26,4 +26,4 @@ double factorForPosition(int position)
     return static_cast<double>(position) * 0.02 + 0.51;
 }
 
-} // namespace quorvel::calibration
+} // namespace quorvel::model

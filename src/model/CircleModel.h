@@ -5,10 +5,10 @@
 
 #include <vector>
 
-namespace quorvel::calibration {
+namespace quorvel::model {
 
 // The calibration window's user scale: fixed width, height = Incr x width (user units).
-inline constexpr float kScaleWidth = 146367.36f; // held as 146367.359375
+inline constexpr float kCircleScaleWidth = 146367.36f; // held as 146367.359375
 // The vertical axis (and the circle's centre) lies this far right of the width's middle.
 inline constexpr float kAxisShift = 20000.0f;
 // Radius of the test circle, user units.
@@ -39,4 +39,4 @@ double factorForPosition(int position);
 inline constexpr double kStartFactor = 0.51;
 inline constexpr double kAcceptThreshold = 0.53;
 
-} // namespace quorvel::calibration
+} // namespace quorvel::model

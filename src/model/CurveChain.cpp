@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace quorvel::curve {
+namespace quorvel::model {
 
 Variant stepFor(double from, double to)
 {
@@ -166,4 +166,4 @@ QString rangeEndMessage(const RangeOutcome &outcome)
     return QStringLiteral("fuori campo %1 =").arg(QLatin1String(what)) + decimalText(outcome.value);
 }
 
-} // namespace quorvel::curve
+} // namespace quorvel::model

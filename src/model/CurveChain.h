@@ -15,10 +15,10 @@
 #include <optional>
 #include <utility>
 
-namespace quorvel::curve {
+namespace quorvel::model {
 
 // The curve window's user scale is this many units wide; its height follows the aspect factor.
-inline constexpr float kScaleWidth = 1000.0f;
+inline constexpr float kCurveScaleWidth = 1000.0f;
 // The axes cross this far from the middle of the drawing: left of it, and below it.
 inline constexpr float kAxesLeftOfMiddle = 70.0f;
 inline constexpr float kAxesBelowMiddle = 50.0f;
@@ -334,4 +334,4 @@ RunOutcome CurveChain::runStretches(int firstRange, ColourCycle &colour, NextRan
     }
 }
 
-} // namespace quorvel::curve
+} // namespace quorvel::model

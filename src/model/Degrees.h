@@ -3,7 +3,7 @@
 
 #pragma once
 
-namespace quorvel {
+namespace quorvel::model {
 
 // Degrees to radians as both drawing windows form it (their member P1): pi in single precision
 // over 180, the quotient rounded to single precision, 0.017453292 (bits 0x3C8EFA35) rather than
@@ -11,4 +11,4 @@ namespace quorvel {
 inline constexpr float kSinglePrecisionPi = 3.1415927f;
 inline constexpr float kDegreesToRadians = kSinglePrecisionPi / 180.0f;
 
-} // namespace quorvel
+} // namespace quorvel::model

@@ -10,7 +10,7 @@
 #include <system_error>
 #include <thread>
 
-namespace quorvel::curve {
+namespace quorvel::model {
 
 namespace {
 
@@ -168,4 +168,4 @@ void DirectionTable::prepare(std::int16_t first, std::int16_t last)
                        index(static_cast<std::int16_t>(lo)) + 1);
 }
 
-} // namespace quorvel::curve
+} // namespace quorvel::model

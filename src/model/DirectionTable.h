@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace quorvel::curve {
+namespace quorvel::model {
 
 // What a point's displacement depends on besides its A2 (t x ALFA in whole degrees).
 struct PointParameters
@@ -106,4 +106,4 @@ private:
     std::vector<SineCosine> m_angles;
 };
 
-} // namespace quorvel::curve
+} // namespace quorvel::model

@@ -9,7 +9,7 @@
 #include <string>
 #include <system_error>
 
-namespace quorvel {
+namespace quorvel::model {
 
 namespace {
 
@@ -153,4 +153,4 @@ QString decimalText(double value)
     return out;
 }
 
-} // namespace quorvel
+} // namespace quorvel::model

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace quorvel {
+namespace quorvel::model {
 
 // Numbers as the user types and reads them: always the Italian way, with the decimal comma,
 // whatever the machine's locale.
@@ -53,4 +53,4 @@ inline std::optional<std::int16_t> roundToInt16(double value)
     return static_cast<std::int16_t>(r);
 }
 
-} // namespace quorvel
+} // namespace quorvel::model

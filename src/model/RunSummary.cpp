@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace quorvel::curve {
+namespace quorvel::model {
 
 void RunSummary::addChain(const ChainPoint *points, int count)
 {
@@ -146,4 +146,4 @@ QString describeRun(const RunSummary &run)
     return sentences.join(QLatin1Char(' '));
 }
 
-} // namespace quorvel::curve
+} // namespace quorvel::model

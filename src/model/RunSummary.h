@@ -9,7 +9,7 @@
 #include <array>
 #include <cstddef>
 
-namespace quorvel::curve {
+namespace quorvel::model {
 
 struct ChainPoint;
 
@@ -49,4 +49,4 @@ QString colourName(int paletteIndex);
 // relative to the axes.
 QString describeRun(const RunSummary &run);
 
-} // namespace quorvel::curve
+} // namespace quorvel::model

@@ -5,7 +5,7 @@
 
 #include "NumericText.h"
 
-namespace quorvel {
+namespace quorvel::model {
 
 bool Variant::isNumber() const
 {
@@ -115,4 +115,4 @@ const char *kindName(const Variant &v)
     return "?";
 }
 
-} // namespace quorvel
+} // namespace quorvel::model

@@ -9,7 +9,7 @@
 #include <optional>
 #include <variant>
 
-namespace quorvel {
+namespace quorvel::model {
 
 // A value that carries its own kind, as the windows' members do. Nothing converts implicitly:
 // every comparison, sum or conversion names the rule it follows.
@@ -81,4 +81,4 @@ const T *get_if(const Variant &v)
 // "Empty", "int16", "single", "double", "text" or "bool": the kinds as tests and logs name them.
 const char *kindName(const Variant &v);
 
-} // namespace quorvel
+} // namespace quorvel::model

@@ -726,10 +726,11 @@ bool csvRows(const DrawingRecord &record, TextOut &out, std::size_t rows, const 
     bool goOn = true;
     for (const DrawingRecord::Entry &entry : record.entries()) {
         const auto *dots = std::get_if<RecordedDots>(&entry);
-        const auto *run = dots ? dynamic_cast<const RunRecord *>(dots->source.get()) : nullptr;
+        const auto *run
+            = dots ? dynamic_cast<const curve::RunRecord *>(dots->source.get()) : nullptr;
         if (!run)
             continue;
-        run->replay([&](const curve::ChainPoint &p) {
+        run->replay([&](const model::ChainPoint &p) {
             out.integer(run->number()) << ';';
             out.integer(p.range) << ';';
             out.italian17(p.alfa) << ';';
@@ -756,7 +757,8 @@ std::size_t pointCount(const DrawingRecord &record)
     std::size_t n = 0;
     for (const DrawingRecord::Entry &entry : record.entries()) {
         const auto *dots = std::get_if<RecordedDots>(&entry);
-        if (const auto *run = dots ? dynamic_cast<const RunRecord *>(dots->source.get()) : nullptr)
+        if (const auto *run
+            = dots ? dynamic_cast<const curve::RunRecord *>(dots->source.get()) : nullptr)
             n += run->dots();
     }
     return n;

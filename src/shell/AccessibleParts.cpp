@@ -15,7 +15,7 @@
 #include <cmath>
 #include <utility>
 
-namespace quorvel::a11y {
+namespace quorvel {
 
 namespace {
 
@@ -539,4 +539,4 @@ TextRange lineAt(const QString &text, int offset)
     return {start, newline < 0 ? length : static_cast<int>(newline) + 1};
 }
 
-} // namespace quorvel::a11y
+} // namespace quorvel

@@ -18,7 +18,7 @@ class QMessageBox;
 // window that is already built: it finds the controls by name, sets accessible names,
 // descriptions and relations, and gives a few objects an accessible interface of their own.
 // Nothing changes on screen.
-namespace quorvel::a11y {
+namespace quorvel {
 
 // A part of a window that has no widget of its own but that a screen reader should present as a
 // graphic: the drawing of the curve window, the test figure of the calibration window. It lives
@@ -119,4 +119,4 @@ struct TextRange
 TextRange wordAt(const QString &text, int offset);
 TextRange lineAt(const QString &text, int offset);
 
-} // namespace quorvel::a11y
+} // namespace quorvel

@@ -66,7 +66,7 @@ void showMessage(const QString &text)
                                       QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
     }
-    a11y::exposeMessageBox(box);
+    exposeMessageBox(box);
     box.exec();
 }
 

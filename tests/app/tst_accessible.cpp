@@ -22,8 +22,11 @@
 #include <QTimer>
 
 using namespace quorvel;
+using namespace quorvel::curve;
+using namespace quorvel::calibration;
+using namespace quorvel::model;
 
-Q_DECLARE_METATYPE(quorvel::curve::RunSummary::End)
+Q_DECLARE_METATYPE(quorvel::model::RunSummary::End)
 
 // What a screen reader hears: every control a user can reach has a name.
 class TestAccessible : public QObject
@@ -379,11 +382,11 @@ void TestAccessible::runEndTold_data()
 {
     QTest::addColumn<int>("field"); // changed from its designed value
     QTest::addColumn<QString>("text");
-    QTest::addColumn<curve::RunSummary::End>("end");
+    QTest::addColumn<model::RunSummary::End>("end");
     QTest::addColumn<int>("ranges");
     QTest::addColumn<int>("points");
     QTest::addColumn<QString>("said"); // part of the description
-    using End = curve::RunSummary::End;
+    using End = model::RunSummary::End;
     QTest::newRow("one range") << 1 << "1" << End::RangesDone << 1 << 181
                                << "Esecuzione completata: 1 intervallo";
     QTest::newRow("two ranges") << 6 << "90" << End::RangesDone << 2 << 181 + 91
@@ -400,7 +403,7 @@ void TestAccessible::runEndTold()
 {
     QFETCH(int, field);
     QFETCH(QString, text);
-    QFETCH(curve::RunSummary::End, end);
+    QFETCH(model::RunSummary::End, end);
     QFETCH(int, ranges);
     QFETCH(int, points);
     QFETCH(QString, said);

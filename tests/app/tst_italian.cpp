@@ -17,6 +17,8 @@
 #include <memory>
 
 using namespace quorvel;
+using namespace quorvel::curve;
+using namespace quorvel::model;
 
 // Qt's own texts speak Italian whatever the machine's locale: main() below starts the test in
 // the C locale with an English language preference, as a machine set up in English would.

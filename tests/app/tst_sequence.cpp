@@ -21,6 +21,8 @@
 #include <QTest>
 
 using namespace quorvel;
+using namespace quorvel::calibration;
+using namespace quorvel::model;
 
 class TestSequence : public QObject
 {

@@ -18,6 +18,8 @@
 #include <optional>
 
 using namespace quorvel;
+using namespace quorvel::calibration;
+using namespace quorvel::model;
 using test::SurfaceOp;
 
 class TestForm2 : public QObject

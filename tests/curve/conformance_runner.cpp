@@ -8,9 +8,9 @@
 // every case passed and there was at least one.
 
 #include "curve/Form4.h"
-#include "support/ScopedFieldObserver.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
+#include "support/ScopedFieldObserver.h"
 #include "support/TestSupport.h"
 #include "surface/DrawingSurface.h"
 #include "surface/ScopedSurfaceObserver.h"
@@ -30,6 +30,8 @@
 #include <utility>
 
 using namespace quorvel;
+using namespace quorvel::curve;
+using namespace quorvel::model;
 using test::bitsOf;
 
 namespace {

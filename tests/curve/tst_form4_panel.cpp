@@ -15,6 +15,8 @@
 #include <QTest>
 
 using namespace quorvel;
+using namespace quorvel::curve;
+using namespace quorvel::model;
 
 // The curve window's panel as the user meets it: controls, texts, places, fonts, focus.
 class TestForm4Panel : public QObject

@@ -2,10 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "curve/Form4.h"
-#include "support/ScopedFieldObserver.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
 #include "shell/RuntimeError.h"
+#include "support/ScopedFieldObserver.h"
 #include "support/TestSupport.h"
 #include "surface/ScopedSurfaceObserver.h"
 
@@ -19,6 +19,8 @@
 #include <optional>
 
 using namespace quorvel;
+using namespace quorvel::curve;
+using namespace quorvel::model;
 using test::SurfaceOp;
 
 namespace {

@@ -8,6 +8,7 @@
 #include <QTest>
 
 using namespace quorvel;
+using namespace quorvel::curve;
 
 using TextsOfRanges = std::array<QString, 6>;
 Q_DECLARE_METATYPE(TextsOfRanges)

@@ -16,6 +16,7 @@
 #include <QTest>
 
 using namespace quorvel;
+using namespace quorvel::intro;
 using intro::DocumentLayout;
 using intro::DocumentView;
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 using namespace quorvel;
-using namespace quorvel::curve;
+using namespace quorvel::model;
 
 namespace {
 

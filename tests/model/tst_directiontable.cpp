@@ -11,9 +11,9 @@
 #include <cstdint>
 #include <math.h>
 
-using quorvel::curve::DirectionTable;
-using quorvel::curve::Displacement;
-using quorvel::curve::PointParameters;
+using quorvel::model::DirectionTable;
+using quorvel::model::Displacement;
+using quorvel::model::PointParameters;
 
 Q_DECLARE_METATYPE(PointParameters)
 

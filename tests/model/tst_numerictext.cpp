@@ -11,6 +11,7 @@
 #include <limits>
 
 using namespace quorvel;
+using namespace quorvel::model;
 
 class TestNumericText : public QObject
 {
@@ -115,7 +116,7 @@ void TestNumericText::conversionIgnoresLocale()
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     const std::optional<double> comma = toNumber(u"0,86");
     const bool pointRefused = !isNumeric(u"0.86");
-    const QString text = quorvel::decimalText(0.51);
+    const QString text = quorvel::model::decimalText(0.51);
     QLocale::setDefault(previous);
     QCOMPARE(comma.value_or(-1), 0.86);
     QVERIFY(pointRefused);
@@ -127,7 +128,7 @@ void TestNumericText::negativeZero()
     const std::optional<double> v = toNumber(u"-0");
     QVERIFY(v.has_value());
     QCOMPARE(*v, 0.0);
-    QCOMPARE(quorvel::decimalText(*v), QStringLiteral("0"));
+    QCOMPARE(quorvel::model::decimalText(*v), QStringLiteral("0"));
 }
 
 void TestNumericText::tenMegabytesInLinearTime()
@@ -180,7 +181,7 @@ void TestNumericText::decimalText()
 {
     QFETCH(double, value);
     QFETCH(QString, text);
-    QCOMPARE(quorvel::decimalText(value), text);
+    QCOMPARE(quorvel::model::decimalText(value), text);
 }
 
 void TestNumericText::groupedDecimalText_data()
@@ -201,7 +202,7 @@ void TestNumericText::groupedDecimalText()
 {
     QFETCH(double, value);
     QFETCH(QString, text);
-    QCOMPARE(quorvel::groupedDecimalText(value), text);
+    QCOMPARE(quorvel::model::groupedDecimalText(value), text);
 }
 
 void TestNumericText::decimalTextRoundTrips_data()
@@ -217,7 +218,7 @@ void TestNumericText::decimalTextRoundTrips_data()
 void TestNumericText::decimalTextRoundTrips()
 {
     QFETCH(double, value);
-    const QString text = quorvel::decimalText(value);
+    const QString text = quorvel::model::decimalText(value);
     QVERIFY(text.size() <= 22);
     // Read back in extended precision: the 15-digit text of the largest double lies beyond it.
     QString c = text;
@@ -251,7 +252,7 @@ void TestNumericText::roundToInt16()
 {
     QFETCH(double, value);
     QFETCH(int, expected);
-    const std::optional<std::int16_t> r = quorvel::roundToInt16(value);
+    const std::optional<std::int16_t> r = quorvel::model::roundToInt16(value);
     if (expected == 99999) {
         QVERIFY(!r.has_value());
     } else {

@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-using namespace quorvel::curve;
+using namespace quorvel::model;
 
 // A point as a run adds it: palette index, x and y relative to the axes' crossing (y upwards).
 using Dot = std::tuple<int, double, double>;
@@ -77,7 +77,7 @@ void TestRunSummary::describeRun()
     run.end = end;
     run.rangesDone = ranges;
     run.message = message;
-    QCOMPARE(quorvel::curve::describeRun(run), expected);
+    QCOMPARE(quorvel::model::describeRun(run), expected);
 }
 
 QTEST_APPLESS_MAIN(TestRunSummary)

@@ -8,8 +8,9 @@
 #include <cstring>
 
 using namespace quorvel;
+using namespace quorvel::model;
 
-Q_DECLARE_METATYPE(quorvel::Variant)
+Q_DECLARE_METATYPE(quorvel::model::Variant)
 
 class TestVariant : public QObject
 {

@@ -41,6 +41,9 @@
 #include <unistd.h>
 
 using namespace quorvel;
+using namespace quorvel::curve;
+using namespace quorvel::calibration;
+using namespace quorvel::model;
 using test::SurfaceOp;
 
 namespace {
@@ -178,7 +181,7 @@ void comparePlaced(const DrawingSurface &s, const std::vector<SurfaceOp> &points
     // The file holds drawn dots, in drawing order; one that shows nothing new is left out
     // (vectorPictureShowsTheDrawing checks that nothing visible is).
     QVERIFY(!dots.empty() && dots.size() <= points.size());
-    const raster::DotMapping dotMap = s.raster().mapping(curve::kDotWidth);
+    const raster::DotMapping dotMap = s.raster().mapping(model::kDotWidth);
     const auto placedAt = [&](const Placed &d, const SurfaceOp &p) {
         return std::fabs(d.x + dotMap.pen / 2 - p.a * dotMap.kx) <= 0.001
             && std::fabs(d.y + dotMap.pen / 2 - p.b * dotMap.ky) <= 0.001
@@ -492,7 +495,7 @@ void TestPicture::pdfAndPrintHoldEveryDotAndLine()
         QString());
     std::vector<Placed> dots;
     std::vector<Placed> lines;
-    readPdf(pdfContents(path), s.raster().mapping(curve::kDotWidth).pen, dots, lines);
+    readPdf(pdfContents(path), s.raster().mapping(model::kDotWidth).pen, dots, lines);
     comparePlaced(s, drawn.points(), drawn.lines(), dots, lines);
     // A reader finds the objects through the table at the end: every offset in it is where
     // its object starts.
@@ -523,7 +526,7 @@ void TestPicture::pdfAndPrintHoldEveryDotAndLine()
     picture::printPicture(s);
     dots.clear();
     lines.clear();
-    readPdf(pdfContents(printed), s.raster().mapping(curve::kDotWidth).pen, dots, lines);
+    readPdf(pdfContents(printed), s.raster().mapping(model::kDotWidth).pen, dots, lines);
     comparePlaced(s, drawn.points(), drawn.lines(), dots, lines);
     QVERIFY(boxes.messages.isEmpty());
 
@@ -555,28 +558,28 @@ void TestPicture::csvReadsBackAsTheChain()
     // The same runs straight from the chain, with the fields' values.
     const float p1 = f.P1.toSingle();
     const auto plan = [&](double from, double to) {
-        curve::RangePlan r;
+        model::RangePlan r;
         r.params = {0.5, 1, 1.5, 55 * static_cast<double>(p1), 2, p1};
         r.from = from;
         r.to = to;
-        r.step = curve::stepFor(from, to).toDouble();
+        r.step = model::stepFor(from, to).toDouble();
         return r;
     };
-    const std::array<curve::RangePlan, 3> ranges = {plan(0, 180), plan(90, -90), plan(-45.5, 300)};
+    const std::array<model::RangePlan, 3> ranges = {plan(0, 180), plan(90, -90), plan(-45.5, 300)};
     struct Row
     {
         int run;
-        curve::ChainPoint p;
+        model::ChainPoint p;
     };
     std::vector<Row> expected;
-    curve::ColourCycle colour;
+    model::ColourCycle colour;
     for (int run = 1; run <= 2; ++run) {
-        curve::DirectionTable directions;
-        curve::CurveChain chain(directions, f.CX.toSingle(), f.CY.toSingle());
+        model::DirectionTable directions;
+        model::CurveChain chain(directions, f.CX.toSingle(), f.CY.toSingle());
         chain.run(
             1, colour,
             [&](int range) { return std::optional(ranges[static_cast<std::size_t>(range - 1)]); },
-            [&](const curve::ChainPoint &p) {
+            [&](const model::ChainPoint &p) {
                 expected.push_back({run, p});
                 return true;
             });
@@ -587,15 +590,15 @@ void TestPicture::csvReadsBackAsTheChain()
     stopped->keep(1, ranges[0]);
     stopped->setDots(25);
     f.surface()->raster().record().addDots(stopped,
-                                           f.surface()->raster().mapping(curve::kDotWidth));
+                                           f.surface()->raster().mapping(model::kDotWidth));
     {
-        curve::DirectionTable directions;
-        curve::CurveChain chain(directions, f.CX.toSingle(), f.CY.toSingle());
-        curve::ColourCycle c(colour.counter());
+        model::DirectionTable directions;
+        model::CurveChain chain(directions, f.CX.toSingle(), f.CY.toSingle());
+        model::ColourCycle c(colour.counter());
         int left = 25;
         chain.run(
             1, c, [&](int) { return std::optional(ranges[0]); },
-            [&](const curve::ChainPoint &p) {
+            [&](const model::ChainPoint &p) {
                 expected.push_back({3, p});
                 return --left > 0;
             });

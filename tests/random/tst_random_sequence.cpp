@@ -49,6 +49,9 @@
 #endif
 
 using namespace quorvel;
+using namespace quorvel::curve;
+using namespace quorvel::calibration;
+using namespace quorvel::model;
 
 // The only member of the curve window that is not a variant.
 static_assert(std::is_same_v<decltype(Form4::A2), std::int16_t>);
@@ -784,7 +787,7 @@ QString TestRandomSequence::calibrationPointRule(float x, float y, int width, in
             .arg(y)
             .arg(s.raster().scaleWidth())
             .arg(s.raster().scaleHeight());
-    if (index != calibration::kCircleColour || width != 1)
+    if (index != model::kCircleColour || width != 1)
         return QStringLiteral("point colour %1 width %2").arg(index).arg(width);
     return QString();
 }
@@ -1000,7 +1003,7 @@ QString TestRandomSequence::perform(const Action &a)
         if (after < 1 || after > 30)
             return QStringLiteral("scroll position %1").arg(after);
         if (after != before) {
-            const double factor = calibration::factorForPosition(after);
+            const double factor = model::factorForPosition(after);
             if (form2().Incr != Variant::real(factor))
                 return QStringLiteral("Incr %1 at scroll position %2")
                     .arg(form2().Incr.toText())
@@ -1016,7 +1019,7 @@ QString TestRandomSequence::perform(const Action &a)
         if (!calibration)
             return skipped();
         // Accepted: the curve window is shown; refused: one message and nothing else.
-        const bool accepted = form2().Incr.toDouble() > calibration::kAcceptThreshold;
+        const bool accepted = form2().Incr.toDouble() > model::kAcceptThreshold;
         const bool curveBefore = curve;
         const qsizetype messagesBefore
             = (m_recorder ? m_recorder->messages.size() : 0) + m_boxMessages.size();
@@ -1155,7 +1158,7 @@ QString TestRandomSequence::checkCurveMembers()
         // Half the scale height 1000 x Incr, plus 50, for one of the scroll bar's factors.
         bool found = false;
         for (int p = 0; p <= 30 && !found; ++p) {
-            const auto h = static_cast<float>(1000.0 * calibration::factorForPosition(p));
+            const auto h = static_cast<float>(1000.0 * model::factorForPosition(p));
             found = f.CY == Variant::single(h / 2 + 50);
         }
         if (!found)
@@ -1215,14 +1218,14 @@ QString TestRandomSequence::checkCalibrationMembers()
         return QString();
     bool factor = false;
     for (int p = 0; p <= 30 && !factor; ++p)
-        factor = f.Incr == Variant::real(calibration::factorForPosition(p));
+        factor = f.Incr == Variant::real(model::factorForPosition(p));
     if (!factor)
         return QStringLiteral("Form2 Incr %1 %2")
             .arg(QLatin1String(kindName(f.Incr)), f.Incr.toText());
-    if (f.CX != Variant::single(calibration::kScaleWidth / 2 + calibration::kAxisShift))
+    if (f.CX != Variant::single(model::kCircleScaleWidth / 2 + model::kAxisShift))
         return QStringLiteral("Form2 CX %1").arg(f.CX.toText());
     const auto height
-        = static_cast<float>(f.Incr.toDouble() * static_cast<double>(calibration::kScaleWidth));
+        = static_cast<float>(f.Incr.toDouble() * static_cast<double>(model::kCircleScaleWidth));
     if (f.CY != Variant::single(height / 2))
         return QStringLiteral("Form2 CY %1 for Incr %2").arg(f.CY.toText(), f.Incr.toText());
     if (!get_if<double>(f.XR) || !get_if<double>(f.YR))

@@ -7,10 +7,10 @@
 
 #include "shell/Scoped.h"
 
-namespace quorvel {
+namespace quorvel::curve {
 
 // Watches the curve window's fields with an observer while alive, then puts back the one before.
 using ScopedFieldObserver
     = ScopedObserver<Form4, FieldObserver, &Form4::fieldObserver, &Form4::setFieldObserver>;
 
-} // namespace quorvel
+} // namespace quorvel::curve

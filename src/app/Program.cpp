@@ -11,6 +11,7 @@
 #include "intro/Form1.h"
 #include "picture/PictureActions.h"
 #include "shell/DesignedFont.h"
+#include "shell/FormNames.h"
 #include "shell/FormRegistry.h"
 
 #include <QApplication>
@@ -131,13 +132,14 @@ void setUpApplication(QApplication &app)
 
 void registerForms(FormRegistry &registry)
 {
-    registry.addFactory(QStringLiteral("Form1"),
+    registry.addFactory(QString::fromUtf16(kIntroductionForm),
                         [](FormRegistry &r) { return std::make_unique<intro::Form1>(r); });
-    registry.addFactory(QStringLiteral("Form2"),
+    registry.addFactory(QString::fromUtf16(kCalibrationForm),
                         [](FormRegistry &r) { return std::make_unique<calibration::Form2>(r); });
-    registry.addFactory(QStringLiteral("Form4"), [](FormRegistry &r) {
-        return std::make_unique<curve::Form4>(
-            r, [&r] { return r.formAs<calibration::Form2>(QStringLiteral("Form2")).Incr; });
+    registry.addFactory(QString::fromUtf16(kCurveForm), [](FormRegistry &r) {
+        return std::make_unique<curve::Form4>(r, [&r] {
+            return r.formAs<calibration::Form2>(QString::fromUtf16(kCalibrationForm)).Incr;
+        });
     });
     // The drawing windows get the picture's menu and shortcuts, the curve window also the
     // table of points.
@@ -152,7 +154,7 @@ void startProgram(QApplication &app, FormRegistry &registry)
 {
     setUpApplication(app);
     registerForms(registry);
-    registry.show(QStringLiteral("Form1"));
+    registry.show(QString::fromUtf16(kIntroductionForm));
 }
 
 } // namespace quorvel

@@ -10,6 +10,7 @@
 
 #include "shell/Controls.h"
 #include "shell/DesignedFont.h"
+#include "shell/FormNames.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
 #include "shell/RuntimeError.h"
@@ -25,7 +26,7 @@ namespace quorvel::calibration {
 using namespace model;
 
 Form2::Form2(FormRegistry &registry)
-    : Form(registry, QStringLiteral("Form2"))
+    : Form(registry, QString::fromUtf16(kCalibrationForm))
 {
 }
 
@@ -57,7 +58,7 @@ void Form2::HScroll1_Change()
 void Form2::Command1_Click()
 {
     if (Incr.toDouble() > kAcceptThreshold)
-        registry().show(QStringLiteral("Form4"));
+        registry().show(QString::fromUtf16(kCurveForm));
     else
         showMessage(QStringLiteral("Impostare la risoluzione SCHERMO"));
 }

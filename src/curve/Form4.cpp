@@ -11,6 +11,7 @@
 #include "model/NumericText.h"
 #include "raster/RetainedDrawing.h"
 #include "shell/Controls.h"
+#include "shell/FormNames.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
 #include "shell/RuntimeError.h"
@@ -80,7 +81,7 @@ RunSummary::End howRunEnded(const RunOutcome &outcome, bool refused)
 } // namespace
 
 Form4::Form4(FormRegistry &registry, std::function<Variant()> incrSource)
-    : Form(registry, QStringLiteral("Form4"))
+    : Form(registry, QString::fromUtf16(kCurveForm))
     , m_incrSource(std::move(incrSource))
 {
 }

@@ -7,19 +7,20 @@
 #include "DocumentView.h"
 
 #include "shell/Controls.h"
+#include "shell/FormNames.h"
 #include "shell/FormRegistry.h"
 #include "shell/Twips.h"
 
 namespace quorvel::intro {
 
 Form1::Form1(FormRegistry &registry)
-    : Form(registry, QStringLiteral("Form1"))
+    : Form(registry, QString::fromUtf16(kIntroductionForm))
 {
 }
 
 void Form1::Command1_Click()
 {
-    registry().show(QStringLiteral("Form2"));
+    registry().show(QString::fromUtf16(kCalibrationForm));
 }
 
 QWidget *Form1::createWindow()

@@ -300,7 +300,8 @@ QWidget *ExploreWindow::buildParameters()
         c.reason = new QLabel;
         c.reason->setStyleSheet(QStringLiteral("color: #b00000"));
         c.reason->setWordWrap(true);
-        c.reason->setVisible(false);
+        // Its room is kept while empty: the rows do not move while the user types.
+        c.reason->setMinimumHeight(c.reason->fontMetrics().height());
         grid->addWidget(label, row, 0);
         grid->addWidget(c.slider, row, 1);
         grid->addWidget(c.edit, row, 2);
@@ -464,7 +465,6 @@ void ExploreWindow::parametersChanged()
         c.edit->setStyleSheet(why.isEmpty() ? QString()
                                             : QStringLiteral("background-color: #ff8080"));
         c.reason->setText(why);
-        c.reason->setVisible(!why.isEmpty());
         c.edit->setAccessibleDescription(why.isEmpty() ? QString::fromUtf8(kCaptions[i])
                                                        : QStringLiteral("Rifiutato: ") + why);
     }

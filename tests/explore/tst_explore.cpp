@@ -11,6 +11,7 @@
 #include "model/NumericText.h"
 #include "shell/FormRegistry.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -70,6 +71,8 @@ private slots:
     void newRequestDropsALongRun();
     void refusedTextKeepsTheLastRun();
     void useInCurveWindowWritesTextsAndRunsNothing();
+    void ctrlEOpensOneWindow();
+    void escStopsALongRun();
 };
 
 void TestExplore::sameDrawingAsCurveWindow_data()
@@ -249,6 +252,7 @@ void TestExplore::newRequestDropsALongRun()
     const Scene scene = sceneFor(1.0, QSize(800, 600));
     Request longRun;
     longRun.recipe = *readTexts(textsWith({{static_cast<int>(Field::Epsilon), "0,000001"},
+                                           {static_cast<int>(Field::T), "0,000001"},
                                            {static_cast<int>(Field::From1), "-2000000000"},
                                            {static_cast<int>(Field::To1), "2000000000"}},
                                           false))
@@ -276,12 +280,11 @@ void TestExplore::refusedTextKeepsTheLastRun()
     QTRY_VERIFY(window.finishedShown());
     const std::uint64_t shown = window.generation();
     window.setText(Field::Beta, QStringLiteral("1.5"));
-    QVERIFY(!window.reason(Field::Beta)->isHidden());
     QCOMPARE(window.reason(Field::Beta)->text(), QStringLiteral("Non è un numero"));
     QCOMPARE(window.generation(), shown);
     // A number typed beyond the slider's range stays as typed; the slider stops at its end.
     window.setText(Field::Beta, QStringLiteral("100000"));
-    QVERIFY(window.reason(Field::Beta)->isHidden());
+    QVERIFY(window.reason(Field::Beta)->text().isEmpty());
     QCOMPARE(window.slider(Field::Beta)->value(), window.slider(Field::Beta)->maximum());
     QCOMPARE(window.field(Field::Beta)->text(), QStringLiteral("100000"));
     QTRY_VERIFY(window.finishedShown());
@@ -302,6 +305,53 @@ void TestExplore::useInCurveWindowWritesTextsAndRunsNothing()
     QVERIFY(curve.Option2()->isChecked());
     QVERIFY(curve.Ve.isEmpty());
     QVERIFY(curve.surface()->raster().drawing() == before);
+}
+
+// Ctrl+E on the curve window opens "Esplora la curva" with its texts; asked again, the same
+// window comes to the front.
+void TestExplore::ctrlEOpensOneWindow()
+{
+    FormRegistry registry;
+    Form4 &curve = freshCurveWindow(registry, 1.0);
+    QTRY_VERIFY(curve.PrimVol.equalsNumber(curve::kActivatedMarker));
+    addExploreAction(curve, *curve.surface());
+    curve.field(11)->setText(QStringLiteral("-7,25"));
+    const auto explorers = [] {
+        QList<ExploreWindow *> found;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *e = qobject_cast<ExploreWindow *>(w); e && e->isVisible())
+                found << e;
+        }
+        return found;
+    };
+    QTest::keySequence(curve.field(10), QKeySequence(Qt::CTRL | Qt::Key_E));
+    QTRY_COMPARE(explorers().size(), 1);
+    ExploreWindow *window = explorers().front();
+    QCOMPARE(window->windowTitle(), QStringLiteral("Esplora la curva"));
+    QCOMPARE(window->field(Field::Beta)->text(), QStringLiteral("-7,25"));
+    curve.window()->activateWindow();
+    QTest::keySequence(curve.field(10), QKeySequence(Qt::CTRL | Qt::Key_E));
+    QCOMPARE(explorers(), QList<ExploreWindow *> {window});
+    window->close();
+    QTRY_COMPARE(explorers().size(), 0);
+}
+
+// Esc stops a run of four billion points where it has got to, and says so.
+void TestExplore::escStopsALongRun()
+{
+    ExploreWindow window(nullptr);
+    window.resize(900, 600);
+    window.show();
+    QTRY_VERIFY(window.finishedShown());
+    window.setText(Field::Epsilon, QStringLiteral("0,000001"));
+    window.setText(Field::T, QStringLiteral("0,000001"));
+    window.setText(Field::From1, QStringLiteral("-2000000000"));
+    window.setText(Field::To1, QStringLiteral("2000000000"));
+    QVERIFY(!window.finishedShown());
+    QTest::keyClick(window.canvas(), Qt::Key_Escape);
+    QTRY_VERIFY(window.finishedShown());
+    QVERIFY2(window.endLabel()->text().startsWith(QStringLiteral("Interrotta dopo")),
+             qPrintable(window.endLabel()->text()));
 }
 
 QTEST_MAIN(TestExplore)

@@ -241,15 +241,17 @@ void paintScale(QPainter &painter, const Scene &scene, const View &view, QSize c
     painter.setRenderHint(QPainter::Antialiasing, false);
     const QColor gridColour(0, 0, 0, 40);
     const QColor markColour(0, 0, 0);
-    painter.setPen(grid ? gridColour : markColour);
+    painter.setPen(markColour);
     const QFontMetrics metrics = painter.fontMetrics();
     for (double n = firstX; n <= lastX; ++n) {
         const double x = (cx + n * stepX - view.left) * kx;
         if (grid) {
+            painter.setPen(gridColour);
             painter.drawLine(QPointF(x, 0), QPointF(x, canvas.height()));
-            continue;
+            painter.setPen(markColour);
+        } else {
+            painter.drawLine(QPointF(x, marksY - 4), QPointF(x, marksY + 4));
         }
-        painter.drawLine(QPointF(x, marksY - 4), QPointF(x, marksY + 4));
         if (n == 0)
             continue;
         const QString label = positionalText(n * stepX, decimalsX);
@@ -261,10 +263,12 @@ void paintScale(QPainter &painter, const Scene &scene, const View &view, QSize c
     for (double n = firstY; n <= lastY; ++n) {
         const double y = (cy - n * stepY - view.top) * ky;
         if (grid) {
+            painter.setPen(gridColour);
             painter.drawLine(QPointF(0, y), QPointF(canvas.width(), y));
-            continue;
+            painter.setPen(markColour);
+        } else {
+            painter.drawLine(QPointF(marksX - 4, y), QPointF(marksX + 4, y));
         }
-        painter.drawLine(QPointF(marksX - 4, y), QPointF(marksX + 4, y));
         if (n == 0)
             continue;
         const QString label = positionalText(n * stepY, decimalsY);

@@ -118,8 +118,9 @@ private:
     curve::DirectionTable m_directions;
 };
 
-// Ticks with numbers on both axes (held at the canvas' edge when an axis lies outside it) or,
-// with `grid`, light lines at every tick; numbers are user units from the axes' crossing.
+// Numbers on both axes (held at the canvas' edge when an axis lies outside it) with ticks or,
+// with `grid`, light lines across the drawing at every one; numbers are user units from the
+// axes' crossing.
 void paintScale(QPainter &painter, const Scene &scene, const View &view, QSize canvas, bool grid);
 
 } // namespace quorvel::explore

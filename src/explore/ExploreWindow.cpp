@@ -225,7 +225,6 @@ void ExploreWindow::build()
     m_endLabel->setObjectName(QStringLiteral("EndOfRun"));
     m_endLabel->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     m_endLabel->setFocusPolicy(Qt::TabFocus);
-    m_endLabel->setAccessibleName(QStringLiteral("Fine della corsa"));
     m_statusLine = new QLabel;
     m_statusLine->setObjectName(QStringLiteral("StatusLine"));
     m_statusLine->setMinimumHeight(m_statusLine->fontMetrics().height());
@@ -433,6 +432,10 @@ void ExploreWindow::setText(Field f, const QString &text)
 void ExploreWindow::textEdited(Field f)
 {
     Control &c = m_controls[static_cast<std::size_t>(f)];
+    // A slider's own value is a position: a screen reader hears the parameter's value too.
+    c.slider->setAccessibleDescription(
+        QStringLiteral("%1, valore %2")
+            .arg(QString::fromUtf8(kCaptions[static_cast<int>(f)]), c.edit->text().left(40)));
     if (!m_settingText) {
         // The slider follows a number typed; beyond its range it stops at its end.
         if (const std::optional<double> x = toNumber(c.edit->text())) {
@@ -499,8 +502,11 @@ void ExploreWindow::takeFrame(Frame frame)
     }
     const bool finished = frame.finished;
     const QString text = frame.endText;
+    const std::size_t points = frame.points;
     m_canvas->setFrame(std::move(frame));
     if (!finished) {
+        m_endLabel->setText(QStringLiteral("Disegno in corso: %1 punti (Esc lo ferma)")
+                                .arg(groupedDecimalText(static_cast<double>(points))));
         m_worker->frameTaken();
         return;
     }
@@ -590,7 +596,7 @@ void ExploreWindow::setPlaying(bool playing)
         m_play->setText(QStringLiteral("Pausa"));
     } else {
         if (m_animClock.isValid())
-            m_animBefore += m_animClock.elapsed() / 1000.0;
+            m_animBefore += static_cast<double>(m_animClock.elapsed()) / 1000.0;
         m_animClock.invalidate();
         m_animTimer->stop();
         m_play->setText(QStringLiteral("Riproduci"));
@@ -609,7 +615,7 @@ void ExploreWindow::animationStep()
         setPlaying(false);
         return;
     }
-    const double played = m_animBefore + m_animClock.elapsed() / 1000.0;
+    const double played = m_animBefore + static_cast<double>(m_animClock.elapsed()) / 1000.0;
     double phase = played / *seconds;
     bool over = false;
     if (m_bounce->isChecked()) {

@@ -114,9 +114,11 @@ void Worker::draw(std::uint64_t generation, const Request &request)
     const Clock::time_point start = Clock::now();
     Clock::time_point lastShown = start;
     m_frameOut.store(false);
+    std::size_t drawn = 0;
     const RunResult result = m_renderer.render(
         m_drawing, request.scene, request.view, request.recipe,
-        [&](std::size_t) {
+        [&](std::size_t points) {
+            drawn = points;
             if (stopped())
                 return Renderer::Next::Stop;
             const Clock::time_point now = Clock::now();
@@ -133,6 +135,7 @@ void Worker::draw(std::uint64_t generation, const Request &request)
             frame.image = picture(request, request.view);
             frame.view = request.view;
             frame.bounds = bounds;
+            frame.points = drawn;
             m_deliver(std::move(frame));
         });
     // A run dropped for a newer one shows nothing more; one stopped by Esc shows where it got.
@@ -143,6 +146,7 @@ void Worker::draw(std::uint64_t generation, const Request &request)
     frame.image = picture(request, request.view);
     frame.view = request.view;
     frame.bounds = result.bounds;
+    frame.points = result.outcome.points;
     frame.finished = true;
     frame.endText = endText(result);
     m_deliver(std::move(frame));

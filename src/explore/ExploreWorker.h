@@ -40,6 +40,7 @@ struct Frame
     QImage image; // 32-bit, at the request's density, with ticks or grid
     View view; // the view it shows
     Bounds bounds; // the dots drawn so far
+    std::size_t points = 0; // drawn so far
     bool finished = false; // the run is over (ended, or stopped)
     QString endText; // how it ended, when finished
 };

@@ -237,7 +237,7 @@ void TestExplore::newRequestDropsALongRun()
 {
     std::mutex mutex;
     std::vector<std::pair<std::uint64_t, bool>> frames;
-    auto worker = std::make_unique<Worker>(qRgb(200, 200, 200), [&](Frame frame) {
+    auto worker = std::make_unique<Worker>(qRgb(200, 200, 200), [&](const Frame &frame) {
         const std::lock_guard lock(mutex);
         frames.emplace_back(frame.generation, frame.finished);
     });

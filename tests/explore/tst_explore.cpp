@@ -73,6 +73,8 @@ private slots:
     void useInCurveWindowWritesTextsAndRunsNothing();
     void ctrlEOpensOneWindow();
     void escStopsALongRun();
+    void extremeTexts_data();
+    void extremeTexts();
 };
 
 void TestExplore::sameDrawingAsCurveWindow_data()
@@ -352,6 +354,38 @@ void TestExplore::escStopsALongRun()
     QTRY_VERIFY(window.finishedShown());
     QVERIFY2(window.endLabel()->text().startsWith(QStringLiteral("Interrotta dopo")),
              qPrintable(window.endLabel()->text()));
+}
+
+void TestExplore::extremeTexts_data()
+{
+    QTest::addColumn<Field>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("1 MB paste") << Field::Beta << QString(1 << 20, QLatin1Char('7')) << true;
+    QTest::newRow("BETA 1E+300 in digits")
+        << Field::Beta << QStringLiteral("1") + QString(300, QLatin1Char('0')) << false;
+    QTest::newRow("t 0") << Field::T << QStringLiteral("0") << false;
+    QTest::newRow("epsilon 0") << Field::Epsilon << QStringLiteral("0") << false;
+    QTest::newRow("From -2000000000") << Field::From1 << QStringLiteral("-2000000000") << false;
+}
+
+// Extreme texts are refused beside their field or drawn, and the window finishes or stops
+// the run when asked.
+void TestExplore::extremeTexts()
+{
+    QFETCH(Field, field);
+    QFETCH(QString, text);
+    QFETCH(bool, refused);
+    ExploreWindow window(nullptr);
+    window.resize(900, 600);
+    window.show();
+    QTRY_VERIFY(window.finishedShown());
+    window.setText(Field::T, QStringLiteral("0,001"));
+    window.setText(Field::To1, QStringLiteral("2000000000"));
+    window.setText(field, text);
+    QCOMPARE(!window.reason(field)->text().isEmpty(), refused);
+    window.stopRun();
+    QTRY_VERIFY(window.finishedShown());
 }
 
 QTEST_MAIN(TestExplore)

@@ -9,6 +9,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -22,6 +23,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSlider>
 #include <QTimer>
@@ -186,7 +188,14 @@ ExploreWindow *ExploreWindow::open(Form4 &curve)
     if (!window) {
         window = new ExploreWindow(&curve);
         window->setAttribute(Qt::WA_DeleteOnClose);
-        window->resize(1400, 900);
+        // Wide enough for the controls and a drawing, never larger than the screen.
+        QSize size(1400, 900);
+        if (const QScreen *screen = curve.window() ? curve.window()->screen() : nullptr)
+            size = size.boundedTo(screen->availableGeometry().size() * 0.95);
+        window->resize(size);
+        // The program's end ends its run and its thread with it.
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, window,
+                         [w = window.data()] { delete w; });
     }
     window->show();
     window->raise();

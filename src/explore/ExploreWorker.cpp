@@ -93,7 +93,13 @@ QImage Worker::picture(const Request &request, const View &view)
     {
         QPainter p(image);
         m_drawing.paint(p, QRect(QPoint(0, 0), request.canvas));
-        p.setFont(request.font);
+        // A font of this thread's own: the one asked for shares its caches with the other.
+        QFont font(request.font.family());
+        if (request.font.pointSizeF() > 0)
+            font.setPointSizeF(request.font.pointSizeF());
+        else if (request.font.pixelSize() > 0)
+            font.setPixelSize(request.font.pixelSize());
+        p.setFont(font);
         paintScale(p, request.scene, view, request.canvas, request.grid);
     }
     return *image;

@@ -7,11 +7,13 @@
 // with its starting values. With the three windows open and the plot drawn it lets the windows
 // paint, then ends (status 0; 1 if any step did not happen). With the argument --ten-long-runs
 // it then also runs ESEGUI ten times over three ranges -32768..32767 (196,608 points each),
-// whose recipes the window keeps for pictures and the table of points.
+// whose recipes the window keeps for pictures and the table of points. With --explore it runs
+// ESEGUI once over those three ranges and opens the explore window, maximised, on the same run.
 #include "BenchSupport.h"
 #include "app/Program.h"
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
+#include "explore/ExploreWindow.h"
 #include "intro/Form1.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
@@ -19,6 +21,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QScrollBar>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -115,13 +118,27 @@ int main(int argc, char *argv[])
     if (!form2.window() || !form2.window()->isVisible()
         || !registry.form(QStringLiteral("Form1")).window()->isVisible())
         return fail("a window is not open");
+    const QList<std::pair<int, QString>> longFields = {
+        {10, QStringLiteral("0,001")}, {12, QStringLiteral("0,5")},   {3, QStringLiteral("-32768")},
+        {4, QStringLiteral("32767")},  {5, QStringLiteral("-32768")}, {6, QStringLiteral("32767")},
+        {7, QStringLiteral("-32768")}, {8, QStringLiteral("32767")},
+    };
+    if (app.arguments().contains(QStringLiteral("--explore"))) {
+        for (const auto &[number, text] : longFields)
+            form4.field(number)->setText(text);
+        form4.Command5_Click();
+        QCoreApplication::processEvents();
+        if (form4.lastRun().points() != 196608 || !messages.isEmpty())
+            return fail("the long run was not drawn whole");
+        explore::ExploreWindow *explorer = explore::ExploreWindow::open(form4);
+        explorer->showMaximized();
+        if (!waitFor([&] {
+                return explorer->finishedShown()
+                    && explorer->endLabel()->text().startsWith(QStringLiteral("196.608 punti"));
+            }))
+            return fail("the explore window did not draw the long run");
+    }
     if (app.arguments().contains(QStringLiteral("--ten-long-runs"))) {
-        const QList<std::pair<int, QString>> longFields = {
-            {10, QStringLiteral("0,001")}, {12, QStringLiteral("0,5")},
-            {3, QStringLiteral("-32768")}, {4, QStringLiteral("32767")},
-            {5, QStringLiteral("-32768")}, {6, QStringLiteral("32767")},
-            {7, QStringLiteral("-32768")}, {8, QStringLiteral("32767")},
-        };
         for (const auto &[number, text] : longFields)
             form4.field(number)->setText(text);
         form4.surface()->setObserver(&counter);

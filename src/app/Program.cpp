@@ -8,6 +8,7 @@
 #include "about/About.h"
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
+#include "explore/ExploreWindow.h"
 #include "intro/Form1.h"
 #include "picture/PictureActions.h"
 #include "shell/DesignedFont.h"
@@ -143,11 +144,16 @@ void registerForms(FormRegistry &registry)
     });
     // The drawing windows get the picture's menu and shortcuts, the curve window also the
     // table of points.
-    QObject::connect(
-        &registry, &FormRegistry::windowCreated, &registry, [](Form *form, QWidget *window) {
-            if (auto *surface = qobject_cast<DrawingSurface *>(window))
-                picture::addPictureActions(*surface, qobject_cast<curve::Form4 *>(form) != nullptr);
-        });
+    QObject::connect(&registry, &FormRegistry::windowCreated, &registry,
+                     [](Form *form, QWidget *window) {
+                         if (auto *surface = qobject_cast<DrawingSurface *>(window)) {
+                             auto *curve = qobject_cast<curve::Form4 *>(form);
+                             picture::addPictureActions(*surface, curve != nullptr);
+                             // The curve window can also be explored live in a window of its own.
+                             if (curve)
+                                 explore::addExploreAction(*curve, *surface);
+                         }
+                     });
 }
 
 void startProgram(QApplication &app, FormRegistry &registry)

@@ -326,6 +326,11 @@ void addPictureActions(DrawingSurface &surface, bool withPoints)
         QMenu menu(&surface);
         menu.setObjectName(QStringLiteral("PictureMenu"));
         menu.addActions(menuActions);
+        // Items other parts of the program put on the drawing's menu.
+        for (QAction *action : surface.actions()) {
+            if (action->property("drawingMenu").toBool())
+                menu.addAction(action);
+        }
         menu.addSeparator();
         menu.addAction(white);
         menu.addSeparator();

@@ -1,0 +1,174 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "ExploreRecipe.h"
+#include "ExploreRender.h"
+#include "ExploreWorker.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTimer;
+
+namespace quorvel {
+
+class DrawingSurface;
+namespace curve {
+class Form4;
+} // namespace curve
+
+namespace explore {
+
+// The drawing of the explore window: the latest frame at the view the window asks for (a frame
+// of another view is shown moved and scaled to it until the new one comes), zoomed with Ctrl and
+// the wheel about the cursor, panned by dragging.
+class Canvas : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Canvas(QWidget *parent = nullptr);
+    void setFrame(Frame frame);
+    const Frame &frame() const { return m_frame; }
+    void setView(const View &view);
+
+signals:
+    void zoomAsked(QPointF at, double factor);
+    void panAsked(QPointF delta);
+    void resizedFrom(QSize oldSize);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    Frame m_frame;
+    View m_view;
+    std::optional<QPointF> m_dragFrom;
+};
+
+// "Esplora la curva": the curve window's run with a slider and a field for every parameter,
+// redrawn whole at every change, at any zoom, off the user-interface thread. It never changes
+// the curve window, but through "Usa nella finestra della curva".
+class ExploreWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    // `curve`: the curve window it starts from and writes back to (it may be gone later).
+    explicit ExploreWindow(curve::Form4 *curve, QWidget *parent = nullptr);
+    ~ExploreWindow() override;
+
+    // The one explore window, created from the curve window's current texts and factor, or the
+    // one already open, shown and brought to the front.
+    static ExploreWindow *open(curve::Form4 &curve);
+
+    // Takes the texts, the choice and the frame of the curve window.
+    void loadFrom(curve::Form4 &curve);
+    // Writes the texts and the choice into the curve window's fields and runs nothing; false
+    // (with the reason shown) while a text is refused.
+    bool useInCurveWindow();
+
+    Texts texts() const;
+    void setText(Field field, const QString &text);
+    QLineEdit *field(Field f) const { return m_controls[static_cast<std::size_t>(f)].edit; }
+    QSlider *slider(Field f) const { return m_controls[static_cast<std::size_t>(f)].slider; }
+    QLabel *reason(Field f) const { return m_controls[static_cast<std::size_t>(f)].reason; }
+    QRadioButton *cosineButton() const { return m_cosine; }
+    Canvas *canvas() const { return m_canvas; }
+    QLabel *endLabel() const { return m_endLabel; }
+    // An empty line under the drawing, kept for what lies under the cursor.
+    QLabel *statusLine() const { return m_statusLine; }
+    const View &view() const { return m_view; }
+    const Scene &scene() const { return m_scene; }
+    void setScene(const Scene &scene);
+    // The run whose frame is awaited, and whether its finished frame is shown.
+    std::uint64_t generation() const { return m_generation; }
+    bool finishedShown() const
+    {
+        return m_canvas->frame().finished && m_canvas->frame().generation == m_generation;
+    }
+
+    void zoomAbout(QPointF at, double factor);
+    void fitChain(); // "Adatta"
+    void backToOneToOne(); // "1:1"
+    void stopRun(); // Esc
+    void togglePlay(); // "Riproduci" / "Pausa", the space bar
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    struct Control
+    {
+        QSlider *slider = nullptr;
+        QLineEdit *edit = nullptr;
+        QLabel *reason = nullptr;
+    };
+    void build();
+    QWidget *buildParameters();
+    QWidget *buildAnimation();
+    void textEdited(Field f);
+    void sliderMoved(Field f, int position);
+    void parametersChanged();
+    void requestRun();
+    void takeFrame(Frame frame);
+    void animationStep();
+    void setPlaying(bool playing);
+
+    QPointer<curve::Form4> m_curve;
+    Scene m_scene;
+    View m_view;
+    bool m_viewSet = false;
+    std::array<Control, kFieldCount> m_controls;
+    QRadioButton *m_sine = nullptr;
+    QRadioButton *m_cosine = nullptr;
+    Canvas *m_canvas = nullptr;
+    QLabel *m_endLabel = nullptr;
+    QLabel *m_statusLine = nullptr;
+    QCheckBox *m_grid = nullptr;
+    // The animation.
+    QComboBox *m_animField = nullptr;
+    QLineEdit *m_animFrom = nullptr;
+    QLineEdit *m_animTo = nullptr;
+    QLineEdit *m_animSeconds = nullptr;
+    QLabel *m_animReason = nullptr;
+    QPushButton *m_play = nullptr;
+    QCheckBox *m_loop = nullptr;
+    QCheckBox *m_bounce = nullptr;
+    QTimer *m_animTimer = nullptr;
+    QElapsedTimer m_animClock;
+    double m_animBefore = 0; // seconds played before the latest start
+    bool m_settingText = false; // a field's text is being set from its slider or the animation
+    std::optional<Recipe> m_recipe; // the last recipe all texts gave
+    std::uint64_t m_generation = 0;
+    std::unique_ptr<Worker> m_worker;
+};
+
+// The curve window's frame: where its axes cross, its user scale and the size of its drawing (its
+// own defaults at a factor of 1 before its first activation has set it up).
+Scene sceneOf(const curve::Form4 &curve);
+
+// Gives the curve window "Esplora…" (Ctrl+E), on its drawing's menu.
+void addExploreAction(curve::Form4 &curve, DrawingSurface &surface);
+
+} // namespace explore
+} // namespace quorvel

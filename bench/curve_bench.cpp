@@ -6,6 +6,7 @@
 // and writes the same 3x3 dots straight into an image.
 #include "BenchSupport.h"
 #include "curve/Form4.h"
+#include "model/CurveChain.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
 #include "surface/DrawingSurface.h"
@@ -24,6 +25,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -60,6 +62,19 @@ const QList<std::pair<int, QString>> kStartingFields = {
     {11, QStringLiteral("55")}, {12, QStringLiteral("1")}, {3, QStringLiteral("0")},
     {4, QStringLiteral("180")}, {5, QStringLiteral("0")},  {6, QStringLiteral("0")},
     {7, QStringLiteral("0")},   {8, QStringLiteral("0")},
+};
+
+// The longest run timed: 10^9 points in range 1 (0 to 1000000000), epsilon and t 0,000001, the
+// increments 0,001 so that the chain stays within the field (a few pixels wide) to its end.
+constexpr double kBillionTo = 1000000000;
+constexpr std::size_t kBillionPoints = 1000000001;
+const QList<std::pair<int, QString>> kBillionFields = {
+    {1, QStringLiteral("0,001")},      {2, QStringLiteral("0,001")},
+    {10, QStringLiteral("0,000001")},  {11, QStringLiteral("55")},
+    {12, QStringLiteral("0,000001")},  {3, QStringLiteral("0")},
+    {4, QStringLiteral("1000000000")}, {5, QStringLiteral("0")},
+    {6, QStringLiteral("0")},          {7, QStringLiteral("0")},
+    {8, QStringLiteral("0")},
 };
 
 // Every dot the program sets, in user units exactly as passed.
@@ -311,6 +326,46 @@ int main(int argc, char *argv[])
         painter.drawImage(0, 0, full);
     });
 
+    // The run of 10^9 points, from a cleared window ("Cancella ed esegui"), against the bare
+    // chain making the same points with nothing drawn.
+    setFields(kBillionFields);
+    const int billionRuns = 3;
+    const double billionMs = medianMs(
+        billionRuns, [&] { form4.Command1()->click(); }, settle);
+    if (form4.lastRun().drawn != static_cast<int>(kBillionPoints)) {
+        std::fprintf(stderr, "long run of 10^9 points: %d points drawn\n", form4.lastRun().drawn);
+        return 1;
+    }
+    double chainMs = 0;
+    {
+        curve::RangePlan plan;
+        plan.params = {form4.EP1.toDouble(),   form4.INX.toDouble(), form4.INY.toDouble(),
+                       form4.BETA1.toDouble(), form4.Ve.toDouble(),  form4.P1.toSingle()};
+        plan.from = 0;
+        plan.to = kBillionTo;
+        plan.step = 1;
+        curve::DirectionTable directions;
+        std::size_t made = 0;
+        chainMs = medianMs(1, [&] {
+            curve::CurveChain chain(directions, form4.CX.toSingle(), form4.CY.toSingle());
+            curve::ColourCycle colour;
+            made = chain
+                       .runStretches(
+                           1, colour,
+                           [&plan](int range) {
+                               return range == 1 ? std::optional(plan) : std::nullopt;
+                           },
+                           [](const curve::ChainPoint *, int count) {
+                               return curve::CurveChain::Taken {count, true};
+                           })
+                       .points;
+        });
+        if (made != kBillionPoints) {
+            std::fprintf(stderr, "the bare chain made %zu points\n", made);
+            return 1;
+        }
+    }
+
     if (!messages.isEmpty()) {
         std::fprintf(stderr, "a timed run showed a message: %s\n", qPrintable(messages[0]));
         return 1;
@@ -326,6 +381,11 @@ int main(int argc, char *argv[])
     std::printf("BENCH surface_copy_32bit median_ms=%.4f ratio=1.00\n", copyMs);
     std::printf("BENCH curve_starting_plot median_ms=%.4f ratio=%.2f\n", startingMs,
                 startingMs / rawStartingMs);
+    std::printf("BENCH long_run_points_per_second median_ms=%.1f ratio=%.2f mpoints_s=%.1f\n",
+                billionMs, billionMs / chainMs,
+                static_cast<double>(kBillionPoints) / billionMs / 1000.0);
+    std::printf("BENCH long_run_bare_chain median_ms=%.1f ratio=1.00 mpoints_s=%.1f\n", chainMs,
+                static_cast<double>(kBillionPoints) / chainMs / 1000.0);
     std::printf("BENCH curve_starting_raw_loop median_ms=%.4f ratio=1.00\n", rawStartingMs);
     return 0;
 }

@@ -325,6 +325,33 @@ CurveChain::Taken Form4::drawStretch(const ChainPoint *points, int count)
     return {k, true, m_cosineChosen};
 }
 
+readout::Scene Form4::readoutScene() const
+{
+    readout::Scene scene;
+    // No axes before the first activation.
+    if (!m_surface || CX.isEmpty() || CY.isEmpty())
+        return scene;
+    const raster::RetainedDrawing &drawing = m_surface->raster();
+    const DotMapping now = drawing.mapping(kDotWidth);
+    const double cx = CX.toSingle();
+    const double cy = CY.toSingle();
+    scene.axes = readout::ChainMapping {cx * now.kx, cy * now.ky, now.kx, now.ky};
+    for (const raster::DrawingRecord::Entry &entry : drawing.record().entries()) {
+        const auto *dots = std::get_if<raster::RecordedDots>(&entry);
+        if (dots == nullptr)
+            continue;
+        auto run = std::dynamic_pointer_cast<const RunRecord>(dots->source);
+        if (!run)
+            continue;
+        // Each run where it was drawn, with the mapping of its time.
+        const readout::ChainMapping mapping {static_cast<double>(run->cx()) * dots->mapping.kx,
+                                             static_cast<double>(run->cy()) * dots->mapping.ky,
+                                             dots->mapping.kx, dots->mapping.ky};
+        scene.runs.push_back({std::move(run), mapping});
+    }
+    return scene;
+}
+
 Form4::RangeFields Form4::startRange(int range, const ColourCycle &colour)
 {
     ContaStep = Variant::int16(static_cast<std::int16_t>(range));
@@ -662,6 +689,7 @@ QWidget *Form4::createWindow()
     focusOnSelectedOption();
     m_command3->setFocus();
     curve::exposeCurveWindow(window, captions, {m_option1, m_option2});
+    m_readout = new readout::ReadoutOverlay(window, [this] { return readoutScene(); });
     return window;
 }
 

@@ -140,6 +140,8 @@ private:
     // Draws a stretch of the chain of the run going on; see CurveChain::Taken for what it
     // returns.
     curve::CurveChain::Taken drawStretch(const curve::ChainPoint *points, int count);
+    // Draws a span of the chain, the same way; see CurveChain::runStretches.
+    curve::CurveChain::Taken drawSpan(curve::ChainSpan &span);
     void reportRangeEnd(const curve::RangeOutcome &outcome);
     void message(const QString &text);
     void setFieldText(int number, const QString &text);

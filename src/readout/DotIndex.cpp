@@ -31,7 +31,9 @@ DotIndex DotIndex::build(const std::vector<PlacedRun> &runs, int width, int heig
                 return true;
             const std::uint64_t k
                 = key(static_cast<int>(std::floor(at.x())), static_cast<int>(std::floor(at.y())));
-            const Held held {{number, p.range, p.alfa, p.a2, p.x, p.y, at}, order};
+            const Held held {p.alfa, p.x,    p.y,
+                             at.x(), at.y(), order,
+                             number, p.a2,   static_cast<std::int8_t>(p.range)};
             if (k == lastKey) {
                 index.m_dots[lastSlot] = held;
                 return true;
@@ -67,8 +69,8 @@ std::optional<FoundDot> DotIndex::nearest(QPointF cursor) const
             if (it == m_byPixel.end())
                 continue;
             const Held &h = m_dots[it->second];
-            const double dx = h.dot.view.x() - cursor.x();
-            const double dy = h.dot.view.y() - cursor.y();
+            const double dx = h.viewX - cursor.x();
+            const double dy = h.viewY - cursor.y();
             const double square = dx * dx + dy * dy;
             if (square < bestSquare || (square == bestSquare && (!best || h.order > best->order))) {
                 best = &h;
@@ -78,7 +80,13 @@ std::optional<FoundDot> DotIndex::nearest(QPointF cursor) const
     }
     if (!best)
         return std::nullopt;
-    return best->dot;
+    return FoundDot {best->run,
+                     best->range,
+                     best->alfa,
+                     best->a2,
+                     best->x11,
+                     best->y11,
+                     {best->viewX, best->viewY}};
 }
 
 } // namespace quorvel::readout

@@ -89,10 +89,18 @@ public:
     std::size_t pixelsHeld() const { return m_dots.size(); }
 
 private:
+    // A pixel's dot, small: a window full of dots holds a couple of million.
     struct Held
     {
-        FoundDot dot;
+        double alfa;
+        double x11;
+        double y11;
+        double viewX; // where it lies in the view, logical pixels
+        double viewY;
         std::uint64_t order; // drawing order across all runs
+        int run;
+        std::int16_t a2;
+        std::int8_t range;
     };
     static std::uint64_t key(int px, int py)
     {

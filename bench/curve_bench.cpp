@@ -6,6 +6,7 @@
 // and writes the same 3x3 dots straight into an image.
 #include "BenchSupport.h"
 #include "curve/Form4.h"
+#include "model/CurveChain.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
 #include "surface/DrawingSurface.h"
@@ -24,6 +25,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -64,6 +68,19 @@ const QList<std::pair<int, QString>> kStartingFields = {
     {7, QStringLiteral("0")},   {8, QStringLiteral("0")},
 };
 
+// The longest run timed: 10^9 points in range 1 (0 to 1000000000), epsilon and t 0,000001, the
+// increments 0,001 so that the chain stays within the field (a few pixels wide) to its end.
+constexpr double kBillionTo = 1000000000;
+constexpr std::size_t kBillionPoints = 1000000001;
+const QList<std::pair<int, QString>> kBillionFields = {
+    {1, QStringLiteral("0,001")},      {2, QStringLiteral("0,001")},
+    {10, QStringLiteral("0,000001")},  {11, QStringLiteral("55")},
+    {12, QStringLiteral("0,000001")},  {3, QStringLiteral("0")},
+    {4, QStringLiteral("1000000000")}, {5, QStringLiteral("0")},
+    {6, QStringLiteral("0")},          {7, QStringLiteral("0")},
+    {8, QStringLiteral("0")},
+};
+
 // Every dot the program sets, in user units exactly as passed.
 class PointLog : public raster::DrawingObserver
 {
@@ -87,6 +104,14 @@ public:
         return false;
     }
 };
+
+// Processor time of the calling thread, milliseconds.
+double threadCpuMs()
+{
+    timespec t {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
 
 bool sameBits(float a, float b)
 {
@@ -130,6 +155,7 @@ struct RawRun
 
 int main(int argc, char *argv[])
 {
+    const bool onlyLong = argc > 1 && std::strcmp(argv[1], "long") == 0;
     QTemporaryDir configDir;
     if (!bench::useOffscreenScreen(configDir, kWidth, kHeight))
         return 1;
@@ -239,6 +265,78 @@ int main(int argc, char *argv[])
         return log;
     };
 
+    // The run of 10^9 points (see kBillionFields) and the bare chain making the same points.
+    double billionCpuMs = 0;
+    auto timeBillion = [&](double &billionMs, double &chainMs) {
+        setFields(kBillionFields);
+        constexpr int billionRuns = 3;
+        // The processor time of this thread too: on a machine shared with other work the wall
+        // time says more about the others than about the run.
+        std::vector<double> cpu;
+        billionMs = medianMs(
+            billionRuns,
+            [&] {
+                const double start = threadCpuMs();
+                form4.Command1()->click();
+                cpu.push_back(threadCpuMs() - start);
+            },
+            settle);
+        std::sort(cpu.begin(), cpu.end());
+        billionCpuMs = cpu[cpu.size() / 2];
+        if (!messages.isEmpty() || form4.lastRun().drawn != static_cast<int>(kBillionPoints)) {
+            std::fprintf(stderr, "long run of 10^9 points: %d points drawn\n",
+                         form4.lastRun().drawn);
+            return false;
+        }
+        {
+            model::RangePlan plan;
+            plan.params = {form4.EP1.toDouble(),   form4.INX.toDouble(), form4.INY.toDouble(),
+                           form4.BETA1.toDouble(), form4.Ve.toDouble(),  form4.P1.toSingle()};
+            plan.from = 0;
+            plan.to = kBillionTo;
+            plan.step = 1;
+            model::DirectionTable directions;
+            std::size_t made = 0;
+            chainMs = medianMs(1, [&] {
+                model::CurveChain chain(directions, form4.CX.toSingle(), form4.CY.toSingle());
+                model::ColourCycle colour;
+                made = chain
+                           .runStretches(
+                               1, colour,
+                               [&plan](int range) {
+                                   return range == 1 ? std::optional(plan) : std::nullopt;
+                               },
+                               [](const model::ChainPoint *, int count) {
+                                   return model::CurveChain::Taken {count, true};
+                               })
+                           .points;
+            });
+            if (made != kBillionPoints) {
+                std::fprintf(stderr, "the bare chain made %zu points\n", made);
+                return false;
+            }
+        }
+
+        return true;
+    };
+    auto printBillion = [&billionCpuMs](double billionMs, double chainMs) {
+        std::printf("BENCH long_run_points_per_second median_ms=%.1f ratio=%.2f mpoints_s=%.1f "
+                    "cpu_ms=%.1f\n",
+                    billionMs, billionMs / chainMs,
+                    static_cast<double>(kBillionPoints) / billionMs / 1000.0, billionCpuMs);
+        std::printf("BENCH long_run_bare_chain median_ms=%.1f ratio=1.00 mpoints_s=%.1f\n", chainMs,
+                    static_cast<double>(kBillionPoints) / chainMs / 1000.0);
+    };
+    // "bench_curve long": that run alone.
+    if (onlyLong) {
+        double billionMs = 0;
+        double chainMs = 0;
+        if (!timeBillion(billionMs, chainMs))
+            return 1;
+        printBillion(billionMs, chainMs);
+        return 0;
+    }
+
     // The long run.
     setFields(kLongFields);
     const PointLog longLog = verifiedRun(kLongPoints, "long run");
@@ -313,6 +411,11 @@ int main(int argc, char *argv[])
         painter.drawImage(0, 0, full);
     });
 
+    double billionMs = 0;
+    double chainMs = 0;
+    if (!timeBillion(billionMs, chainMs))
+        return 1;
+
     if (!messages.isEmpty()) {
         std::fprintf(stderr, "a timed run showed a message: %s\n", qPrintable(messages[0]));
         return 1;
@@ -328,6 +431,7 @@ int main(int argc, char *argv[])
     std::printf("BENCH surface_copy_32bit median_ms=%.4f ratio=1.00\n", copyMs);
     std::printf("BENCH curve_starting_plot median_ms=%.4f ratio=%.2f\n", startingMs,
                 startingMs / rawStartingMs);
+    printBillion(billionMs, chainMs);
     std::printf("BENCH curve_starting_raw_loop median_ms=%.4f ratio=1.00\n", rawStartingMs);
     return 0;
 }

@@ -58,6 +58,33 @@ int putWholeDots(raster::DotWriter &dots, const ChainPoint *points, int from, in
     return k;
 }
 
+// How many of the n points of a span from `before` to `after` (the span before and after walking
+// them) lie upper right, upper left and lower left of the axes' crossing. x and y each move one
+// way only, so each keeps its sign from the first point to the last unless it crosses 0 once:
+// the points are counted one by one only then.
+std::array<int, 3> quadrantsOf(ChainSpan before, const ChainSpan &after, int n)
+{
+    const bool right = before.nextX() >= 0;
+    const bool up = before.nextY() >= 0;
+    if (right == (after.x() >= 0) && up == (after.y() >= 0)) {
+        std::array<int, 3> all {};
+        if (up)
+            all[right ? 0 : 1] = n;
+        else if (!right)
+            all[2] = n;
+        return all;
+    }
+    std::array<int, 3> counts {};
+    before.walk(n, [&counts](double x, double y) {
+        const bool u = y >= 0;
+        const bool r = x >= 0;
+        counts[0] += static_cast<int>(u && r);
+        counts[1] += static_cast<int>(u && !r);
+        counts[2] += static_cast<int>(!u && !r);
+    });
+    return counts;
+}
+
 // How a run ended, as the summary of the run tells it. `refused`: the fields of the range at
 // which the run ended were refused.
 RunSummary::End howRunEnded(const RunOutcome &outcome, bool refused)
@@ -267,7 +294,8 @@ void Form4::CALCOLA()
             refused = fields.refused;
             return record->keep(range, fields.plan);
         },
-        [this](const ChainPoint *points, int count) { return drawStretch(points, count); });
+        [this](const ChainPoint *points, int count) { return drawStretch(points, count); },
+        [this](ChainSpan &span) { return drawSpan(span); });
     record->setDots(outcome.points);
     if (outcome.points > 0 && m_surface)
         m_surface->raster().record().addDots(std::move(record), dotMapping);
@@ -324,6 +352,91 @@ CurveChain::Taken Form4::drawStretch(const ChainPoint *points, int count)
     }
     m_run.addChain(points + summarised, k - summarised);
     return {k, true, m_cosineChosen};
+}
+
+readout::Scene Form4::readoutScene() const
+{
+    readout::Scene scene;
+    // No axes before the first activation.
+    if (!m_surface || CX.isEmpty() || CY.isEmpty())
+        return scene;
+    const raster::RetainedDrawing &drawing = m_surface->raster();
+    const DotMapping now = drawing.mapping(kDotWidth);
+    const double cx = CX.toSingle();
+    const double cy = CY.toSingle();
+    scene.axes = readout::ChainMapping {cx * now.kx, cy * now.ky, now.kx, now.ky};
+    for (const raster::DrawingRecord::Entry &entry : drawing.record().entries()) {
+        const auto *dots = std::get_if<raster::RecordedDots>(&entry);
+        if (dots == nullptr)
+            continue;
+        auto run = std::dynamic_pointer_cast<const RunRecord>(dots->source);
+        if (!run)
+            continue;
+        // Each run where it was drawn, with the mapping of its time.
+        const readout::ChainMapping mapping {static_cast<double>(run->cx()) * dots->mapping.kx,
+                                             static_cast<double>(run->cy()) * dots->mapping.ky,
+                                             dots->mapping.kx, dots->mapping.ky};
+        scene.runs.push_back({std::move(run), mapping});
+    }
+    return scene;
+}
+
+CurveChain::Taken Form4::drawSpan(ChainSpan &span)
+{
+    RunDrawing &run = *m_running;
+    if (m_surface && m_surface->raster().observer() != nullptr) {
+        // Observed: every dot goes through the drawing, and the observer may change the choice
+        // with any of them. The points a stretch at a time, walked again as far as drawn.
+        std::array<ChainPoint, 256> points;
+        ChainSpan ahead = span;
+        const int n = std::min(span.count, static_cast<int>(points.size()));
+        int k = 0;
+        ahead.walk(n, [&](double x, double y) {
+            points[static_cast<std::size_t>(k)]
+                = {span.range, span.alfaAt(k), span.a2, x, y, span.paletteIndex};
+            ++k;
+        });
+        const CurveChain::Taken taken = drawStretch(points.data(), n);
+        span.walk(std::clamp(taken.points, 1, n), [](double, double) {});
+        return taken;
+    }
+    const double cx = run.cx;
+    const double cy = run.cy;
+    const int colour = span.paletteIndex;
+    while (span.done() < span.count) {
+        const int n = std::min(span.count - span.done(), run.pacer.pointsBeforeCheck());
+        const ChainSpan before = span;
+        // In locals, so that the loop keeps them in registers.
+        raster::DotWriter writer = run.dots;
+        // Steps far smaller than a pixel give thousands of dots in a row at the very same place:
+        // only a new place is set (the same dot set again would change nothing).
+        float lastX = std::numeric_limits<float>::quiet_NaN();
+        float lastY = lastX;
+        span.walk(n, [&](double x, double y) {
+            const auto px = static_cast<float>(cx + x);
+            const auto py = static_cast<float>(cy - y);
+            if (px != lastX || py != lastY) [[unlikely]] {
+                writer.put(px, py, colour);
+                lastX = px;
+                lastY = py;
+            }
+        });
+        run.dots = writer;
+        m_run.addStraight(before.nextX(), before.nextY(), span.x(), span.y(), n, colour,
+                          quadrantsOf(before, span, n));
+        A2 = span.a2;
+        if (!run.pacer.countPoints(n))
+            continue;
+        run.dots.finish();
+        if (!run.pacer.check(span.range, span.alfaAt(span.done() - 1)) || !m_surface)
+            return {span.done(), false};
+        m_surface->raster().setDrawWidth(kDotWidth);
+        run.dots = m_surface->raster().dotWriter();
+        // Events may have changed the choice of function: the chain goes on with the window's.
+        if (run.pacer.eventsProcessed())
+            return {span.done(), true, m_cosineChosen};
+    }
+    return {span.done(), true, m_cosineChosen};
 }
 
 Form4::RangeFields Form4::startRange(int range, const ColourCycle &colour)
@@ -663,6 +776,7 @@ QWidget *Form4::createWindow()
     focusOnSelectedOption();
     m_command3->setFocus();
     curve::exposeCurveWindow(window, captions, {m_option1, m_option2});
+    m_readout = new readout::ReadoutOverlay(window, [this] { return readoutScene(); });
     return window;
 }
 

@@ -11,6 +11,7 @@
 #include "model/Variant.h"
 #include "raster/DotWriter.h"
 #include "raster/Palette.h"
+#include "readout/ReadoutOverlay.h"
 #include "shell/Form.h"
 #include "surface/DrawingSurface.h"
 
@@ -95,6 +96,8 @@ public:
     bool isRunning() const { return m_running != nullptr; }
     // What the latest run drew and how it ended.
     const model::RunSummary &lastRun() const { return m_run; }
+    // The tip beside the cursor over the drawing (null before the window is made).
+    readout::ReadoutOverlay *readout() const { return m_readout; }
     void setFieldObserver(FieldObserver *observer) { m_fieldObserver = observer; }
     FieldObserver *fieldObserver() const { return m_fieldObserver; }
     void setRunTiming(RunPacer::Timing timing) { m_timing = std::move(timing); }
@@ -109,6 +112,8 @@ private:
     void setDesignedLooks(QLabel *epsilonCaption, QGroupBox *frame1);
     void connectControls();
     void focusOnSelectedOption();
+    // The drawing's runs and axes as the readout under the cursor needs them.
+    readout::Scene readoutScene() const;
     // The From and To texts of ranges 1 to 3, as the fields hold them now.
     std::array<QString, 6> rangeTexts() const;
     // What the fields give at the start of a range: the plan of its points, or nothing when the
@@ -135,6 +140,8 @@ private:
     // Draws a stretch of the chain of the run going on; see CurveChain::Taken for what it
     // returns.
     model::CurveChain::Taken drawStretch(const model::ChainPoint *points, int count);
+    // Draws a span of the chain, the same way; see CurveChain::runStretches.
+    model::CurveChain::Taken drawSpan(model::ChainSpan &span);
     void reportRangeEnd(const model::RangeOutcome &outcome);
     void message(const QString &text);
     void setFieldText(int number, const QString &text);
@@ -154,6 +161,8 @@ private:
     RunDrawing *m_running = nullptr; // while a run is going on
     model::DirectionTable m_directions; // the displacements of the run's distinct angles
     model::RunSummary m_run; // what the latest run drew, for a screen reader
+    // The tip beside the cursor over the drawing: the point and the nearest dot.
+    QPointer<readout::ReadoutOverlay> m_readout;
 };
 
 } // namespace quorvel::curve

@@ -5,6 +5,7 @@
 
 #include "model/CurveChain.h"
 #include "raster/DrawingRecord.h"
+#include "readout/DotIndex.h"
 
 #include <array>
 #include <cstddef>
@@ -16,7 +17,7 @@ namespace quorvel::curve {
 // The recipe of one run of the curve window: the ranges that reached their points, the axes'
 // crossing, the colour counter before the run and how many dots were drawn. Replaying it
 // through the chain gives the very same dots, bit for bit, without keeping them.
-class RunRecord : public raster::DotSource
+class RunRecord : public raster::DotSource, public readout::ReadableRun
 {
 public:
     // number: the run's number since the window was last cleared (from 1); cx, cy: the axes'
@@ -40,6 +41,13 @@ public:
 
     // The dots where the window set them: (CX + x, CY - y), user units, y downwards.
     void replayDots(raster::DotVisitor &visitor) const override;
+
+    // The run's dots as the chain made them, for the readout under the cursor.
+    int runNumber() const override { return m_number; }
+    void replayChain(const std::function<bool(const model::ChainPoint &)> &visit) const override
+    {
+        replay(visit);
+    }
 
 private:
     int m_number;

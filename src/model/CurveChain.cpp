@@ -108,6 +108,86 @@ void CurveChain::computeStretchTowards(Walk &state, int range, int &counter, con
     counter = colourCounter;
 }
 
+namespace {
+
+// Whether a chain of `count` steps of `d` from `start` certainly stays within `limit` of 0 (the
+// same test as the points' own). Each sum moves monotonically, so its farthest point is one of
+// its ends; the last end is bounded from the exact sum, with room for the rounding of every
+// step (at most half a unit in the last place of a value no larger than twice the bound).
+bool certainlyWithin(double start, double d, int count, double limit)
+{
+    const double reach = std::fabs(start) + static_cast<double>(count) * std::fabs(d);
+    constexpr double kRoundingPerStep = 0x1p-51; // twice 2^-52: the values stay below 2 x reach
+    const double drift = static_cast<double>(count) * kRoundingPerStep * reach;
+    // A margin for the rounding of reach and drift themselves.
+    return reach + drift + reach * 0x1p-40 <= limit;
+}
+
+} // namespace
+
+bool CurveChain::findSpan(const Walk &state, int range, int counter, const RangePlan &plan,
+                          bool cosine, ChainSpan &span)
+{
+    constexpr double kWhole = 0x1p52; // below this, ALFA + 1 is exact for a whole ALFA
+    const double alfa = state.alfa;
+    const double step = plan.step;
+    const double to = plan.to;
+    const double ve = plan.params.ve;
+    // The colour changes after a point drawn with counter 14.
+    if (counter == ColourCycle::kWrapAt || std::fabs(step) != 1.0)
+        return false;
+    if (!(std::fabs(alfa) < kWhole && std::fabs(to) < kWhole) || alfa != std::trunc(alfa))
+        return false;
+    const std::optional<std::int16_t> a2 = angleA2(alfa, ve);
+    if (!a2)
+        return false;
+    m_directions.useFunction(cosine);
+    const Displacement *d = m_directions.find(*a2);
+    if (d == nullptr || !std::isfinite(d->dx) || !std::isfinite(d->dy) || !std::isfinite(state.x10)
+        || !std::isfinite(state.y10))
+        return false;
+    // Point k belongs to the span while ALFA has not passed `to` and t x ALFA keeps its whole
+    // value: both hold from k = 0 up to some k and never again, ALFA x t and its rounding being
+    // monotonic in ALFA.
+    const auto belongs = [&](int k) {
+        const double a = alfa + static_cast<double>(k) * step;
+        if (!(step > 0 ? a <= to : a >= to))
+            return false;
+        const std::optional<std::int16_t> other = angleA2(a, ve);
+        return other && *other == *a2;
+    };
+    if (!belongs(kShortestSpan - 1))
+        return false;
+    int inside = kShortestSpan - 1; // belongs
+    int outside = kLongestSpan; // does not, or is past the longest span
+    while (outside - inside > 1) {
+        const int middle = inside + (outside - inside) / 2;
+        if (belongs(middle))
+            inside = middle;
+        else
+            outside = middle;
+    }
+    int count = inside + 1;
+    const double cx = m_cx;
+    const double cy = m_cy;
+    while (count >= kShortestSpan
+           && !(certainlyWithin(state.x10, d->dx, count, cx)
+                && certainlyWithin(state.y10, d->dy, count, cy)))
+        count /= 2;
+    if (count < kShortestSpan)
+        return false;
+    span.range = range;
+    span.alfa = alfa;
+    span.step = step;
+    span.a2 = *a2;
+    span.paletteIndex = counter + 1;
+    span.count = count;
+    span.dx = d->dx;
+    span.dy = d->dy;
+    span.start(state.x10, state.y10);
+    return true;
+}
+
 RangeOutcome CurveChain::outcomeOf(const Stretch &stretch)
 {
     switch (stretch.end) {

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <utility>
 
 namespace quorvel::model {
@@ -112,6 +113,61 @@ struct ChainPoint
     int paletteIndex;
 };
 
+// Points of one range in a row that share their displacement and their colour, every one of
+// them within the field: point k (0 to count - 1) has ALFA alfa + k x step and lies at the
+// previous point plus (dx, dy). A long run is mostly made of them: t x ALFA keeps its whole
+// value for many points in a row when t is small. walk() makes the points with exactly the
+// chain's own operations.
+class ChainSpan
+{
+public:
+    int range = 1;
+    double alfa = 0; // ALFA of the first point, a whole number below 2^52 in magnitude
+    double step = 1; // +1 or -1
+    std::int16_t a2 = 0;
+    int paletteIndex = 0;
+    int count = 0;
+    double dx = 0;
+    double dy = 0;
+
+    // Starts the span after the point (x10, y10).
+    void start(double x10, double y10)
+    {
+        m_x = x10;
+        m_y = y10;
+        m_done = 0;
+    }
+    // The next n points (no more than count - done()), in order: put(x, y) for each.
+    template<typename Put>
+    void walk(int n, Put &&put)
+    {
+        double x = m_x;
+        double y = m_y;
+        for (int k = 0; k < n; ++k) {
+            x = dx + x;
+            y = dy + y;
+            put(x, y);
+        }
+        m_x = x;
+        m_y = y;
+        m_done += n;
+    }
+    // How many points walk() has made; the latest of them (or the point before the span).
+    int done() const { return m_done; }
+    double x() const { return m_x; }
+    double y() const { return m_y; }
+    // The next point's coordinates, as walk() will make them.
+    double nextX() const { return dx + m_x; }
+    double nextY() const { return dy + m_y; }
+    // ALFA of point k: exact, the values being whole and below 2^52.
+    double alfaAt(int k) const { return alfa + static_cast<double>(k) * step; }
+
+private:
+    double m_x = 0;
+    double m_y = 0;
+    int m_done = 0;
+};
+
 // Why a range, and with it possibly the run, stopped.
 enum class RangeEnd {
     Done, // the range's last ALFA was drawn
@@ -187,7 +243,17 @@ public:
     // last ALFA.
     template<typename NextRange, typename VisitStretch>
     RunOutcome runStretches(int firstRange, ColourCycle &colour, NextRange &&nextRange,
-                            VisitStretch &&visit);
+                            VisitStretch &&visit)
+    {
+        return runStretches(firstRange, colour, std::forward<NextRange>(nextRange),
+                            std::forward<VisitStretch>(visit), NoSpans {});
+    }
+    // The same, with the long runs of points that share their displacement handed over as spans:
+    // `visitSpan(ChainSpan &span)` walks at least one of its points (walk()) and returns a Taken
+    // whose `points` is span.done(). Every other point comes through `visit`, as above.
+    template<typename NextRange, typename VisitStretch, typename VisitSpan>
+    RunOutcome runStretches(int firstRange, ColourCycle &colour, NextRange &&nextRange,
+                            VisitStretch &&visit, VisitSpan &&visitSpan);
 
     // The same a dot at a time: `visit(const ChainPoint &)` is called once per dot, in order,
     // and returns false to stop the run after that dot.
@@ -205,10 +271,14 @@ public:
     }
 
 private:
+    struct NoSpans
+    {
+        Taken operator()(ChainSpan &) const { return {0, false}; }
+    };
     // The dots of range number `range`, continuing the chain, for runStretches().
-    template<typename VisitStretch>
+    template<typename VisitStretch, typename VisitSpan>
     RangeOutcome walkStretches(int range, const RangePlan &plan, ColourCycle &colour,
-                               VisitStretch &&visit);
+                               VisitStretch &&visit, VisitSpan &&visitSpan);
 
     // The chain's state while a range is walked: the next ALFA, the latest point, and t x ALFA
     // of the latest point computed.
@@ -247,6 +317,12 @@ private:
     template<bool Upwards>
     void computeStretchTowards(Walk &state, int range, int &counter, const RangePlan &plan,
                                Stretch &out) const;
+    // A span of at least kShortestSpan points from `state` on, when there is one.
+    bool findSpan(const Walk &state, int range, int counter, const RangePlan &plan, bool cosine,
+                  ChainSpan &span);
+    // Shorter runs of points that share their displacement come through stretches.
+    static constexpr int kShortestSpan = 4096;
+    static constexpr int kLongestSpan = 1 << 22;
     // Computes the directions of the rest of the range from ALFA `alfa` on.
     void prepareDirections(double alfa, const RangePlan &plan);
     static RangeOutcome outcomeOf(const Stretch &stretch);
@@ -260,9 +336,9 @@ private:
     double m_y10 = kStartY;
 };
 
-template<typename VisitStretch>
+template<typename VisitStretch, typename VisitSpan>
 RangeOutcome CurveChain::walkStretches(int range, const RangePlan &plan, ColourCycle &colour,
-                                       VisitStretch &&visit)
+                                       VisitStretch &&visit, VisitSpan &&visitSpan)
 {
     m_directions.setParameters(plan.params);
     Walk state {plan.from, m_x10, m_y10, m_lastA2};
@@ -271,7 +347,25 @@ RangeOutcome CurveChain::walkStretches(int range, const RangePlan &plan, ColourC
     std::size_t points = 0;
     Stretch &stretch = *m_stretch;
     RangeOutcome out;
+    ChainSpan span;
     for (;;) {
+        if constexpr (!std::is_same_v<std::decay_t<VisitSpan>, NoSpans>) {
+            if (findSpan(state, range, counter, plan, cosine, span)) {
+                const Taken taken = visitSpan(span);
+                if (span.done() == 0)
+                    span.walk(1, [](double, double) {});
+                cosine = taken.cosine.value_or(cosine);
+                points += static_cast<std::size_t>(span.done());
+                const double last = span.alfaAt(span.done() - 1);
+                if (!taken.goOn) {
+                    state = {last, span.x(), span.y(), span.a2};
+                    out = {RangeEnd::Stopped, 0, 0};
+                    break;
+                }
+                state = {last + plan.step, span.x(), span.y(), span.a2};
+                continue;
+            }
+        }
         computeStretch(state, range, counter, plan, cosine, stretch);
         if (stretch.count > 0) {
             Taken taken = visit(static_cast<const ChainPoint *>(stretch.points), stretch.count);
@@ -313,9 +407,9 @@ RangeOutcome CurveChain::walkStretches(int range, const RangePlan &plan, ColourC
     return out;
 }
 
-template<typename NextRange, typename VisitStretch>
+template<typename NextRange, typename VisitStretch, typename VisitSpan>
 RunOutcome CurveChain::runStretches(int firstRange, ColourCycle &colour, NextRange &&nextRange,
-                                    VisitStretch &&visit)
+                                    VisitStretch &&visit, VisitSpan &&visitSpan)
 {
     RunOutcome out;
     for (int range = firstRange;; ++range) {
@@ -327,7 +421,7 @@ RunOutcome CurveChain::runStretches(int firstRange, ColourCycle &colour, NextRan
             return out;
         }
         colour.advance();
-        out.last = walkStretches(range, *plan, colour, visit);
+        out.last = walkStretches(range, *plan, colour, visit, visitSpan);
         out.points += out.last.points;
         if (out.last.end != RangeEnd::Done || range >= kRangeCount)
             return out;

@@ -60,6 +60,28 @@ void RunSummary::addChain(const ChainPoint *points, int count)
     drawn += count;
 }
 
+void RunSummary::addStraight(double x0, double y0, double x1, double y1, int count,
+                             int paletteIndex, const std::array<int, 3> &quadrants)
+{
+    if (count <= 0)
+        return;
+    const double l = std::min(x0, x1);
+    const double r = std::max(x0, x1);
+    const double b = std::min(y0, y1);
+    const double t = std::max(y0, y1);
+    left = drawn > 0 ? std::min(left, l) : l;
+    right = drawn > 0 ? std::max(right, r) : r;
+    bottom = drawn > 0 ? std::min(bottom, b) : b;
+    top = drawn > 0 ? std::max(top, t) : t;
+    if (paletteIndex >= 0 && paletteIndex < static_cast<int>(pointsByColour.size()))
+        pointsByColour[static_cast<std::size_t>(paletteIndex)] += count;
+    pointsByQuadrant[0] += quadrants[0];
+    pointsByQuadrant[1] += quadrants[1];
+    pointsByQuadrant[2] += quadrants[2];
+    pointsByQuadrant[3] += count - quadrants[0] - quadrants[1] - quadrants[2];
+    drawn += count;
+}
+
 namespace {
 
 // Whole units, the way a listener can take them in.

@@ -39,6 +39,11 @@ struct RunSummary
     // `count` dots of the chain in a row, each of palette colour paletteIndex (0..15) at (x,
     // y): the curve window adds them a stretch at a time.
     void addChain(const ChainPoint *points, int count);
+    // `count` dots in a row of one colour whose x and y each move one way only, from the first
+    // (x0, y0) to the last (x1, y1), with `quadrants` of them upper right, upper left and lower
+    // left (the rest lower right).
+    void addStraight(double x0, double y0, double x1, double y1, int count, int paletteIndex,
+                     const std::array<int, 3> &quadrants);
     int points() const { return drawn; }
 };
 

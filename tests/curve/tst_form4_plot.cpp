@@ -77,6 +77,7 @@ private slots:
     void shortRunIsNotPaced();
     void laterActivationPlotsOverDrawing();
     void clearAndRun();
+    void longStepsDrawnAsWatched();
     void reloadKeepsMembersAndDesignedTexts();
     void realMessageBoxes();
     void userPathDrawsAsWatched_data();
@@ -862,6 +863,37 @@ void TestForm4Plot::clearAndRun()
     QCOMPARE(test::coloursIn(form().surface()->raster().drawing()),
              (QSet<QRgb> {form().surface()->raster().backgroundRgb(), qRgb(0, 0, 0),
                           qRgb(0, 128, 128)}));
+}
+
+// A run whose angle keeps its value for thousands of points in a row is drawn a span at a time
+// when no observer watches each dot: the same picture and the same summary as dot by dot. The
+// chain crosses the Y axis on the way.
+void TestForm4Plot::longStepsDrawnAsWatched()
+{
+    setFields(
+        {{1, "-1"}, {10, "0,0001"}, {12, "0,0001"}, {3, "0"}, {4, "300000"}, {5, "0"}, {6, "0"}});
+    const Variant colour = form().Miocolor;
+    test::RecordingObserver rec;
+    {
+        const ScopedSurfaceObserver watch(*form().surface(), &rec);
+        form().Command1_Click();
+    }
+    QCOMPARE(rec.points().size(), std::size_t(300001));
+    const QImage watched = form().surface()->raster().drawing();
+    const model::RunSummary dotByDot = form().lastRun();
+    QVERIFY(dotByDot.pointsByQuadrant[0] > 0 && dotByDot.pointsByQuadrant[1] > 0);
+
+    form().Miocolor = colour;
+    form().Command1_Click();
+    QCOMPARE(form().surface()->raster().drawing(), watched);
+    const model::RunSummary &spans = form().lastRun();
+    QCOMPARE(spans.drawn, dotByDot.drawn);
+    QCOMPARE(spans.pointsByColour, dotByDot.pointsByColour);
+    QCOMPARE(spans.pointsByQuadrant, dotByDot.pointsByQuadrant);
+    QCOMPARE(spans.left, dotByDot.left);
+    QCOMPARE(spans.right, dotByDot.right);
+    QCOMPARE(spans.bottom, dotByDot.bottom);
+    QCOMPARE(spans.top, dotByDot.top);
 }
 
 void TestForm4Plot::reloadKeepsMembersAndDesignedTexts()

@@ -86,6 +86,8 @@ private slots:
     void stretchesTakenInParts_data();
     void stretchesTakenInParts();
     void choiceChangedDuringStretch();
+    void spansGiveTheSameChain_data();
+    void spansGiveTheSameChain();
 };
 
 void TestCurveChain::runs_data()
@@ -305,6 +307,101 @@ void TestCurveChain::choiceChangedDuringStretch()
         QCOMPARE(p.x, x);
         QCOMPARE(p.y, y);
     }
+}
+
+void TestCurveChain::spansGiveTheSameChain_data()
+{
+    QTest::addColumn<Case>("c");
+    QTest::addColumn<int>("part"); // points the caller walks of a span before it returns
+    QTest::addColumn<bool>("spans"); // whether the chain has spans to hand over
+
+    // epsilon 0,000001, increments 0,001, t as given: t x ALFA keeps its value for 1 / t points.
+    const auto slow = [](double from, double to, double t) {
+        RangePlan r = startingRange(from, to);
+        r.params.ep1 = 0.000001;
+        r.params.inx = 0.001;
+        r.params.iny = 0.001;
+        r.params.ve = t;
+        return r;
+    };
+    QTest::newRow("one span to the end") << Case({slow(0, 200000, 0.000001)}) << 1 << true;
+    QTest::newRow("a span for each angle") << Case({slow(0, 300000, 0.0001)}) << 1 << true;
+    QTest::newRow("downwards") << Case({slow(300000, -300000, 0.0001)}) << 1 << true;
+    QTest::newRow("walked in parts") << Case({slow(0, 300000, 0.0001)}) << 1000 << true;
+    QTest::newRow("stopped inside a span")
+        << Case({slow(0, 300000, 0.0001)}, std::nullopt, 150001) << 1000 << true;
+    QTest::newRow("ALFA not whole") << Case({slow(0.5, 100000, 0.000001)}) << 1 << false;
+    // Steps of about 0,01: out of the field after some 40,000 points.
+    RangePlan fast = slow(0, 100000, 0.000001);
+    fast.params.ep1 = 0.01;
+    fast.params.inx = 1;
+    QTest::newRow("to the field's edge") << Case({fast}) << 1 << true;
+    QTest::newRow("across three ranges, colour wrapped")
+        << Case({slow(0, 50000, 0.0001), slow(0, -50000, 0.0001), slow(7, 60000, 0.0001)},
+                std::int16_t {13})
+        << 1 << true;
+}
+
+// The chain handed over in spans, walked whole or in parts, is the chain a dot at a time,
+// bit for bit, and ends as it does.
+void TestCurveChain::spansGiveTheSameChain()
+{
+    QFETCH(Case, c);
+    QFETCH(int, part);
+    QFETCH(bool, spans);
+    Drawn expected;
+    ColourCycle expectedColour;
+    const RunOutcome reference = runCase(c, expected, expectedColour);
+
+    DirectionTable directions;
+    CurveChain chain(directions, c.cx, c.cy);
+    ColourCycle colour(c.colourBefore);
+    std::vector<ChainPoint> drawn;
+    std::size_t inSpans = 0;
+    const auto next = [&](int range) -> std::optional<RangePlan> {
+        if (range > static_cast<int>(c.ranges.size()))
+            return std::nullopt;
+        return c.ranges[static_cast<std::size_t>(range - 1)];
+    };
+    const auto wanted = [&](int count) {
+        if (c.stopAfter > 0)
+            count = std::min(count, static_cast<int>(c.stopAfter - drawn.size()));
+        return count;
+    };
+    const auto goOn = [&] { return c.stopAfter == 0 || drawn.size() < c.stopAfter; };
+    const RunOutcome out = chain.runStretches(
+        1, colour, next,
+        [&](const ChainPoint *points, int count) -> CurveChain::Taken {
+            const int take = wanted(count);
+            drawn.insert(drawn.end(), points, points + take);
+            return {take, goOn()};
+        },
+        [&](ChainSpan &span) -> CurveChain::Taken {
+            const int take = wanted(std::min(part, span.count - span.done()));
+            int k = span.done();
+            span.walk(take, [&](double x, double y) {
+                drawn.push_back({span.range, span.alfaAt(k++), span.a2, x, y, span.paletteIndex});
+                ++inSpans;
+            });
+            return {span.done(), goOn()};
+        });
+    QCOMPARE(inSpans > 0, spans);
+    QCOMPARE(out.points, reference.points);
+    QCOMPARE(out.range, reference.range);
+    QCOMPARE(out.last.end, reference.last.end);
+    QCOMPARE(out.last.value, reference.last.value);
+    QCOMPARE(drawn.size(), expected.points.size());
+    for (std::size_t i = 0; i < drawn.size(); ++i) {
+        const ChainPoint &a = drawn[i];
+        const ChainPoint &b = expected.points[i];
+        QVERIFY2(a.x == b.x && a.y == b.y && a.alfa == b.alfa && a.a2 == b.a2 && a.range == b.range
+                     && a.paletteIndex == b.paletteIndex,
+                 qPrintable(QStringLiteral("dot %1").arg(i)));
+    }
+    QCOMPARE(colour.counter(), expectedColour.counter());
+    QCOMPARE(chain.x10(), drawn.back().x);
+    QCOMPARE(chain.y10(), drawn.back().y);
+    QCOMPARE(chain.lastA2(), drawn.back().a2);
 }
 
 QTEST_APPLESS_MAIN(TestCurveChain)

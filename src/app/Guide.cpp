@@ -202,6 +202,8 @@ void Guide::show(QWidget *opener)
         browser->setWindowTitle(QStringLiteral("QUORVEL - Guida"));
         browser->setAccessibleName(QStringLiteral("Guida"));
         browser->setOpenLinks(false);
+        // A caret that the arrows move, so that a screen reader reads the guide line by line.
+        browser->setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);
         browser->setHtml(text());
         browser->resize(kWantedSize);
         auto *close = new QShortcut(QKeySequence(Qt::Key_Escape), browser);

@@ -136,7 +136,10 @@ private:
     // returns.
     curve::CurveChain::Taken drawStretch(const curve::ChainPoint *points, int count);
     void reportRangeEnd(const curve::RangeOutcome &outcome);
-    void message(const QString &text);
+    // `concerning` names the fields the message is about, for a screen reader.
+    void message(const QString &text, const QString &concerning = {});
+    // "Riguarda il campo ...": the field `number` named as a screen reader names it.
+    QString concerningField(int number) const;
     void setFieldText(int number, const QString &text);
     void setFieldBackground(int number, raster::ColourValue colour);
 
@@ -154,6 +157,7 @@ private:
     RunDrawing *m_running = nullptr; // while a run is going on
     curve::DirectionTable m_directions; // the displacements of the run's distinct angles
     curve::RunSummary m_run; // what the latest run drew, for a screen reader
+    int m_rangeRead = 0; // the range whose From and To CONTRALFA is reading
 };
 
 } // namespace quorvel

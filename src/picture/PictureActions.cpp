@@ -6,6 +6,7 @@
 #include "PictureFiles.h"
 
 #include "about/About.h"
+#include "shell/AccessibleParts.h"
 #include "shell/FocusReturn.h"
 #include "shell/MessageBox.h"
 #include "surface/DrawingSurface.h"
@@ -140,6 +141,12 @@ void tellFailure(const QString &path, const QString &reason)
 {
     showMessage(QStringLiteral("Impossibile scrivere il file %1: %2.")
                     .arg(QDir::toNativeSeparators(path), reason));
+}
+
+// A file written whole: a screen reader says so ("Salvato curva.png").
+void tellSaved(QWidget *window, const QString &path)
+{
+    a11y::announce(window, QStringLiteral("Salvato %1").arg(QFileInfo(path).fileName()));
 }
 
 // The picture of `surface` as its record holds it now: later drawing does not reach it.
@@ -293,7 +300,9 @@ void savePicture(DrawingSurface &surface)
         reason = QStringLiteral("l'estensione deve essere .png, .svg o .pdf");
         break;
     }
-    if (!reason.isEmpty() && !window.cancelled())
+    if (reason.isEmpty())
+        tellSaved(&surface, path);
+    else if (!window.cancelled())
         tellFailure(path, reason);
 }
 
@@ -334,7 +343,9 @@ void printPicture(DrawingSurface &surface)
         const QString reason
             = writePdf(snapshot.picture, path, window.progress(),
                        PdfPage {layout.fullRectPoints().size(), QRectF(layout.paintRectPoints())});
-        if (!reason.isEmpty() && !window.cancelled())
+        if (reason.isEmpty())
+            tellSaved(&surface, path);
+        else if (!window.cancelled())
             tellFailure(path, reason);
         return;
     }
@@ -371,8 +382,9 @@ void exportPoints(DrawingSurface &surface)
     if (path.isEmpty())
         return;
     ProgressWindow window(&surface, QStringLiteral("Esportazione dei punti…"), rows);
-    if (const QString reason = writeCsv(record, path, window.progress());
-        !reason.isEmpty() && !window.cancelled())
+    if (const QString reason = writeCsv(record, path, window.progress()); reason.isEmpty())
+        tellSaved(&surface, path);
+    else if (!window.cancelled())
         tellFailure(path, reason);
 }
 

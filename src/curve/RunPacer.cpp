@@ -136,10 +136,11 @@ bool RunPacer::check(int range, double alfa)
         if (m_surface)
             m_surface->repaintNow();
     }
-    // The events waiting, and no more: the run goes on at once.
+    // The events waiting and those they post, for at most 20 ms; none waiting, the run goes
+    // on at once.
     if (refresh || now - m_lastEventsMs >= m_timing.eventsMs) {
         m_lastEventsMs = now;
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         m_eventsProcessed = true;
     }
     return !m_stop;

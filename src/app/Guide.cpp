@@ -107,7 +107,7 @@ QString Guide::text()
         "comando che legge la barra di stato (in Orca Insert+Invio del tastierino numerico, "
         "premuto due volte) dice fin dove è arrivato. Nella finestra di introduzione e in "
         "questa guida le frecce su e giù leggono una riga alla volta, Ctrl con le frecce una "
-        "parola alla volta.</p>"
+        "parola alla volta, Inizio e Fine vanno all'inizio e alla fine della riga.</p>"
         "<p><b>Informazioni su QUORVEL</b>, nel menu del disegno (clic destro), mostra la "
         "versione e la licenza del programma.</p>"
         "<p>Durante un calcolo lungo gli altri tasti e i click sono ignorati, tranne ESCI e la "

@@ -3,6 +3,7 @@
 
 #include "Guide.h"
 
+#include "shell/AccessibleParts.h"
 #include "shell/FocusReturn.h"
 
 #include <QApplication>
@@ -48,6 +49,12 @@ QString Guide::text()
         "<li><b>OK - continua</b>: apre la finestra della curva, con le proporzioni scelte; "
         "con il fattore iniziale chiede di impostare la risoluzione dello schermo.</li>"
         "<li><b>ESCI</b>: termina il programma.</li>"
+        "<li><b>Senza vedere lo schermo</b>: a ogni spostamento della barra un lettore di "
+        "schermo dice il fattore e le misure della figura in pixel con il loro significato "
+        "(per esempio «0,80: larga 636, alta 636 pixel: una circonferenza»). «Più alta che "
+        "larga»: il fattore va aumentato, freccia a destra; «più larga che alta»: va "
+        "diminuito, freccia a sinistra; fermarsi a «una circonferenza» o «quasi una "
+        "circonferenza».</li>"
         "</ul>"
         "<h4>La finestra della curva</h4>"
         "<ul>"
@@ -102,6 +109,14 @@ QString Guide::text()
         "questa guida.</li>"
         "<li><b>F1</b>: mostra questa guida, da ogni finestra.</li>"
         "</ul>"
+        "<h4>Con un lettore di schermo</h4>"
+        "<p>Il risultato di ogni esecuzione (quanti punti, di che colore, come è finita, dove "
+        "stanno), l'inizio di un calcolo lungo e la sua interruzione, un campo corretto dopo "
+        "un messaggio e ogni file salvato sono annunciati subito. Durante un calcolo lungo il "
+        "comando che legge la barra di stato (in Orca Insert+Invio del tastierino numerico, "
+        "premuto due volte) dice fin dove è arrivato. Nella finestra di introduzione e in "
+        "questa guida le frecce su e giù leggono una riga alla volta, Ctrl con le frecce una "
+        "parola alla volta, Inizio e Fine vanno all'inizio e alla fine della riga.</p>"
         "<p><b>Informazioni su QUORVEL</b>, nel menu del disegno (clic destro), mostra la "
         "versione e la licenza del programma.</p>"
         "<p>Durante un calcolo lungo gli altri tasti e i click sono ignorati, tranne ESCI e la "
@@ -211,6 +226,8 @@ void Guide::show(QWidget *opener)
         browser->setWindowTitle(QStringLiteral("QUORVEL - Guida"));
         browser->setAccessibleName(QStringLiteral("Guida"));
         browser->setOpenLinks(false);
+        // A caret that the arrows move, so that a screen reader reads the guide line by line.
+        browser->setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);
         browser->setHtml(text());
         browser->resize(kWantedSize);
         auto *close = new QShortcut(QKeySequence(Qt::Key_Escape), browser);
@@ -239,6 +256,9 @@ void Guide::show(QWidget *opener)
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
+    announce(m_window,
+             QStringLiteral("Guida di QUORVEL: le frecce su e giù la leggono "
+                            "una riga alla volta, Esc la chiude."));
 }
 
 bool Guide::eventFilter(QObject *watched, QEvent *event)

@@ -11,10 +11,13 @@
 
 #include <QAccessible>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <utility>
 
 namespace quorvel::calibration {
@@ -47,6 +50,21 @@ QString describeFigure(const DrawingSurface &s)
     return text + QStringLiteral(": è una circonferenza quando le due misure sono uguali.");
 }
 
+// The figure's size as a listener judges it, after the factor as the window writes it.
+QString spokenChange(const DrawingSurface &s, double factor)
+{
+    if (!figureScale(s.raster()))
+        return decimalText(factor);
+    const FigureSize size
+        = figureSize(s.width(), s.height(), static_cast<double>(s.raster().scaleWidth()),
+                     static_cast<double>(s.raster().scaleHeight()));
+    return QStringLiteral("%1: larga %2, alta %3 pixel: %4.")
+        .arg(decimalText(factor))
+        .arg(size.width)
+        .arg(size.height)
+        .arg(figureVerdict(size));
+}
+
 // The figure's bounding box in the window's pixels.
 QRect figureArea(const DrawingSurface &s)
 {
@@ -66,6 +84,19 @@ QRect figureArea(const DrawingSurface &s)
 }
 
 } // namespace
+
+QString figureVerdict(FigureSize size)
+{
+    if (size.width == size.height)
+        return QStringLiteral("una circonferenza");
+    // Within one part in a hundred the eye sees a circle.
+    if (std::abs(size.width - size.height) * 100 <= std::max(size.width, size.height))
+        return QStringLiteral("quasi una circonferenza");
+    // A larger factor makes the figure lower.
+    if (size.width > size.height)
+        return QStringLiteral("più larga che alta, il fattore va diminuito");
+    return QStringLiteral("più alta che larga, il fattore va aumentato");
+}
 
 FigureSize figureSize(int width, int height, double scaleWidth, double scaleHeight)
 {
@@ -91,17 +122,22 @@ void exposeCalibrationWindow(QWidget *window, const CalibrationControls &control
             [surface] { return figureArea(*surface); });
     }
 
+    for (QLineEdit *field : window->findChildren<QLineEdit *>())
+        speakFieldOnce(field);
+
     QScrollBar *bar = controls.bar;
     if (!bar)
         return;
     const ScrollValue *value = exposeScrollValue(bar, std::move(factor), factorForPosition,
                                                  [](double f) { return decimalText(f); });
     // After the window's own handler has set the new factor: say it, and the figure's new size.
-    QObject::connect(bar, &QScrollBar::valueChanged, value, [bar, value, figure] {
+    QObject::connect(bar, &QScrollBar::valueChanged, value, [bar, value, figure, surface] {
         QAccessibleValueChangeEvent event(bar, value->current());
         QAccessible::updateAccessibility(&event);
         if (figure)
             figure->announce();
+        if (surface)
+            announce(surface, spokenChange(*surface, value->current()));
     });
 }
 

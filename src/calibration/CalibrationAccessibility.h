@@ -35,4 +35,8 @@ struct FigureSize
 };
 FigureSize figureSize(int width, int height, double scaleWidth, double scaleHeight);
 
+// What the figure's width and height mean for a listener calibrating by ear: "una
+// circonferenza", "quasi una circonferenza", or which way the factor must go.
+QString figureVerdict(FigureSize size);
+
 } // namespace quorvel::calibration

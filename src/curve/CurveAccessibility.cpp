@@ -37,7 +37,21 @@ void exposeCurveWindow(QWidget *window, const std::vector<FieldCaption> &fields,
         const QString text = explanation(c.caption);
         if (!text.isEmpty())
             c.field->setAccessibleDescription(text);
+        speakFieldOnce(c.field);
     }
+    // The note under the ranges is the description of their group.
+    auto *ranges = window->findChild<QWidget *>(QStringLiteral("Frame3"));
+    const auto *note = window->findChild<QLabel *>(QStringLiteral("Label7"));
+    if (ranges && note) {
+        QString text = note->text().simplified();
+        if (!text.endsWith(QLatin1Char('.')))
+            text += QLatin1Char('.');
+        ranges->setAccessibleDescription(
+            QStringLiteral("%1 %2").arg(text, explanation(ranges)).trimmed());
+    }
+    // The window opens with the focus on ESCI: its name warns that Invio there ends the program.
+    if (auto *exit = window->findChild<QWidget *>(QStringLiteral("Command3")))
+        exit->setAccessibleName(QStringLiteral("ESCI: Invio termina il programma"));
     for (QWidget *option : options) {
         if (option)
             option->setAccessibleDescription(explanation(option));
@@ -52,6 +66,8 @@ void publishRun(QWidget *window, const RunSummary &run)
     if (auto *g
         = window ? window->findChild<Graphic *>(QString(), Qt::FindDirectChildrenOnly) : nullptr)
         g->setDescription(describeRun(run));
+    // Said at once, wherever the focus is.
+    announce(window, describeRun(run));
 }
 
 } // namespace quorvel::curve

@@ -10,6 +10,7 @@
 
 #include "model/NumericText.h"
 #include "raster/RetainedDrawing.h"
+#include "shell/AccessibleParts.h"
 #include "shell/Controls.h"
 #include "shell/FormNames.h"
 #include "shell/FormRegistry.h"
@@ -176,8 +177,10 @@ void Form4::readIncrement(int number, Variant &member, const QString &notNumberM
 {
     const std::optional<double> x = toNumber(field(number)->text());
     if (!x || *x == 0.0) {
-        message(x ? QStringLiteral("Non è ammesso 0 ") : notNumberMessage);
+        message(x ? QStringLiteral("Non è ammesso 0 ") : notNumberMessage, concerningField(number));
         setFieldText(number, QStringLiteral("1"));
+        announce(field(number),
+                 QStringLiteral("Il campo %1 ora vale 1.").arg(field(number)->accessibleName()));
         member = Variant::int16(1);
         return;
     }
@@ -190,8 +193,11 @@ void Form4::readSegmentParameter(int number, Variant &member, double factor)
     const std::optional<double> x = toNumber(field(number)->text());
     if (!x) {
         setFieldBackground(number, kRefusedBackground);
-        message(QStringLiteral("Non è un numero"));
+        message(QStringLiteral("Non è un numero"), concerningField(number));
         setFieldText(number, QString());
+        announce(
+            field(number),
+            QStringLiteral("Il campo %1 è stato svuotato.").arg(field(number)->accessibleName()));
         setFieldBackground(number, kFieldBackground);
         return;
     }
@@ -226,15 +232,18 @@ void Form4::LeggiText12()
 
 void Form4::CONTRALFA(Variant &Mem1, Variant &Mem2)
 {
+    const QString concerning = m_rangeRead > 0
+        ? QStringLiteral("Riguarda i campi For%1 e To%1").arg(m_rangeRead)
+        : QString();
     if (Mem1.equalsEmptyText() || Mem2.equalsEmptyText()) {
-        message(QStringLiteral("For o To senza numero"));
+        message(QStringLiteral("For o To senza numero"), concerning);
         ValStep = Variant::int16(kEndMarker);
         return;
     }
     const std::optional<double> from = Mem1.numericValue();
     const std::optional<double> to = Mem2.numericValue();
     if (!from || !to) {
-        message(QStringLiteral("For o To non numero"));
+        message(QStringLiteral("For o To non numero"), concerning);
         ValStep = Variant::int16(kEndMarker);
         return;
     }
@@ -470,7 +479,9 @@ Form4::RangeFields Form4::readRange(int range)
     ValStep = Variant::int16(0);
     Variant from = Variant::text(field(2 * range + 1)->text());
     Variant to = Variant::text(field(2 * range + 2)->text());
+    m_rangeRead = range;
     CONTRALFA(from, to);
+    m_rangeRead = 0;
     if (ValStep.equalsNumber(kEndMarker)) {
         // CONTRALFA turns the two texts into numbers when it takes them: texts still, it
         // refused them; numbers, the range was from 0 to 0.
@@ -506,11 +517,17 @@ void Form4::reportRangeEnd(const RangeOutcome &outcome)
         message(text);
 }
 
-void Form4::message(const QString &text)
+QString Form4::concerningField(int number) const
+{
+    const QLineEdit *f = field(number);
+    return f ? QStringLiteral("Riguarda il campo %1").arg(f->accessibleName()) : QString();
+}
+
+void Form4::message(const QString &text, const QString &concerning)
 {
     m_run.message = text;
     if (!m_running) {
-        showMessage(text);
+        showMessage(text, concerning);
         return;
     }
     // Everything the run has drawn is on the screen while the box is open.
@@ -518,7 +535,7 @@ void Form4::message(const QString &text)
         m_running->dots.finish();
         m_surface->repaintNow();
     }
-    m_running->pacer.showMessage(text);
+    m_running->pacer.showMessage(text, concerning);
     // The box let events in, which may have resized the drawing: a fresh writer.
     if (m_surface) {
         m_surface->raster().setDrawWidth(kDotWidth);

@@ -143,7 +143,10 @@ private:
     // Draws a span of the chain, the same way; see CurveChain::runStretches.
     model::CurveChain::Taken drawSpan(model::ChainSpan &span);
     void reportRangeEnd(const model::RangeOutcome &outcome);
-    void message(const QString &text);
+    // `concerning` names the fields the message is about, for a screen reader.
+    void message(const QString &text, const QString &concerning = {});
+    // "Riguarda il campo ...": the field `number` named as a screen reader names it.
+    QString concerningField(int number) const;
     void setFieldText(int number, const QString &text);
     void setFieldBackground(int number, raster::ColourValue colour);
 
@@ -161,6 +164,7 @@ private:
     RunDrawing *m_running = nullptr; // while a run is going on
     model::DirectionTable m_directions; // the displacements of the run's distinct angles
     model::RunSummary m_run; // what the latest run drew, for a screen reader
+    int m_rangeRead = 0; // the range whose From and To CONTRALFA is reading
     // The tip beside the cursor over the drawing: the point and the nearest dot.
     QPointer<readout::ReadoutOverlay> m_readout;
 };

@@ -4,10 +4,12 @@
 #include "RunPacer.h"
 
 #include "model/NumericText.h"
+#include "shell/AccessibleParts.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
 #include "surface/DrawingSurface.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -22,6 +24,47 @@ using namespace model;
 namespace {
 // Pixels between the hint and the drawing's bottom-right corner.
 constexpr int kHintMargin = 8;
+
+bool isKey(const QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Keys from the keyboard reach the program's windows during a run only as far as the
+// widgets: the screen reader's bridge sees each first, passes it to the screen reader and
+// gives back those it does not take; a key given back, or one the bridge did not hold, is
+// discarded here (Esc stops the run).
+class KeyGuard : public QObject
+{
+public:
+    KeyGuard(QObject *parent, std::function<void()> stop)
+        : QObject(parent)
+        , m_stop(std::move(stop))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (!isKey(event))
+            return false;
+        if (event->type() == QEvent::KeyPress
+            && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
+            m_stop();
+        return true;
+    }
+
+private:
+    std::function<void()> m_stop;
+};
 } // namespace
 
 RunPacer::RunPacer(DrawingSurface *surface, FormRegistry &registry, Timing timing)
@@ -38,6 +81,18 @@ RunPacer::RunPacer(DrawingSurface *surface, FormRegistry &registry, Timing timin
 RunPacer::~RunPacer()
 {
     leaveBusy();
+    // The run's window is going: another of the program's windows says why the run ended.
+    if (m_closed) {
+        const QWidget *closing = m_surface ? m_surface->window() : nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w != closing && w->isVisible() && w->windowType() == Qt::Window) {
+                announce(w,
+                         QStringLiteral("Calcolo interrotto: la finestra della curva è "
+                                        "stata chiusa."));
+                break;
+            }
+        }
+    }
     delete m_hint.data();
     if (m_surface)
         m_surface->raster().holdMapping(false);
@@ -76,11 +131,17 @@ bool RunPacer::check(int range, double alfa)
             return true;
         enterBusy();
     }
-    if (now - m_lastRefreshMs >= m_timing.refreshMs) {
+    const bool refresh = now - m_lastRefreshMs >= m_timing.refreshMs;
+    if (refresh) {
         m_lastRefreshMs = now;
         updateHint();
         if (m_surface)
             m_surface->repaintNow();
+    }
+    // The events waiting and those they post, for at most 20 ms; none waiting, the run goes
+    // on at once.
+    if (refresh || now - m_lastEventsMs >= m_timing.eventsMs) {
+        m_lastEventsMs = now;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         m_eventsProcessed = true;
     }
@@ -91,6 +152,7 @@ void RunPacer::updateHint()
 {
     if (!m_surface)
         return;
+    bool announceHint = false; // the hint appears now: a screen reader says it
     if (m_hint.isNull()) {
         // A control over the drawing, never part of it: the retained picture stays as drawn.
         auto *hint = new QLabel(m_surface);
@@ -101,7 +163,9 @@ void RunPacer::updateHint()
         hint->setForegroundRole(QPalette::ToolTipText);
         hint->setFrameShape(QFrame::Box);
         hint->setMargin(4);
+        exposeAsStatus(hint);
         m_hint = hint;
+        announceHint = true;
     }
     // A range beyond those counted at the start is not promised: the count is left out.
     const QString range = m_rangesToWalk >= m_range
@@ -116,6 +180,8 @@ void RunPacer::updateHint()
                  std::max(0, room.height() - m_hint->height() - kHintMargin));
     m_hint->show();
     m_hint->raise();
+    if (announceHint)
+        announce(m_surface, m_hint->text());
 }
 
 void RunPacer::enterBusy()
@@ -129,6 +195,14 @@ void RunPacer::enterBusy()
     }
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
     qApp->installEventFilter(this);
+    if (QAccessible::isActive()) {
+        auto *guard = new KeyGuard(this, [this] { m_stop = true; });
+        for (QWidget *w : {QApplication::focusWidget(), QApplication::activeWindow()}) {
+            if (w)
+                w->installEventFilter(guard);
+        }
+        m_keyGuard = guard;
+    }
 }
 
 void RunPacer::leaveBusy()
@@ -137,15 +211,16 @@ void RunPacer::leaveBusy()
         return;
     m_busy = false;
     qApp->removeEventFilter(this);
+    delete m_keyGuard.data();
     QGuiApplication::restoreOverrideCursor();
 }
 
-void RunPacer::showMessage(const QString &text)
+void RunPacer::showMessage(const QString &text, const QString &concerning)
 {
     const bool wasBusy = m_busy;
     leaveBusy();
     const qint64 opened = nowMs();
-    quorvel::showMessage(text);
+    quorvel::showMessage(text, concerning);
     m_pausedMs += nowMs() - opened;
     if (wasBusy) {
         enterBusy();
@@ -155,6 +230,10 @@ void RunPacer::showMessage(const QString &text)
 
 bool RunPacer::eventFilter(QObject *watched, QEvent *event)
 {
+    // A key from the keyboard goes on to the screen reader's bridge, which keeps the screen
+    // reader's keys working; the key guard discards what reaches the widgets.
+    if (m_keyGuard && isKey(event) && event->spontaneous())
+        return false;
     switch (event->type()) {
     case QEvent::KeyPress:
         if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
@@ -181,8 +260,10 @@ bool RunPacer::eventFilter(QObject *watched, QEvent *event)
         return true;
     case QEvent::Close:
         // Closing the run's window ends the run; the window then closes as it does at any time.
-        if (m_surface && watched == m_surface->window())
+        if (m_surface && watched == m_surface->window()) {
             m_stop = true;
+            m_closed = true;
+        }
         return false;
     default:
         break;

@@ -42,6 +42,9 @@ public:
         int refreshMs = 100; // and is then shown at least this often
         // Milliseconds of a steady clock; empty: the system's monotonic clock.
         std::function<qint64()> clock {};
+        // While busy, events are let in at least this often, so that a screen reader's
+        // questions are answered at once and its keys keep working.
+        int eventsMs = 2;
     };
 
     RunPacer(DrawingSurface *surface, FormRegistry &registry, Timing timing);
@@ -82,8 +85,9 @@ public:
     // The hint shown while the run is busy (null otherwise).
     QLabel *hint() const { return m_hint.data(); }
 
-    // A message of the run: the busy state is lifted while the box is open.
-    void showMessage(const QString &text);
+    // A message of the run: the busy state is lifted while the box is open. `concerning` names
+    // the field it is about, for a screen reader.
+    void showMessage(const QString &text, const QString &concerning = {});
 
     bool isBusy() const { return m_busy; }
     bool stopRequested() const { return m_stop; }
@@ -108,15 +112,20 @@ private:
     qint64 m_startMs = 0;
     qint64 m_pausedMs = 0; // time spent with a message box open
     QPointer<QLabel> m_hint;
+    // Guards the focus widget and the active window against the keys a screen reader lets
+    // through (see eventFilter).
+    QPointer<QObject> m_keyGuard;
     std::vector<QPointer<QWidget>> m_letThrough;
     int m_range = 0;
     int m_rangesToWalk = 0;
     double m_alfa = 0.0;
     qint64 m_lastRefreshMs = 0;
+    qint64 m_lastEventsMs = 0;
     std::uint32_t m_calls = 0;
     bool m_busy = false; // the busy cursor and the input filter are in place
     bool m_wasBusy = false; // the run has been long at some point
     bool m_stop = false;
+    bool m_closed = false; // the run's window was closed while it ran
     bool m_eventsProcessed = false; // by the latest check()
 };
 

@@ -19,6 +19,19 @@ QString spokenSubscript(const QString &text)
     return s.replace(QLatin1Char('-'), QStringLiteral(" meno "));
 }
 
+// Greek letters, the functions written before them and the equals sign as words.
+QString spokenText(const QString &text)
+{
+    QString s = text;
+    s.replace(QStringLiteral("sin\u03b1"), QStringLiteral("seno di alfa"));
+    s.replace(QStringLiteral("cos\u03b1"), QStringLiteral("coseno di alfa"));
+    s.replace(QLatin1Char('='), QStringLiteral(" uguale "));
+    s.replace(QChar(0x03b5), QStringLiteral("epsilon"));
+    s.replace(QChar(0x03b2), QStringLiteral("beta"));
+    s.replace(QChar(0x03b1), QStringLiteral("alfa"));
+    return s;
+}
+
 QString equation(const QString &coordinate, const QString &function)
 {
     return QStringLiteral("%1 uguale epsilon per IN%1 per %2 di beta per seno di t alfa, più %1 di "
@@ -50,7 +63,7 @@ QString spokenDocument(const std::vector<Paragraph> &paragraphs)
         for (const Inline &item : paragraph.content) {
             switch (item.kind) {
             case Inline::Kind::Text: {
-                QString text = item.text;
+                QString text = spokenText(item.text);
                 if (afterFormula && !text.trimmed().isEmpty() && !text.trimmed().front().isPunct())
                     line += QLatin1Char(',');
                 line += text;

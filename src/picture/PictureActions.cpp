@@ -6,6 +6,7 @@
 #include "PictureFiles.h"
 
 #include "about/About.h"
+#include "shell/AccessibleParts.h"
 #include "shell/Dialogs.h"
 #include "shell/FocusReturn.h"
 #include "shell/MessageBox.h"
@@ -86,6 +87,12 @@ void tellFailure(const QString &path, const QString &reason)
 {
     showMessage(QStringLiteral("Impossibile scrivere il file %1: %2.")
                     .arg(QDir::toNativeSeparators(path), reason));
+}
+
+// A file written whole: a screen reader says so ("Salvato curva.png").
+void tellSaved(QWidget *window, const QString &path)
+{
+    announce(window, QStringLiteral("Salvato %1").arg(QFileInfo(path).fileName()));
 }
 
 // The picture of `surface` as its record holds it now: later drawing does not reach it.
@@ -224,7 +231,9 @@ void savePicture(DrawingSurface &surface)
         reason = QStringLiteral("l'estensione deve essere .png, .svg o .pdf");
         break;
     }
-    if (!reason.isEmpty() && !window.cancelled())
+    if (reason.isEmpty())
+        tellSaved(&surface, path);
+    else if (!window.cancelled())
         tellFailure(path, reason);
 }
 
@@ -257,7 +266,9 @@ void printPicture(DrawingSurface &surface)
         const QString reason
             = writePdf(snapshot.picture, path, window.progress(),
                        PdfPage {layout.fullRectPoints().size(), QRectF(layout.paintRectPoints())});
-        if (!reason.isEmpty() && !window.cancelled())
+        if (reason.isEmpty())
+            tellSaved(&surface, path);
+        else if (!window.cancelled())
             tellFailure(path, reason);
         return;
     }
@@ -294,8 +305,9 @@ void exportPoints(DrawingSurface &surface)
     if (path.isEmpty())
         return;
     ProgressWindow window(&surface, QStringLiteral("Esportazione dei punti…"), rows);
-    if (const QString reason = writeCsv(record, path, window.progress());
-        !reason.isEmpty() && !window.cancelled())
+    if (const QString reason = writeCsv(record, path, window.progress()); reason.isEmpty())
+        tellSaved(&surface, path);
+    else if (!window.cancelled())
         tellFailure(path, reason);
 }
 

@@ -7,6 +7,9 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QDialogButtonBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTextBoundaryFinder>
 #include <QWindow>
@@ -26,6 +29,14 @@ const QString kTextKind = QStringLiteral("text");
 const QString kDocumentKind = QStringLiteral("document");
 const QString kScrollKind = QStringLiteral("scroll");
 const QString kAlertKind = QStringLiteral("alert");
+const QString kStatusKind = QStringLiteral("status");
+const QString kFieldKind = QStringLiteral("field");
+// The message box's field, for its description.
+constexpr char kConcerningProperty[] = "quorvelConcerning";
+// Set while a field takes or leaves the focus.
+constexpr char kEnteringProperty[] = "quorvelEntering";
+// Set on a widget whose changes are never reported (read when asked for).
+constexpr char kSilentProperty[] = "quorvelSilent";
 
 QString kindOf(const QObject *object)
 {
@@ -47,10 +58,15 @@ QRect globalRect(const QWidget *widget, const QRect &local)
     return {widget->mapToGlobal(local.topLeft()), local.size()};
 }
 
-std::vector<Graphic *> graphicsOf(const QWidget *owner)
+// The parts of a window that have no widget: its announcement, then its graphics.
+std::vector<QObject *> graphicsOf(const QWidget *owner)
 {
-    const QList<Graphic *> found = owner->findChildren<Graphic *>(Qt::FindDirectChildrenOnly);
-    return {found.begin(), found.end()};
+    std::vector<QObject *> parts;
+    for (Announcement *a : owner->findChildren<Announcement *>(Qt::FindDirectChildrenOnly))
+        parts.push_back(a);
+    for (Graphic *g : owner->findChildren<Graphic *>(Qt::FindDirectChildrenOnly))
+        parts.push_back(g);
+    return parts;
 }
 
 // A form window: its controls, then the graphics that stand for parts of its drawing.
@@ -72,14 +88,14 @@ public:
         const int controls = QAccessibleWidget::childCount();
         if (index < controls)
             return QAccessibleWidget::child(index);
-        const std::vector<Graphic *> graphics = graphicsOf(widget());
+        const std::vector<QObject *> graphics = graphicsOf(widget());
         const auto g = static_cast<std::size_t>(index - controls);
         return g < graphics.size() ? QAccessible::queryAccessibleInterface(graphics[g]) : nullptr;
     }
 
     int indexOfChild(const QAccessibleInterface *child) const override
     {
-        const std::vector<Graphic *> graphics = graphicsOf(widget());
+        const std::vector<QObject *> graphics = graphicsOf(widget());
         const auto found = std::find(graphics.begin(), graphics.end(), child->object());
         if (found != graphics.end())
             return QAccessibleWidget::childCount() + static_cast<int>(found - graphics.begin());
@@ -136,6 +152,236 @@ public:
 private:
     QPointer<Graphic> m_graphic;
 };
+
+// The announcement: a notification named by what it says.
+class AnnouncementInterface : public QAccessibleInterface
+{
+public:
+    explicit AnnouncementInterface(Announcement *announcement)
+        : m_announcement(announcement)
+    {
+    }
+
+    bool isValid() const override { return m_announcement && m_announcement->owner(); }
+    QObject *object() const override { return m_announcement; }
+    QWindow *window() const override
+    {
+        return isValid() ? m_announcement->owner()->window()->windowHandle() : nullptr;
+    }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface *parent() const override
+    {
+        return isValid() ? QAccessible::queryAccessibleInterface(m_announcement->owner()) : nullptr;
+    }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QString text(QAccessible::Text t) const override
+    {
+        return isValid() && t == QAccessible::Name ? m_announcement->text() : QString();
+    }
+    void setText(QAccessible::Text, const QString &) override { }
+    // A line along the window's top edge: it stands for no part of the picture.
+    QRect rect() const override
+    {
+        if (!isValid())
+            return {};
+        const QWidget *owner = m_announcement->owner();
+        return globalRect(owner, QRect(0, 0, owner->width(), 1));
+    }
+    QAccessible::Role role() const override { return QAccessible::Notification; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        s.invisible = !isValid() || !m_announcement->owner()->isVisible()
+            || m_announcement->text().isEmpty();
+        s.readOnly = true;
+        return s;
+    }
+
+private:
+    QPointer<Announcement> m_announcement;
+};
+
+// A label that tells the progress: the window's status bar, named by its text.
+class StatusInterface : public QAccessibleWidget
+{
+public:
+    explicit StatusInterface(QWidget *w)
+        : QAccessibleWidget(w, QAccessible::StatusBar)
+    {
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name) {
+            if (const auto *label = qobject_cast<const QLabel *>(widget()))
+                return label->text();
+        }
+        return QAccessibleWidget::text(t);
+    }
+};
+
+// A one-line text field. Its text has no attributes, in one run from its first character to its
+// last: a screen reader that reads a field run by run then reads it whole (Qt's own interface
+// gives runs of no length, and Orca then leaves out the field's last character).
+class FieldInterface : public QAccessibleWidget,
+                       public QAccessibleTextInterface,
+                       public QAccessibleEditableTextInterface
+{
+public:
+    explicit FieldInterface(QLineEdit *field)
+        : QAccessibleWidget(field, QAccessible::EditableText)
+    {
+    }
+
+    void *interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface *>(this);
+        if (t == QAccessible::EditableTextInterface)
+            return static_cast<QAccessibleEditableTextInterface *>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    using QAccessibleWidget::text;
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return field()->text();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.editable = !field()->isReadOnly();
+        s.readOnly = field()->isReadOnly();
+        s.selectableText = true;
+        return s;
+    }
+
+    void selection(int selectionIndex, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = *endOffset = 0;
+        if (selectionIndex != 0 || !field()->hasSelectedText())
+            return;
+        *startOffset = field()->selectionStart();
+        *endOffset = field()->selectionEnd();
+    }
+    int selectionCount() const override { return field()->hasSelectedText() ? 1 : 0; }
+    void addSelection(int startOffset, int endOffset) override
+    {
+        setSelection(0, startOffset, endOffset);
+    }
+    void removeSelection(int selectionIndex) override
+    {
+        if (selectionIndex == 0)
+            field()->deselect();
+    }
+    void setSelection(int selectionIndex, int startOffset, int endOffset) override
+    {
+        if (selectionIndex != 0)
+            return;
+        const int start = std::clamp(startOffset, 0, characterCount());
+        const int end = std::clamp(endOffset, 0, characterCount());
+        field()->setSelection(start, end - start);
+    }
+    int cursorPosition() const override { return field()->cursorPosition(); }
+    void setCursorPosition(int position) override
+    {
+        field()->setCursorPosition(std::clamp(position, 0, characterCount()));
+    }
+    QString text(int startOffset, int endOffset) const override
+    {
+        const QString all = field()->text();
+        const int length = static_cast<int>(all.size());
+        const int start = std::clamp(startOffset, 0, length);
+        const int end = endOffset < 0 ? length : std::clamp(endOffset, start, length);
+        return all.mid(start, end - start);
+    }
+    int characterCount() const override { return static_cast<int>(field()->text().size()); }
+    QRect characterRect(int) const override { return globalRect(widget(), widget()->rect()); }
+    int offsetAtPoint(const QPoint &point) const override
+    {
+        return field()->cursorPositionAt(widget()->mapFromGlobal(point));
+    }
+    void scrollToSubstring(int, int) override { }
+    QString attributes(int, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+    void deleteText(int startOffset, int endOffset) override
+    {
+        replaceText(startOffset, endOffset, QString());
+    }
+    void insertText(int offset, const QString &text) override { replaceText(offset, offset, text); }
+    void replaceText(int startOffset, int endOffset, const QString &text) override
+    {
+        if (field()->isReadOnly())
+            return;
+        QString all = field()->text();
+        const int length = static_cast<int>(all.size());
+        const int start = std::clamp(startOffset, 0, length);
+        const int end = std::clamp(endOffset, start, length);
+        field()->setText(all.replace(start, end - start, text));
+    }
+
+private:
+    QLineEdit *field() const { return static_cast<QLineEdit *>(widget()); }
+};
+
+// Lets a field take and leave the focus without the selection of its text being reported.
+class FieldEntry : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut)
+            return false;
+        watched->setProperty(kEnteringProperty, true);
+        // QObject::event is public: the widget handles the event here, between the two marks.
+        static_cast<QObject *>(watched)->event(event);
+        watched->setProperty(kEnteringProperty, false);
+        return true;
+    }
+};
+
+QAccessible::UpdateHandler &previousHandler()
+{
+    static QAccessible::UpdateHandler handler = nullptr;
+    return handler;
+}
+
+void filterUpdates(QAccessibleEvent *event)
+{
+    const QAccessible::Event type = event->type();
+    const QObject *object = event->object();
+    if ((type == QAccessible::TextSelectionChanged || type == QAccessible::TextCaretMoved) && object
+        && object->property(kEnteringProperty).toBool())
+        return;
+    if (QAccessible::UpdateHandler previous = previousHandler()) {
+        previous(event);
+        return;
+    }
+    // The platform's own delivery, which runs when no handler is installed.
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(filterUpdates);
+}
+
+void installUpdateFilter()
+{
+    static const bool installed = [] {
+        previousHandler() = QAccessible::installUpdateHandler(filterUpdates);
+        return true;
+    }();
+    (void)installed;
+}
 
 TextRange sentenceAt(const QString &text, int offset)
 {
@@ -319,13 +565,17 @@ public:
         }
         bar()->setValue(best);
     }
+    // The bar's ends, widened to hold the current value: the window may set a factor no
+    // position gives (its starting one), and a value is never outside its own bounds.
     QVariant maximumValue() const override
     {
-        return source() ? QVariant(source()->fromPosition(bar()->maximum())) : QVariant();
+        const ScrollValue *s = source();
+        return s ? QVariant(std::max(s->fromPosition(bar()->maximum()), s->current())) : QVariant();
     }
     QVariant minimumValue() const override
     {
-        return source() ? QVariant(source()->fromPosition(bar()->minimum())) : QVariant();
+        const ScrollValue *s = source();
+        return s ? QVariant(std::min(s->fromPosition(bar()->minimum()), s->current())) : QVariant();
     }
     QVariant minimumStepSize() const override
     {
@@ -357,10 +607,9 @@ public:
     {
         if (t == QAccessible::Name)
             return widget()->windowTitle();
-        if (t == QAccessible::Description) {
-            if (const auto *box = qobject_cast<const QMessageBox *>(widget()))
-                return box->text();
-        }
+        // The box's text is read from its label; the description names the field it concerns.
+        if (t == QAccessible::Description)
+            return widget()->property(kConcerningProperty).toString();
         return QAccessibleWidget::text(t);
     }
     QAccessible::State state() const override
@@ -398,6 +647,8 @@ QAccessibleInterface *factory(const QString &, QObject *object)
 {
     if (auto *graphic = qobject_cast<Graphic *>(object))
         return new GraphicInterface(graphic);
+    if (auto *announcement = qobject_cast<Announcement *>(object))
+        return new AnnouncementInterface(announcement);
     auto *widget = qobject_cast<QWidget *>(object);
     if (!widget)
         return nullptr;
@@ -414,6 +665,12 @@ QAccessibleInterface *factory(const QString &, QObject *object)
         return new ScrollInterface(widget);
     if (kind == kAlertKind)
         return new AlertInterface(widget);
+    if (kind == kStatusKind)
+        return new StatusInterface(widget);
+    if (kind == kFieldKind) {
+        if (auto *field = qobject_cast<QLineEdit *>(widget))
+            return new FieldInterface(field);
+    }
     return nullptr;
 }
 
@@ -450,10 +707,138 @@ void Graphic::announce()
     QAccessible::updateAccessibility(&event);
 }
 
+Announcement::Announcement(QWidget *window)
+    : QObject(window)
+    , m_owner(window)
+{
+    installFactory();
+    setObjectName(QStringLiteral("Annuncio"));
+}
+
+void Announcement::announce(const QString &text)
+{
+    static quint64 serials = 0;
+    m_text = text;
+    m_serial = ++serials;
+    // Shown anew each time, even with the same words: a screen reader speaks each showing.
+    QAccessibleEvent hide(this, QAccessible::ObjectHide);
+    QAccessible::updateAccessibility(&hide);
+    QAccessibleEvent show(this, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&show);
+}
+
+namespace {
+// Announcements of a window used in turn: enough for the messages of a moment (a box's repair,
+// the start of a long run, its end) to be read after one another.
+constexpr int kAnnouncements = 4;
+
+const Announcement *latest(const QList<Announcement *> &all)
+{
+    const auto found = std::max_element(all.begin(), all.end(),
+                                        [](auto *a, auto *b) { return a->serial() < b->serial(); });
+    return found == all.end() ? nullptr : *found;
+}
+} // namespace
+
+void announce(QWidget *widget, const QString &text)
+{
+    if (!widget || text.isEmpty())
+        return;
+    QWidget *window = widget->window();
+    const QList<Announcement *> all
+        = window->findChildren<Announcement *>(QString(), Qt::FindDirectChildrenOnly);
+    Announcement *next = nullptr;
+    if (all.size() < kAnnouncements)
+        next = new Announcement(window);
+    else
+        next = *std::min_element(all.begin(), all.end(),
+                                 [](auto *a, auto *b) { return a->serial() < b->serial(); });
+    next->announce(text);
+}
+
+QString lastAnnouncement(const QWidget *widget)
+{
+    if (!widget)
+        return {};
+    const Announcement *last = latest(
+        widget->window()->findChildren<Announcement *>(QString(), Qt::FindDirectChildrenOnly));
+    return last ? last->text() : QString();
+}
+
+void speakFieldOnce(QWidget *field)
+{
+    installUpdateFilter();
+    if (field) {
+        field->installEventFilter(new FieldEntry(field));
+        if (qobject_cast<QLineEdit *>(field))
+            setKind(field, kFieldKind);
+    }
+}
+
+void exposeAsStatus(QWidget *label)
+{
+    // Its text changes several times a second: a screen reader would hear of nothing else.
+    installUpdateFilter();
+    label->setProperty(kSilentProperty, true);
+    setKind(label, kStatusKind);
+}
+
 TextReading::TextReading(QWidget *owner, const QString &text)
     : QObject(owner)
     , m_text(text)
 {
+    owner->installEventFilter(this);
+}
+
+int TextReading::caretAfterKey(int key, Qt::KeyboardModifiers modifiers) const
+{
+    const int length = static_cast<int>(m_text.size());
+    const int here = std::clamp(m_caret, 0, length);
+    const bool control = modifiers.testFlag(Qt::ControlModifier);
+    const TextRange line = lineAt(m_text, here);
+    switch (key) {
+    case Qt::Key_Up:
+        return line.start == 0 ? 0 : lineAt(m_text, line.start - 1).start;
+    case Qt::Key_Down:
+        return line.end >= length ? here : line.end;
+    case Qt::Key_Right:
+        if (!control)
+            return std::min(here + 1, length);
+        return std::min(wordAt(m_text, here).end, length);
+    case Qt::Key_Left:
+        if (!control)
+            return std::max(here - 1, 0);
+        if (here == 0)
+            return 0;
+        return wordAt(m_text, here - 1).start;
+    case Qt::Key_Home:
+        return control ? 0 : line.start;
+    case Qt::Key_End: {
+        if (control)
+            return length;
+        // Before the line's newline.
+        const bool newline = line.end > line.start && m_text.at(line.end - 1) == u'\n';
+        return newline ? line.end - 1 : line.end;
+    }
+    default:
+        return -1;
+    }
+}
+
+bool TextReading::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const Qt::KeyboardModifiers other
+        = key->modifiers() & ~(Qt::ControlModifier | Qt::KeypadModifier);
+    const int to = other ? -1 : caretAfterKey(key->key(), key->modifiers());
+    if (to < 0)
+        return false;
+    m_caret = to;
+    QAccessibleTextCursorEvent moved(watched, m_caret);
+    QAccessible::updateAccessibility(&moved);
+    return true;
 }
 
 ScrollValue::ScrollValue(QWidget *scrollBar, std::function<double()> current,
@@ -505,8 +890,9 @@ void exposeAsDocument(QWidget *widget, const QString &text, const QString &descr
     widget->setAccessibleDescription(description);
 }
 
-void exposeMessageBox(QMessageBox &box)
+void exposeMessageBox(QMessageBox &box, const QString &concerning)
 {
+    box.setProperty(kConcerningProperty, concerning);
     setKind(&box, kAlertKind);
     for (auto *buttons : box.findChildren<QDialogButtonBox *>())
         buttons->setAccessibleName(QStringLiteral("Pulsanti"));

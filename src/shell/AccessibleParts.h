@@ -50,7 +50,10 @@ private:
 };
 
 // A fixed text read through the Text interface of a widget that draws it itself: words, lines
-// (one per line of `text`) and characters, with a reading position of its own.
+// (one per line of `text`) and characters, with a reading position of its own, its caret. While
+// the widget has the focus the keys move the caret as in any text (arrows, Ctrl with the arrows
+// by word, Home and End, Ctrl+Home and Ctrl+End), and each move is reported, so that a screen
+// reader reads the line, word or character reached. Nothing changes on screen.
 class TextReading : public QObject
 {
     Q_OBJECT
@@ -59,6 +62,11 @@ public:
     QString text() const { return m_text; }
     int caret() const { return m_caret; }
     void setCaret(int offset) { m_caret = offset; }
+    // The caret after the key `key` with `modifiers`; -1: the key does not move it.
+    int caretAfterKey(int key, Qt::KeyboardModifiers modifiers) const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QString m_text;
@@ -84,6 +92,46 @@ private:
     std::function<QString(double)> m_text;
 };
 
+// What a screen reader must say at once, whatever has the focus: the outcome of a run, the start
+// of a long computation, a saved file. It is a notification of the window that shows it; its
+// appearing is what a screen reader speaks (Orca reads a notification when it is shown, while it
+// ignores changes on objects that do not have the focus). A screen reader may ask for the text
+// some time after the notification appeared: each announcement keeps its text, and a window
+// has a few of them, used in turn, so that the next message does not change one not yet read.
+class Announcement : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Announcement(QWidget *window);
+    QWidget *owner() const { return m_owner; }
+    QString text() const { return m_text; }
+    // Which announcement of the window spoke last: the highest serial.
+    quint64 serial() const { return m_serial; }
+    void announce(const QString &text);
+
+private:
+    QPointer<QWidget> m_owner;
+    QString m_text;
+    quint64 m_serial = 0;
+};
+
+// Says `text` through the announcement of the window that holds `widget` (made on first use).
+// Nothing happens without a widget or with an empty text.
+void announce(QWidget *widget, const QString &text);
+
+// The latest text announced in the window that holds `widget` (empty if none).
+QString lastAnnouncement(const QWidget *widget);
+
+// A text field that a screen reader hears once and whole when the focus enters it: the selection
+// of its whole text on entering and its clearing on leaving are not reported as selection
+// changes, and its text is one run without attributes.
+void speakFieldOnce(QWidget *field);
+
+// A label that tells the progress of the work going on, presented as the window's status bar
+// (a screen reader's command for the status bar reads it). Its changes are not reported: it is
+// read when asked for.
+void exposeAsStatus(QWidget *label);
+
 // Installs the program's accessible interfaces; safe to call more than once.
 void installFactory();
 
@@ -107,7 +155,8 @@ void exposeAsDocument(QWidget *widget, const QString &text, const QString &descr
 
 // A message box as an alert in the modal state, without its empty icon and with its buttons'
 // group named.
-void exposeMessageBox(QMessageBox &box);
+// `concerning`, when not empty, names the field the message is about: the box's description.
+void exposeMessageBox(QMessageBox &box, const QString &concerning = {});
 
 // Each word's range in `text` ([start, end), the word and the blanks after it), the line's and
 // the sentence's, as assistive technology asks for them.

@@ -44,7 +44,7 @@ MessageSink setMessageSink(MessageSink s)
     return std::exchange(sink(), std::move(s));
 }
 
-void showMessage(const QString &text)
+void showMessage(const QString &text, const QString &concerning)
 {
     if (sink()) {
         sink()(text);
@@ -66,7 +66,7 @@ void showMessage(const QString &text)
                                       QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
     }
-    exposeMessageBox(box);
+    exposeMessageBox(box, concerning);
     box.exec();
 }
 

@@ -18,7 +18,15 @@ it checks what a screen reader is told:
   4. the drawing is a graphic whose description, after a run, tells the points, their colour, how
      the run ended and where the curve lies, and its change is signalled;
   5. the fields are labelled by their own captions and described by the hover texts;
-  6. message boxes are modal alerts without an empty unnamed child.
+  6. message boxes are modal alerts without an empty unnamed child, described by the field they
+     concern, their text read once;
+  7. what a screen reader must say at once comes as a notification that appears (what Orca
+     speaks whatever has the focus): each run's outcome, a field's repair, each change of the
+     calibration factor with the figure's size, the start of a long run and its stop by Esc;
+  8. a long run answers on the bus: its status bar reads the progress while it runs;
+  9. the document's caret follows the arrows; a field's text is one run of attributes, whole;
+     the ranges' group carries the note under them; ESCI's name says that Invio ends the
+     program; the scroll bar's value never lies outside its bounds.
 
 Exit status: 0 passed, 1 failed, 77 skipped (no bus, X server or pyatspi here). With
 CI_REQUIRE_E2E=1 a missing tool is a failure instead of a skip.
@@ -197,7 +205,8 @@ def pump():
 
 def on_event(event):
     try:
-        EVENTS.append((event.type, event.source.name, event.source.getRoleName()))
+        EVENTS.append((event.type, event.source.name, event.source.getRoleName(),
+                       event.detail1))
     except Exception:  # noqa: BLE001 - an object gone before its event is read
         pass
 
@@ -275,7 +284,21 @@ def close_alert(app, box):
     poll(lambda: box not in children(app), "the message box to close")
 
 
-def check_alert(box, message):
+def announced(start, what):
+    """Waits for a notification that appears with a name beginning with `start`."""
+    def seen():
+        return next((e[1] for e in EVENTS if e[0].startswith("object:state-changed:showing")
+                     and e[2] == "notification" and e[3] == 1 and e[1].startswith(start)),
+                    None)
+    return poll(seen, what)
+
+
+def key(keysym):
+    """A key pressed and released on the keyboard (XTest), to the window that has the focus."""
+    pyatspi.Registry.generateKeyboardEvent(keysym, None, pyatspi.KEY_SYM)
+
+
+def check_alert(box, message, concerning=""):
     check(box.name == "QUORVEL", f"the message box is an alert named QUORVEL ({box.name!r})")
     check(box.getState().contains(pyatspi.STATE_MODAL), "the message box is modal")
     texts = [c.name for c in find_all(box, lambda a: a.getRole() == pyatspi.ROLE_LABEL)]
@@ -283,6 +306,8 @@ def check_alert(box, message):
     empty = [c.getRoleName() for c in children(box)
              if not c.name.strip() and c.childCount == 0]
     check(not empty, f"the message box has no empty unnamed child ({empty})")
+    check(box.description == concerning,
+          f"the message box's description names its field ({box.description!r})")
 
 
 def dump(node, depth=0):
@@ -322,7 +347,8 @@ def run(session, app_path):
     import pyatspi as module
     pyatspi = module
     for kind in ("object:property-change:accessible-value",
-                 "object:property-change:accessible-description"):
+                 "object:property-change:accessible-description",
+                 "object:state-changed:showing", "object:text-caret-moved"):
         pyatspi.Registry.registerEventListener(on_event, kind)
     desktop = pyatspi.Registry.getDesktop(0)
     app = poll(lambda: next((a for a in children(desktop) if a is not None
@@ -358,6 +384,13 @@ def walk(session, app, program):
         offset = end
     check(words == ["PROGRAMMA:", "MIRALDO", "Questo", "Programma"],
           f"words in order ({words})")
+    check("Per beta uguale 0 si ha un segmento-retta" in whole, "Greek letters read as words")
+    poll(lambda: document.getState().contains(pyatspi.STATE_FOCUSED), "the document's focus")
+    del EVENTS[:]
+    key(0xff54)  # Down
+    poll(lambda: text.caretOffset == len("PROGRAMMA: MIRALDO\n"), "Down to the second line")
+    poll(lambda: any(e[0].startswith("object:text-caret-moved") for e in EVENTS),
+         "the caret's move to be signalled")
 
     press(find(form1, "AVANTI", named(pyatspi.ROLE_PUSH_BUTTON, "AVANTI")), "AVANTI")
 
@@ -372,6 +405,8 @@ def walk(session, app, program):
     value = bar.queryValue()
     check(abs(value.currentValue - 0.51) < 1e-9, f"the bar's value is the factor "
           f"({value.currentValue})")
+    check(value.minimumValue <= value.currentValue <= value.maximumValue,
+          f"the value lies within its bounds ({value.minimumValue}, {value.maximumValue})")
     instruction = find(form2, "the instruction", lambda a: a.name.startswith("KLICCARE"))
     check(instruction.getRole() in (pyatspi.ROLE_STATIC, pyatspi.ROLE_LABEL),
           f"the instruction is text ({instruction.getRoleName()})")
@@ -393,6 +428,9 @@ def walk(session, app, program):
               f"value {wanted} set through the bus gives the factor {shown}")
         poll(lambda: any(e[0].endswith("accessible-value") and e[2] == "scroll bar"
                          for e in EVENTS), "the scroll bar's change to be signalled")
+        said = announced(shown + ": larga ", f"the factor {shown} announced")
+        check(re.search(r"larga \d+, alta \d+ pixel: ", said),
+              f"the figure's size and what it means are said ({said!r})")
     new_size = re.search(r"larga (\d+) pixel e alta (\d+) pixel", figure.description)
     check(new_size and new_size.groups() != size.groups(),
           f"the figure's size follows the factor ({new_size.groups() if new_size else None})")
@@ -418,6 +456,12 @@ def walk(session, app, program):
     check(for1.description.startswith("L'angolo BETA è segmentato"),
           "the For1 field carries its frame's hover text")
     drawing = find(form4, "the drawing", named(pyatspi.ROLE_IMAGE, "Disegno della curva"))
+    ranges = find(form4, "the ranges' group", lambda a: a.name.startswith("L' angolo ALFA"))
+    check(ranges.description.startswith("In sequenza e anche negativi."),
+          f"the ranges' group carries the note ({ranges.description!r})")
+    to1 = find(form4, "the To1 field", named(pyatspi.ROLE_TEXT, "To1"))
+    attributes, start, end = to1.queryText().getAttributeRun(0)
+    check((start, end) == (0, 3), f"the field's text is one run ({start}, {end})")
 
     del EVENTS[:]
     press(find(form4, "ESEGUI", named(pyatspi.ROLE_PUSH_BUTTON, "ESEGUI")), "ESEGUI")
@@ -428,6 +472,7 @@ def walk(session, app, program):
           f"the run is told: {drawing.description!r}")
     poll(lambda: any(e[0].endswith("accessible-description") and e[1] == "Disegno della curva"
                      for e in EVENTS), "the drawing's change to be signalled")
+    announced("Disegnati 181 punti: 181 in verde scuro.", "the run's outcome announced")
 
     # A megabyte of text into epsilon: the field's reader refuses it as it would typed text.
     epsilon = find(form4, "the epsilon field", named(pyatspi.ROLE_TEXT, "Valore di Epsilon < 1"))
@@ -436,7 +481,8 @@ def walk(session, app, program):
     poll(lambda: epsilon.queryText().characterCount == 1 << 20, "epsilon to hold the text")
     press(find(form4, "ESEGUI", named(pyatspi.ROLE_PUSH_BUTTON, "ESEGUI")), "ESEGUI again")
     box = alert(app)
-    check_alert(box, "Non è un numero")
+    check_alert(box, "Non è un numero", "Riguarda il campo Valore di Epsilon < 1")
+    del EVENTS[:]
     closed = 0
     while True:
         close_alert(app, box)
@@ -449,8 +495,28 @@ def walk(session, app, program):
             break
     poll(lambda: "in verde scuro" not in drawing.description, "the second run's description")
     check(text_of(epsilon) == "", f"the refused text was cleared ({closed} box(es) closed)")
+    announced("Il campo Valore di Epsilon < 1 è stato svuotato.", "the field's repair announced")
 
-    press(find(form4, "ESCI", named(pyatspi.ROLE_PUSH_BUTTON, "ESCI")), "ESCI")
+    # A long run that stays near the axes: heard when it starts, read while it runs, stopped
+    # by Esc and heard again.
+    for name, typed in (("sull' Asse X", "0,000001"), ("sull' Asse Y", "0,000001"),
+                        ("To1", "1000000000"), ("Valore di Epsilon < 1", "0,000001"),
+                        ("Moltiplicatore (t) dell' angolo ALFA", "0,000001")):
+        field = find(form4, f"the field {name}", named(pyatspi.ROLE_TEXT, name))
+        check(field.queryEditableText().setTextContents(typed), f"{name} set to {typed}")
+    del EVENTS[:]
+    press(find(form4, "Cancella ed esegui", named(pyatspi.ROLE_PUSH_BUTTON, "Cancella ed esegui")),
+          "Cancella ed esegui")
+    announced("Calcolo in corso: intervallo 1 di 1, ALFA = ", "the long run announced")
+    status = find(form4, "the run's status bar", lambda a: a.getRole() == pyatspi.ROLE_STATUS_BAR)
+    check(status.name.endswith("Esc per interrompere"), f"the status bar reads {status.name!r}")
+    key(0xff1b)  # Escape
+    announced("Disegnati ", "the stopped run's outcome announced")
+    check(any("Esecuzione interrotta con il tasto Esc." in e[1] for e in EVENTS
+              if e[2] == "notification"), "the stop by Esc is said")
+
+    press(find(form4, "ESCI", named(pyatspi.ROLE_PUSH_BUTTON,
+                                    "ESCI: Invio termina il programma")), "ESCI")
     try:
         status = program.wait(WAIT)
     except subprocess.TimeoutExpired:

@@ -6,6 +6,7 @@
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
 #include "model/RunSummary.h"
+#include "shell/AccessibleParts.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
 #include "support/TestSupport.h"
@@ -43,6 +44,11 @@ private slots:
     void documentReadByLineAndWord_data();
     void documentReadByLineAndWord();
     void documentFormulasInWords();
+    void documentCaretFollowsKeys_data();
+    void documentCaretFollowsKeys();
+    void scrollBarBoundsHoldTheStartingFactor();
+    void figureVerdict_data();
+    void figureVerdict();
     void scrollBarValueIsTheFactor_data();
     void scrollBarValueIsTheFactor();
     void figureSizeInPixels_data();
@@ -236,10 +242,85 @@ void TestAccessible::documentFormulasInWords()
                          u"beta per seno di t alfa, più Y di n meno 1\n"));
     QVERIFY(all.contains(u"\u2022 beta per seno di t alfa, l\u2019angolo che determina"));
     QVERIFY(all.contains(u"\u2022 X di n meno 1 è il punto precedente\n"));
-    QVERIFY(all.endsWith(u"Per β=0 si ha un segmento-retta"));
+    QVERIFY(all.endsWith(u"Per beta uguale 0 si ha un segmento-retta"));
+    QVERIFY(all.contains(u"\u2022 epsilon e il segmento punto\n"));
+    QVERIFY(all.contains(u"seno di alfa può essere sostituito con coseno di alfa"));
     for (QChar mark : QStringLiteral("{}_\\^[]"))
         QVERIFY2(!all.contains(mark), qPrintable(QString(mark)));
     QCOMPARE(all.count(QStringLiteral("\u2022 ")), 5);
+}
+
+void TestAccessible::documentCaretFollowsKeys_data()
+{
+    QTest::addColumn<int>("line"); // where the caret starts: the start of this line
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<int>("lineReached"); // the caret at the start of this line
+    QTest::addColumn<int>("wordsIn"); // and this many words further
+    QTest::newRow("Down") << 0 << int(Qt::Key_Down) << Qt::KeyboardModifiers() << 1 << 0;
+    QTest::newRow("Up") << 2 << int(Qt::Key_Up) << Qt::KeyboardModifiers() << 1 << 0;
+    QTest::newRow("Up at the top") << 0 << int(Qt::Key_Up) << Qt::KeyboardModifiers() << 0 << 0;
+    QTest::newRow("Ctrl+Right") << 1 << int(Qt::Key_Right)
+                                << Qt::KeyboardModifiers(Qt::ControlModifier) << 1 << 1;
+}
+
+void TestAccessible::documentCaretFollowsKeys()
+{
+    QFETCH(int, line);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(int, lineReached);
+    QFETCH(int, wordsIn);
+    QAccessibleTextInterface *text = documentText();
+    QVERIFY(text);
+    const QString all = text->text(0, text->characterCount());
+    const auto lineStart = [&all](int n) {
+        int offset = 0;
+        for (int i = 0; i < n; ++i)
+            offset = static_cast<int>(all.indexOf(u'\n', offset)) + 1;
+        return offset;
+    };
+    QWidget *view = m_registry.form(QStringLiteral("Form1"))
+                        .window()
+                        ->findChild<QWidget *>(QStringLiteral("OLE1"));
+    text->setCursorPosition(lineStart(line));
+    QTest::keyClick(view, static_cast<Qt::Key>(key), modifiers);
+    int expected = lineStart(lineReached);
+    for (int i = 0; i < wordsIn; ++i)
+        expected = static_cast<int>(all.indexOf(u' ', expected)) + 1;
+    QCOMPARE(text->cursorPosition(), expected);
+}
+
+void TestAccessible::scrollBarBoundsHoldTheStartingFactor()
+{
+    auto &form2 = static_cast<Form2 &>(m_registry.form(QStringLiteral("Form2")));
+    form2.Form_Activate(); // the factor 0,51, which no position of the bar gives
+    auto *bar = form2.window()->findChild<QScrollBar *>(QStringLiteral("HScroll1"));
+    QAccessibleValueInterface *value = QAccessible::queryAccessibleInterface(bar)->valueInterface();
+    QVERIFY(value);
+    const double current = value->currentValue().toDouble();
+    QCOMPARE(current, 0.51);
+    QVERIFY(value->minimumValue().toDouble() <= current);
+    QVERIFY(current <= value->maximumValue().toDouble());
+}
+
+void TestAccessible::figureVerdict_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QString>("verdict");
+    QTest::newRow("round") << 636 << 636 << "una circonferenza";
+    QTest::newRow("4 pixels in 636") << 636 << 632 << "quasi una circonferenza";
+    QTest::newRow("wide") << 954 << 942 << "più larga che alta, il fattore va diminuito";
+    QTest::newRow("tall") << 636 << 998 << "più alta che larga, il fattore va aumentato";
+}
+
+void TestAccessible::figureVerdict()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QString, verdict);
+    QCOMPARE(calibration::figureVerdict({width, height}), verdict);
 }
 
 void TestAccessible::scrollBarValueIsTheFactor_data()
@@ -423,6 +504,8 @@ void TestAccessible::runEndTold()
     const QString description
         = window->child(window->childCount() - 1)->text(QAccessible::Description);
     QVERIFY2(description.contains(said), qPrintable(description));
+    // Said at once, not only kept for a screen reader that asks.
+    QCOMPARE(lastAnnouncement(form4.window()), description);
 }
 
 void TestAccessible::messageBoxIsModalAlert()
@@ -453,11 +536,12 @@ void TestAccessible::messageBoxIsModalAlert()
         box->button(QMessageBox::Ok)->click();
     });
     looker.start();
-    showMessage(QStringLiteral("Non è un numero"));
+    showMessage(QStringLiteral("Non è un numero"), QStringLiteral("Riguarda il campo BETA"));
     QCOMPARE(role, QAccessible::AlertMessage);
     QVERIFY(modal);
     QCOMPARE(name, QStringLiteral("QUORVEL"));
-    QCOMPARE(description, QStringLiteral("Non è un numero"));
+    // The text is read once, from its label; the description names the field.
+    QCOMPARE(description, QStringLiteral("Riguarda il campo BETA"));
     // The text and the named group of buttons; no hidden, empty icon.
     QCOMPARE(children,
              QStringList({QStringLiteral("Non è un numero"), QStringLiteral("Pulsanti")}));

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "curve/RunPacer.h"
+#include "shell/AccessibleParts.h"
 #include "shell/FormRegistry.h"
 #include "support/TestSupport.h"
 
@@ -25,6 +26,7 @@ private slots:
     void rangesToWalk();
     void hintText_data();
     void hintText();
+    void eventsLetInBetweenRefreshes();
 
 private:
     // One look at the clock: the pacer checks once every 1024 points.
@@ -142,6 +144,30 @@ void TestRunPacer::hintText()
     QVERIFY(pacer.check(range, alfa));
     QVERIFY(pacer.hint());
     QCOMPARE(pacer.hint()->text(), text);
+    // Said when it appears, for a listener.
+    QCOMPARE(lastAnnouncement(&surface), text);
+}
+
+// A busy run answers a screen reader's questions within a few milliseconds, not only when it
+// shows its progress.
+void TestRunPacer::eventsLetInBetweenRefreshes()
+{
+    qint64 now = 0;
+    FormRegistry registry;
+    DrawingSurface surface;
+    surface.resize(400, 100);
+    RunPacer::Timing timing {0, 100, [&now] { return now; }};
+    timing.eventsMs = 5;
+    RunPacer pacer(&surface, registry, timing);
+    now = 200;
+    QVERIFY(pacer.check(1, 0));
+    QVERIFY(pacer.eventsProcessed()); // a refresh
+    now = 203;
+    QVERIFY(pacer.check(1, 1));
+    QVERIFY(!pacer.eventsProcessed());
+    now = 206;
+    QVERIFY(pacer.check(1, 2));
+    QVERIFY(pacer.eventsProcessed()); // no refresh due, events all the same
 }
 
 QTEST_MAIN(TestRunPacer)

@@ -9,6 +9,7 @@
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
 #include "intro/Form1.h"
+#include "lesson/LessonActions.h"
 #include "picture/PictureActions.h"
 #include "shell/DesignedFont.h"
 #include "shell/FormRegistry.h"
@@ -146,6 +147,22 @@ void registerForms(FormRegistry &registry)
             if (auto *surface = qobject_cast<DrawingSurface *>(window))
                 picture::addPictureActions(*surface, qobject_cast<Form4 *>(form) != nullptr);
         });
+    // The curve window's lesson files, examples and undo; a lesson dropped on either drawing
+    // window opens in the curve window.
+    QObject::connect(&registry, &FormRegistry::windowCreated, &registry,
+                     [&registry](Form *form, QWidget *window) {
+                         if (auto *curve = qobject_cast<Form4 *>(form)) {
+                             lesson::addLessonActions(*curve);
+                         } else if (qobject_cast<Form2 *>(form) && window) {
+                             lesson::acceptDrops(*window, [&registry]() -> Form4 * {
+                                 const QString name = QStringLiteral("Form4");
+                                 if (!registry.exists(name))
+                                     return nullptr;
+                                 auto &target = registry.formAs<Form4>(name);
+                                 return target.isLoaded() ? &target : nullptr;
+                             });
+                         }
+                     });
 }
 
 void startProgram(QApplication &app, FormRegistry &registry)

@@ -4,14 +4,35 @@
 #pragma once
 
 #include "model/CurveChain.h"
+#include "model/RunSummary.h"
+#include "model/Variant.h"
 #include "raster/DrawingRecord.h"
+
+#include <QString>
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 namespace quorvel {
+
+// The curve window's members that a run changes, as they stood at one moment.
+struct CurveMembers
+{
+    Variant INX, INY, EP1, BETA1, Ve, ContaStep, ValStep, DaA1, AA1, Miocolor;
+    std::int16_t A2 = 0;
+};
+
+// What the window showed when a run started: the field texts by number (Text1 to Text12; 0 and
+// 9 stay empty), the choice "In Coseno", and the members before the run.
+struct RunStart
+{
+    std::array<QString, 13> texts;
+    bool cosine = false;
+    CurveMembers members;
+};
 
 // The recipe of one run of the curve window: the ranges that reached their points, the axes'
 // crossing, the colour counter before the run and how many dots were drawn. Replaying it
@@ -28,6 +49,23 @@ public:
     // Keeps the range that `plan` describes and passes the plan on; nothing is kept for nothing.
     std::optional<curve::RangePlan> keep(int range, std::optional<curve::RangePlan> plan);
     void setDots(std::size_t dots) { m_dots = dots; }
+    // The field's limits the chain was made with, when they differ from the axes' crossing (a
+    // run replayed from a lesson drawn on a screen of another calibration).
+    void setFieldLimits(float cx, float cy)
+    {
+        m_limitCx = cx;
+        m_limitCy = cy;
+    }
+    // How the run started and ended, for lesson files, undo and the legend.
+    void setStart(RunStart start) { m_start = std::move(start); }
+    const RunStart &start() const { return m_start; }
+    void setAfter(CurveMembers after, curve::RunSummary::End end)
+    {
+        m_after = std::move(after);
+        m_end = end;
+    }
+    const CurveMembers &after() const { return m_after; }
+    curve::RunSummary::End end() const { return m_end; }
 
     int number() const { return m_number; }
     std::size_t dots() const { return m_dots; }
@@ -49,6 +87,11 @@ private:
     int m_firstRange;
     std::array<std::optional<curve::RangePlan>, curve::kRangeCount + 1> m_ranges; // by range number
     std::size_t m_dots = 0;
+    float m_limitCx;
+    float m_limitCy;
+    RunStart m_start;
+    CurveMembers m_after;
+    curve::RunSummary::End m_end = curve::RunSummary::End::RangesDone;
 };
 
 template<typename Visit>
@@ -57,7 +100,7 @@ void RunRecord::replay(Visit &&visit) const
     if (m_dots == 0)
         return;
     curve::DirectionTable directions;
-    curve::CurveChain chain(directions, m_cx, m_cy);
+    curve::CurveChain chain(directions, m_limitCx, m_limitCy);
     curve::ColourCycle colour(m_colourBefore);
     const auto nextRange = [this](int range) -> std::optional<curve::RangePlan> {
         if (range < 0 || range >= static_cast<int>(m_ranges.size()))

@@ -218,6 +218,34 @@ private:
     qint64 m_lastMs = 0;
 };
 
+// A window's additions to its menu and pictures, kept as a child of its surface.
+class ExtrasHolder : public QObject
+{
+public:
+    ExtrasHolder(PictureExtras given, QObject *parent)
+        : QObject(parent)
+        , extras(std::move(given))
+    {
+    }
+    PictureExtras extras;
+};
+
+// (Not findChild: without a meta-object of its own it would match any child.)
+ExtrasHolder *holderOf(const DrawingSurface &surface)
+{
+    for (QObject *child : surface.children()) {
+        if (auto *holder = dynamic_cast<ExtrasHolder *>(child))
+            return holder;
+    }
+    return nullptr;
+}
+
+const PictureExtras *extrasOf(const DrawingSurface &surface)
+{
+    const ExtrasHolder *holder = holderOf(surface);
+    return holder ? &holder->extras : nullptr;
+}
+
 QAction *addAction(DrawingSurface &surface, const QString &text, const QKeySequence &keys,
                    void (*run)(DrawingSurface &))
 {
@@ -230,6 +258,12 @@ QAction *addAction(DrawingSurface &surface, const QString &text, const QKeySeque
 }
 
 } // namespace
+
+void setPictureExtras(DrawingSurface &surface, PictureExtras extras)
+{
+    delete holderOf(surface);
+    new ExtrasHolder(std::move(extras), &surface);
+}
 
 QString lastFolder()
 {
@@ -275,16 +309,18 @@ void savePicture(DrawingSurface &surface)
     if (path.isEmpty())
         return;
     const Snapshot snapshot(surface);
+    const PictureExtras *extras = extrasOf(surface);
+    const QByteArray recipe = extras && extras->recipe ? extras->recipe() : QByteArray();
     ProgressWindow window(&surface, QStringLiteral("Salvataggio dell'immagine…"),
                           dotCount(snapshot.record));
     const Progress progress = window.progress();
     QString reason;
     switch (formatOf(path)) {
     case Format::Png:
-        reason = writePng(snapshot.picture.pixels, path, progress);
+        reason = writePng(snapshot.picture.pixels, path, progress, recipe);
         break;
     case Format::Svg:
-        reason = writeSvg(snapshot.picture, path, progress);
+        reason = writeSvg(snapshot.picture, path, progress, recipe);
         break;
     case Format::Pdf:
         reason = writePdf(snapshot.picture, path, progress);
@@ -403,6 +439,10 @@ void addPictureActions(DrawingSurface &surface, bool withPoints)
         QMenu menu(&surface);
         menu.setObjectName(QStringLiteral("PictureMenu"));
         menu.addActions(menuActions);
+        if (const PictureExtras *extras = extrasOf(surface); extras && extras->menu) {
+            menu.addSeparator();
+            extras->menu(menu);
+        }
         menu.addSeparator();
         menu.addAction(white);
         menu.addSeparator();

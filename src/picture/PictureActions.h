@@ -3,12 +3,14 @@
 
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <cstddef>
 #include <functional>
 
+class QMenu;
 class QPrinter;
 class QWidget;
 
@@ -29,6 +31,16 @@ namespace picture {
 // export that lasts more than half a second shows its progress with "Annulla", which leaves no
 // file.
 void addPictureActions(DrawingSurface &surface, bool withPoints);
+
+// What a window adds to its drawing's menu and pictures: `menu` adds items to the menu being
+// opened, after the picture's own; `recipe` gives how the drawing was made, which PNG and SVG
+// pictures keep. Either may be empty.
+struct PictureExtras
+{
+    std::function<void(QMenu &menu)> menu;
+    std::function<QByteArray()> recipe;
+};
+void setPictureExtras(DrawingSurface &surface, PictureExtras extras);
 
 // The actions, as the menu and the shortcuts run them.
 void savePicture(DrawingSurface &surface);

@@ -9,13 +9,16 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QSaveFile>
+#include <QXmlStreamReader>
 
 #include <zlib.h>
 
@@ -356,7 +359,37 @@ QString reasonBefore(const QString &path)
     return {};
 }
 
-QString writePng(const QImage &pixels, const QString &path, const Progress &progress)
+QString writeBytes(const QByteArray &bytes, const QString &path)
+{
+    return writeWhole(path, 0, {}, [&](QSaveFile &file, const Progress &) {
+        return file.write(bytes) == bytes.size();
+    });
+}
+
+QByteArray recipeOf(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    if (formatOf(path) == Format::Svg) {
+        // The recipe is the text of <metadata id="QUORVEL-lezione">.
+        QXmlStreamReader xml(&file);
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement() && xml.name() == QLatin1String("metadata")
+                && xml.attributes().value(QLatin1String("id")) == QLatin1String(kRecipeKey))
+                return xml.readElementText().toUtf8();
+        }
+        return {};
+    }
+    QImageReader reader(&file, "png");
+    if (!reader.canRead())
+        return {};
+    return QByteArray::fromBase64(reader.text(QString::fromLatin1(kRecipeKey)).toLatin1());
+}
+
+QString writePng(const QImage &pixels, const QString &path, const Progress &progress,
+                 const QByteArray &recipe)
 {
     if (pixels.isNull())
         return QStringLiteral("il disegno è vuoto");
@@ -366,6 +399,9 @@ QString writePng(const QImage &pixels, const QString &path, const Progress &prog
         QBuffer buffer(&encoded);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, "png");
+        if (!recipe.isEmpty())
+            // In base64: Qt's reader folds the blanks and line ends of a text chunk.
+            writer.setText(QString::fromLatin1(kRecipeKey), QString::fromLatin1(recipe.toBase64()));
         return writer.write(pixels) && file.write(encoded) == encoded.size();
     });
 }
@@ -420,7 +456,8 @@ private:
 
 } // namespace
 
-QString writeSvg(const Picture &picture, const QString &path, const Progress &progress)
+QString writeSvg(const Picture &picture, const QString &path, const Progress &progress,
+                 const QByteArray &recipe)
 {
     const std::size_t total = picture.record ? dotCount(*picture.record) : 0;
     return writeWhole(path, total, progress, [&](QSaveFile &file, const Progress &watched) {
@@ -431,7 +468,12 @@ QString writeSvg(const Picture &picture, const QString &path, const Progress &pr
         out.integer(size.width()) << "\" height=\"";
         out.integer(size.height()) << "\" viewBox=\"0 0 ";
         out.integer(size.width()) << ' ';
-        out.integer(size.height()) << "\">\n<title>QUORVEL</title>\n<rect width=\"";
+        out.integer(size.height()) << "\">\n<title>QUORVEL</title>\n";
+        if (!recipe.isEmpty()) {
+            out << "<metadata id=\"" << kRecipeKey << "\">"
+                << QString::fromUtf8(recipe).toHtmlEscaped().toStdString() << "</metadata>\n";
+        }
+        out << "<rect width=\"";
         out.integer(size.width()) << "\" height=\"";
         out.integer(size.height()) << "\" fill=\"" << svgColour(picture.background) << "\"/>\n";
         SvgWriter svg(out, picture.background, watched);

@@ -5,6 +5,7 @@
 
 #include "raster/DrawingRecord.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QRectF>
 #include <QRgb>
@@ -31,6 +32,15 @@ struct Picture
     QRgb background = 0xffffffff;
     double pixelRatio = 1; // pixels of the drawing per logical pixel
 };
+
+// A picture's recipe is how the drawing was made (a lesson file's text); PNG and SVG pictures
+// keep it when given one.
+// The key under which a picture keeps its recipe: a PNG text chunk, the id of SVG metadata.
+inline constexpr char kRecipeKey[] = "QUORVEL-lezione";
+// The recipe kept in the PNG or SVG picture at `path`; empty when it has none or cannot be read.
+QByteArray recipeOf(const QString &path);
+// `bytes` written whole or not at all at `path`, as pictures are; the reason when not written.
+QString writeBytes(const QByteArray &bytes, const QString &path);
 
 // The background of a picture put on white paper.
 inline constexpr QRgb kWhite = 0xffffffff;
@@ -59,10 +69,14 @@ QString reasonBefore(const QString &path);
 // Each writer makes the whole file or nothing (a temporary file renamed at the end), never
 // replaces anything but a regular file (a link is followed), and returns an empty text when
 // written, else the reason in Italian. No other file is changed.
-QString writePng(const QImage &pixels, const QString &path, const Progress &progress = {});
+// `recipe`, when not empty, goes into a text chunk, in base64.
+QString writePng(const QImage &pixels, const QString &path, const Progress &progress = {},
+                 const QByteArray &recipe = {});
 // Vector pictures of the record, one unit a logical pixel of the window: every line with its
 // ends, width and colour, every dot that shows a square of its pen width centred on its place.
-QString writeSvg(const Picture &picture, const QString &path, const Progress &progress = {});
+// `recipe`, when not empty, goes into the picture's metadata.
+QString writeSvg(const Picture &picture, const QString &path, const Progress &progress = {},
+                 const QByteArray &recipe = {});
 // A PDF page: its size in points and the area of it, in points from its top-left corner, that
 // the picture is fitted into, aspect kept, centred. Without one the page is the window's size.
 struct PdfPage

@@ -953,10 +953,19 @@ void TestPicture::menuAndShortcuts()
     // The choice of a white background after a separator, then the About box after another.
     const QStringList last = {QString(), QStringLiteral("Immagine su sfondo bianco"), QString(),
                               QStringLiteral("Informazioni su QUORVEL")};
+    // The curve window's lesson items, after a separator.
+    const QStringList lesson = {QString(),
+                                QStringLiteral("Salva impostazioni…"),
+                                QStringLiteral("Apri…"),
+                                QStringLiteral("File recenti"),
+                                QStringLiteral("Esempi"),
+                                QString(),
+                                QStringLiteral("Annulla ultima esecuzione"),
+                                QStringLiteral("Ripeti esecuzione annullata")};
     const std::array<Case, 2> cases = {
         Case {&form4(), form4().surface(), form4().field(10),
               form4().surface()->findChild<QLabel *>(QStringLiteral("Label11")),
-              common + QStringList {QStringLiteral("Esporta punti…")} + last},
+              common + QStringList {QStringLiteral("Esporta punti…")} + lesson + last},
         Case {&form2(), form2().surface(), form2().HScroll1(),
               form2().surface()->findChild<QLabel *>(QStringLiteral("Label1")), common + last},
     };

@@ -307,7 +307,18 @@ void Form4::redraw(const std::vector<raster::DrawingRecord::Entry> &entries)
                 return true;
             }
         } put(s.dotWriter());
-        dots.source->replayDots(put);
+        if (const auto *run = dynamic_cast<const RunRecord *>(dots.source.get())) {
+            // A run's chain straight into the writer, without a call per dot.
+            const double cx = run->cx();
+            const double cy = run->cy();
+            run->replay(m_directions, [&put, cx, cy](const ChainPoint &p) {
+                put.writer.put(static_cast<float>(cx + p.x), static_cast<float>(cy - p.y),
+                               p.paletteIndex);
+                return true;
+            });
+        } else {
+            dots.source->replayDots(put);
+        }
         put.writer.finish();
         s.record().addDots(dots.source, s.mapping(kDotWidth));
     }

@@ -74,7 +74,15 @@ public:
 
     // The run's dots again: `visit(const ChainPoint &)` once per dot; false stops.
     template<typename Visit>
-    void replay(Visit &&visit) const;
+    void replay(Visit &&visit) const
+    {
+        curve::DirectionTable directions;
+        replay(directions, std::forward<Visit>(visit));
+    }
+    // The same with a table of directions kept by the caller (started afresh here), which
+    // saves making one for each run.
+    template<typename Visit>
+    void replay(curve::DirectionTable &directions, Visit &&visit) const;
 
     // The dots where the window set them: (CX + x, CY - y), user units, y downwards.
     void replayDots(raster::DotVisitor &visitor) const override;
@@ -95,11 +103,10 @@ private:
 };
 
 template<typename Visit>
-void RunRecord::replay(Visit &&visit) const
+void RunRecord::replay(curve::DirectionTable &directions, Visit &&visit) const
 {
     if (m_dots == 0)
         return;
-    curve::DirectionTable directions;
     curve::CurveChain chain(directions, m_limitCx, m_limitCy);
     curve::ColourCycle colour(m_colourBefore);
     const auto nextRange = [this](int range) -> std::optional<curve::RangePlan> {

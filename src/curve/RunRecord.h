@@ -68,6 +68,14 @@ public:
     curve::RunSummary::End end() const { return m_end; }
 
     int number() const { return m_number; }
+    int firstRange() const { return m_firstRange; }
+    // The plan of range `range` (1 to 3) as the run walked it; nothing for a range not walked.
+    std::optional<curve::RangePlan> range(int range) const
+    {
+        if (range < 0 || range >= static_cast<int>(m_ranges.size()))
+            return std::nullopt;
+        return m_ranges[static_cast<std::size_t>(range)];
+    }
     std::size_t dots() const { return m_dots; }
     float cx() const { return m_cx; }
     float cy() const { return m_cy; }

@@ -751,6 +751,11 @@ QString csvHeader()
     return QStringLiteral("Esecuzione;Intervallo;ALFA;A2;X11;Y11;Colore");
 }
 
+QString csvLegendHeader()
+{
+    return QStringLiteral("Esecuzione;Intervallo;epsilon;BETA;t;INX;INY;Funzione;For;To;Fine");
+}
+
 QString csvNumber(double value)
 {
     std::array<char, 40> b {};
@@ -789,6 +794,52 @@ bool csvRows(const DrawingRecord &record, TextOut &out, std::size_t rows, const 
             break;
     }
     return goOn;
+}
+
+// How a run ended, in the legend.
+const char *endWords(curve::RunSummary::End end)
+{
+    switch (end) {
+    case curve::RunSummary::End::RangesDone:
+        return "intervalli completati";
+    case curve::RunSummary::End::OutOfField:
+        return "uscita dal campo";
+    case curve::RunSummary::End::Stopped:
+        return "fermata";
+    case curve::RunSummary::End::Refused:
+        return "campo rifiutato";
+    }
+    return "";
+}
+
+// The legend of the table: a row for each range each run walked.
+void csvLegend(const DrawingRecord &record, TextOut &out)
+{
+    out << "\r\n" << csvLegendHeader().toStdString() << "\r\n";
+    for (const DrawingRecord::Entry &entry : record.entries()) {
+        const auto *dots = std::get_if<RecordedDots>(&entry);
+        const auto *run = dots ? dynamic_cast<const RunRecord *>(dots->source.get()) : nullptr;
+        if (!run)
+            continue;
+        for (int range = 1; range <= curve::kRangeCount; ++range) {
+            const std::optional<curve::RangePlan> plan = run->range(range);
+            if (!plan)
+                continue;
+            const curve::PointParameters &p = plan->params;
+            // BETA back in degrees, to 15 digits: the field's number as typed.
+            const double degrees = p.beta1 / static_cast<double>(p.p1);
+            const QString beta
+                = QString::number(degrees, 'g', 15).replace(QLatin1Char('.'), QLatin1Char(','));
+            out.integer(run->number()) << ';';
+            out.integer(range) << ';';
+            out.italian17(p.ep1) << ';' << beta.toStdString() << ';';
+            out.italian17(p.ve) << ';';
+            out.italian17(p.inx) << ';';
+            out.italian17(p.iny) << ';' << (plan->cosine ? "coseno" : "seno") << ';';
+            out.italian17(plan->from) << ';';
+            out.italian17(plan->to) << ';' << endWords(run->end()) << "\r\n";
+        }
+    }
 }
 
 } // namespace
@@ -835,6 +886,7 @@ QString writeCsv(const DrawingRecord &record, const QString &path, const Progres
         out << csvHeader().toStdString() << "\r\n";
         if (!csvRows(record, out, rows, watched))
             return false;
+        csvLegend(record, out);
         return out.flush();
     });
 }

@@ -91,8 +91,13 @@ QString writePdf(const Picture &picture, const QString &path, const Progress &pr
 // significant digits so that each number reads back as the very same double.
 QString writeCsv(const raster::DrawingRecord &record, const QString &path,
                  const Progress &progress = {});
+// After the points, an empty line and the legend: one row per range walked by each run, with
+// its parameters (epsilon, BETA in degrees, t, INX, INY), sine or cosine, From and To, and how
+// the run ended.
 // The header row of the table of points, without its line end.
 QString csvHeader();
+// The header row of the legend, without its line end.
+QString csvLegendHeader();
 // A double as the table writes it: 17 significant digits, decimal comma.
 QString csvNumber(double value);
 // Rows the table of points of `record` has: the dots of its runs of the curve window.

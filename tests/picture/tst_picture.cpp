@@ -615,7 +615,10 @@ void TestPicture::csvReadsBackAsTheChain()
     };
     std::size_t row = 0;
     while (!csv.atEnd()) {
-        const QList<QByteArray> fields = csv.readLine().trimmed().split(';');
+        const QByteArray line = csv.readLine().trimmed();
+        if (line.isEmpty())
+            break; // the legend follows
+        const QList<QByteArray> fields = line.split(';');
         QCOMPARE(fields.size(), 7);
         QVERIFY(row < expected.size());
         const Row &e = expected[row++];
@@ -629,6 +632,14 @@ void TestPicture::csvReadsBackAsTheChain()
         QVERIFY(!fields[4].contains('.'));
     }
     QCOMPARE(row, expected.size());
+    // The legend: each range of each run with its parameters, the stopped run's one range.
+    QCOMPARE(csv.readLine().trimmed(), picture::csvLegendHeader().toUtf8());
+    QByteArrayList legend;
+    while (!csv.atEnd())
+        legend << csv.readLine().trimmed();
+    QCOMPARE(legend.size(), 7);
+    QCOMPARE(legend[1], QByteArray("1;2;0,5;55;2;1;1,5;seno;90;-90;intervalli completati"));
+    QCOMPARE(legend[6], QByteArray("3;1;0,5;55;2;1;1,5;seno;0;180;intervalli completati"));
     QVERIFY(boxes.messages.isEmpty());
 }
 

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -19,17 +20,20 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <limits>
@@ -59,6 +63,14 @@ bool &whiteKept()
     static bool white = false;
     return white;
 }
+
+bool &legendKept()
+{
+    static bool legend = false;
+    return legend;
+}
+
+constexpr char kLegendChoice[] = "Con la legenda delle esecuzioni (colore, parametri, fine)";
 
 PathAsker &pathAsker()
 {
@@ -98,8 +110,17 @@ QString askWithDialog(QWidget *parent, const SaveRequest &request)
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.suggestedName.isEmpty())
         dialog.selectFile(request.suggestedName);
+    QPointer<QCheckBox> legend;
+    if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout()); grid && request.offerLegend) {
+        legend = new QCheckBox(QString::fromUtf8(kLegendChoice) + QStringLiteral(" (PNG, SVG)"));
+        legend->setObjectName(QStringLiteral("LegendChoice"));
+        legend->setChecked(legendKept());
+        grid->addWidget(legend, grid->rowCount(), 0, 1, -1);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    if (legend)
+        legendKept() = legend->isChecked();
     return dialog.selectedFiles().constFirst();
 }
 
@@ -246,6 +267,19 @@ const PictureExtras *extrasOf(const DrawingSurface &surface)
     return holder ? &holder->extras : nullptr;
 }
 
+// The picture's pixels with its legend painted over them (none: the pixels as they are).
+QImage withLegend(const Picture &picture)
+{
+    if (picture.legend.empty())
+        return picture.pixels;
+    QImage pixels = picture.pixels.convertToFormat(QImage::Format_RGB32);
+    QPainter painter(&pixels);
+    painter.scale(picture.pixelRatio, picture.pixelRatio);
+    paintLegend(painter, picture.size, picture.legend, picture.background);
+    painter.end();
+    return pixels;
+}
+
 QAction *addAction(DrawingSurface &surface, const QString &text, const QKeySequence &keys,
                    void (*run)(DrawingSurface &))
 {
@@ -268,6 +302,16 @@ void setPictureExtras(DrawingSurface &surface, PictureExtras extras)
 QString lastFolder()
 {
     return folderKept().isEmpty() ? QDir::homePath() : folderKept();
+}
+
+bool legendChosen()
+{
+    return legendKept();
+}
+
+void chooseLegend(bool legend)
+{
+    legendKept() = legend;
 }
 
 bool onWhiteChosen()
@@ -305,10 +349,13 @@ void savePicture(DrawingSurface &surface)
           QStringLiteral("Disegno vettoriale SVG (*.svg)"),
           QStringLiteral("Documento PDF (*.pdf)")},
          QStringLiteral("png"),
-         subjectOf(surface) + QStringLiteral(".png")});
+         subjectOf(surface) + QStringLiteral(".png"),
+         extrasOf(surface) != nullptr});
     if (path.isEmpty())
         return;
-    const Snapshot snapshot(surface);
+    Snapshot snapshot(surface);
+    if (legendKept() && extrasOf(surface))
+        snapshot.picture.legend = legendOf(snapshot.record);
     const PictureExtras *extras = extrasOf(surface);
     const QByteArray recipe = extras && extras->recipe ? extras->recipe() : QByteArray();
     ProgressWindow window(&surface, QStringLiteral("Salvataggio dell'immagine…"),
@@ -317,7 +364,7 @@ void savePicture(DrawingSurface &surface)
     QString reason;
     switch (formatOf(path)) {
     case Format::Png:
-        reason = writePng(snapshot.picture.pixels, path, progress, recipe);
+        reason = writePng(withLegend(snapshot.picture), path, progress, recipe);
         break;
     case Format::Svg:
         reason = writeSvg(snapshot.picture, path, progress, recipe);
@@ -356,11 +403,28 @@ void printPicture(DrawingSurface &surface)
         // The file offered by "Stampa su file", in the folder last used.
         if (auto *file = dialog.findChild<QLineEdit *>(QStringLiteral("filename")))
             file->setText(QDir::toNativeSeparators(suggested));
-        return dialog.exec() == QDialog::Accepted;
+        QPointer<QCheckBox> legend;
+        if (extrasOf(surface)) {
+            auto *tab = new QWidget;
+            tab->setWindowTitle(QStringLiteral("Legenda"));
+            auto *layout = new QVBoxLayout(tab);
+            legend = new QCheckBox(QString::fromUtf8(kLegendChoice), tab);
+            legend->setObjectName(QStringLiteral("LegendChoice"));
+            legend->setChecked(legendKept());
+            layout->addWidget(legend);
+            layout->addStretch();
+            dialog.setOptionTabs({tab});
+        }
+        const bool printing = dialog.exec() == QDialog::Accepted;
+        if (printing && legend)
+            legendKept() = legend->isChecked();
+        return printing;
     }();
     if (!accepted)
         return;
-    const Snapshot snapshot(surface);
+    Snapshot snapshot(surface);
+    if (legendKept() && extrasOf(surface))
+        snapshot.picture.legend = legendOf(snapshot.record);
     ProgressWindow window(&surface, QStringLiteral("Stampa in corso…"), dotCount(snapshot.record));
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
         // To a file: written whole or not at all, as a saved picture is.

@@ -53,6 +53,11 @@ void exportPoints(DrawingSurface &surface);
 bool onWhiteChosen();
 void chooseOnWhite(bool white);
 
+// Whether saved (PNG, SVG) and printed pictures of the curve window carry a legend of its runs;
+// chosen in the save and print dialogs, off at start, kept while the program runs.
+bool legendChosen();
+void chooseLegend(bool legend);
+
 // The folder offered by the next file dialog: the folder of the last file chosen while the
 // program runs, the home folder at first.
 QString lastFolder();
@@ -67,6 +72,7 @@ struct SaveRequest
     QStringList filters;
     QString defaultSuffix;
     QString suggestedName; // the file name offered, without folder
+    bool offerLegend = false; // the dialog offers the choice of a legend (legendChosen)
 };
 using PathAsker = std::function<QString(QWidget *parent, const SaveRequest &request)>;
 PathAsker setPathAsker(PathAsker asker);

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontMetricsF>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPageLayout>
@@ -234,6 +236,22 @@ std::string svgColour(QRgb c)
     return {b.data(), 7};
 }
 
+// How a run ended, in the legend.
+const char *endWords(curve::RunSummary::End end)
+{
+    switch (end) {
+    case curve::RunSummary::End::RangesDone:
+        return "intervalli completati";
+    case curve::RunSummary::End::OutOfField:
+        return "uscita dal campo";
+    case curve::RunSummary::End::Stopped:
+        return "fermata";
+    case curve::RunSummary::End::Refused:
+        return "campo rifiutato";
+    }
+    return "";
+}
+
 QRgb paletteRgb(int index)
 {
     return index >= 0 && index < kPaletteSize ? toRgb(kPalette[index]) : toRgb(kPalette[0]);
@@ -279,6 +297,118 @@ const std::vector<DrawingRecord::Entry> &entriesOf(const Picture &picture)
 }
 
 } // namespace
+
+namespace {
+
+constexpr int kLegendFontPx = 12;
+constexpr double kLegendLine = 17; // logical pixels between baselines
+constexpr double kLegendPad = 8;
+constexpr double kLegendSwatch = 10;
+// Runs listed one by one; the others are counted in a last line.
+constexpr std::size_t kLegendRows = 24;
+
+// Where the legend's parts go in an area of `size`: a box at the bottom right.
+struct LegendBox
+{
+    QRectF frame;
+    QRectF swatch(std::size_t row) const
+    {
+        return {frame.x() + kLegendPad, frame.y() + kLegendPad + kLegendLine * row + 3,
+                kLegendSwatch, kLegendSwatch};
+    }
+    double textX() const { return frame.x() + kLegendPad + kLegendSwatch + 6; }
+    double baseline(std::size_t row) const
+    {
+        return frame.y() + kLegendPad + kLegendLine * row + kLegendFontPx;
+    }
+};
+
+// The box for `legend`: its widest line measured with `metrics`, or guessed without.
+LegendBox legendBox(QSize size, const std::vector<LegendRow> &legend, const QFontMetricsF *metrics)
+{
+    double widest = 0;
+    for (const LegendRow &row : legend) {
+        widest = std::max(widest,
+                          metrics ? metrics->horizontalAdvance(row.text)
+                                  : 0.6 * kLegendFontPx * row.text.size());
+    }
+    const double width = widest + 2 * kLegendPad + kLegendSwatch + 6;
+    const double height = kLegendLine * legend.size() + 2 * kLegendPad;
+    return {QRectF(size.width() - width - 10, size.height() - height - 10, width, height)};
+}
+
+} // namespace
+
+std::vector<LegendRow> legendOf(const DrawingRecord &record)
+{
+    std::vector<LegendRow> rows;
+    std::size_t runs = 0;
+    for (const DrawingRecord::Entry &entry : record.entries()) {
+        const auto *dots = std::get_if<RecordedDots>(&entry);
+        const auto *run = dots ? dynamic_cast<const RunRecord *>(dots->source.get()) : nullptr;
+        if (!run)
+            continue;
+        if (++runs > kLegendRows)
+            continue;
+        int colour = 0;
+        run->replay([&colour](const curve::ChainPoint &p) {
+            colour = p.paletteIndex;
+            return false;
+        });
+        QString text = QStringLiteral("%1:").arg(run->number());
+        QStringList ranges;
+        bool first = true;
+        for (int range = 1; range <= curve::kRangeCount; ++range) {
+            const std::optional<curve::RangePlan> plan = run->range(range);
+            if (!plan)
+                continue;
+            const auto italian = [](double v) {
+                return QString::number(v, 'g', 15).replace(QLatin1Char('.'), QLatin1Char(','));
+            };
+            if (first) {
+                const curve::PointParameters &p = plan->params;
+                text += QStringLiteral(" epsilon %1, BETA %2, t %3, INX %4, INY %5, %6, ALFA")
+                            .arg(italian(p.ep1), italian(p.beta1 / static_cast<double>(p.p1)),
+                                 italian(p.ve), italian(p.inx), italian(p.iny),
+                                 plan->cosine ? QStringLiteral("coseno") : QStringLiteral("seno"));
+                first = false;
+            }
+            ranges << QStringLiteral("%1…%2").arg(italian(plan->from), italian(plan->to));
+        }
+        text += QLatin1Char(' ') + ranges.join(QStringLiteral(", ")) + QStringLiteral(" — ")
+            + QString::fromLatin1(endWords(run->end()));
+        rows.push_back({colour, text});
+    }
+    if (runs > kLegendRows)
+        rows.push_back({0, QStringLiteral("… e altre %1 esecuzioni").arg(runs - kLegendRows)});
+    return rows;
+}
+
+void paintLegend(QPainter &painter, QSize size, const std::vector<LegendRow> &legend,
+                 QRgb background)
+{
+    if (legend.empty())
+        return;
+    painter.save();
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(kLegendFontPx);
+    painter.setFont(font);
+    const QFontMetricsF metrics(font);
+    const LegendBox box = legendBox(size, legend, &metrics);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(QColor::fromRgb(background));
+    painter.drawRect(box.frame);
+    for (std::size_t i = 0; i < legend.size(); ++i) {
+        painter.setPen(QPen(QColor(0x80, 0x80, 0x80), 1));
+        painter.setBrush(legend[i].colour > 0 ? QColor::fromRgb(paletteRgb(legend[i].colour))
+                                              : QColor(Qt::transparent));
+        if (legend[i].colour > 0)
+            painter.drawRect(box.swatch(i));
+        painter.setPen(Qt::black);
+        painter.drawText(QPointF(box.textX(), box.baseline(i)), legend[i].text);
+    }
+    painter.restore();
+}
 
 QImage onWhite(const QImage &drawing, QRgb background)
 {
@@ -479,6 +609,30 @@ QString writeSvg(const Picture &picture, const QString &path, const Progress &pr
         SvgWriter svg(out, picture.background, watched);
         if (!walkRecord(entriesOf(picture), areaOf(picture), svg))
             return false;
+        if (!picture.legend.empty()) {
+            const LegendBox box = legendBox(picture.size, picture.legend, nullptr);
+            out << "<g id=\"legenda\" font-family=\"sans-serif\" font-size=\"";
+            out.integer(kLegendFontPx) << "\">\n<rect x=\"";
+            out.fixed3(box.frame.x()) << "\" y=\"";
+            out.fixed3(box.frame.y()) << "\" width=\"";
+            out.fixed3(box.frame.width()) << "\" height=\"";
+            out.fixed3(box.frame.height())
+                << "\" fill=\"" << svgColour(picture.background) << "\" stroke=\"#000000\"/>\n";
+            for (std::size_t i = 0; i < picture.legend.size(); ++i) {
+                const QRectF swatch = box.swatch(i);
+                out << "<rect x=\"";
+                out.fixed3(swatch.x()) << "\" y=\"";
+                out.fixed3(swatch.y()) << "\" width=\"";
+                out.fixed3(swatch.width()) << "\" height=\"";
+                out.fixed3(swatch.height())
+                    << "\" fill=\"" << svgColour(paletteRgb(picture.legend[i].colour))
+                    << "\" stroke=\"#808080\"/>\n<text x=\"";
+                out.fixed3(box.textX()) << "\" y=\"";
+                out.fixed3(box.baseline(i))
+                    << "\">" << picture.legend[i].text.toHtmlEscaped().toStdString() << "</text>\n";
+            }
+            out << "</g>\n";
+        }
         out << "</svg>\n";
         return out.flush();
     });
@@ -531,6 +685,8 @@ bool paintPicture(QPainter &painter, const Picture &picture, const Progress &pro
     painter.setClipRect(page, Qt::IntersectClip);
     PainterVisitor visitor(painter, picture.background, progress);
     const bool whole = walkRecord(entriesOf(picture), areaOf(picture), visitor);
+    if (whole)
+        paintLegend(painter, picture.size, picture.legend, picture.background);
     painter.restore();
     return whole;
 }
@@ -794,22 +950,6 @@ bool csvRows(const DrawingRecord &record, TextOut &out, std::size_t rows, const 
             break;
     }
     return goOn;
-}
-
-// How a run ended, in the legend.
-const char *endWords(curve::RunSummary::End end)
-{
-    switch (end) {
-    case curve::RunSummary::End::RangesDone:
-        return "intervalli completati";
-    case curve::RunSummary::End::OutOfField:
-        return "uscita dal campo";
-    case curve::RunSummary::End::Stopped:
-        return "fermata";
-    case curve::RunSummary::End::Refused:
-        return "campo rifiutato";
-    }
-    return "";
 }
 
 // The legend of the table: a row for each range each run walked.

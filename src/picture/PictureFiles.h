@@ -16,11 +16,19 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QPainter;
 class QPrinter;
 
 namespace quorvel::picture {
+
+// One line of a picture's legend: a run's palette colour and what made it, in Italian.
+struct LegendRow
+{
+    int colour;
+    QString text;
+};
 
 // What the picture of a drawing window is made of: the retained pixels, the record of what was
 // drawn since the last Cls, the window's size in logical pixels and its background colour.
@@ -31,7 +39,17 @@ struct Picture
     QSize size; // logical pixels
     QRgb background = 0xffffffff;
     double pixelRatio = 1; // pixels of the drawing per logical pixel
+    // A box at the bottom right that says what made each run; none when empty.
+    std::vector<LegendRow> legend {};
 };
+
+// The legend of the runs of the curve window in `record`: each run's colour, parameters
+// (epsilon, BETA, t, INX, INY, sine or cosine, ALFA's ranges) and how it ended.
+std::vector<LegendRow> legendOf(const raster::DrawingRecord &record);
+// Paints `legend` in a box at the bottom right of an area of `size` logical pixels, over
+// `background`.
+void paintLegend(QPainter &painter, QSize size, const std::vector<LegendRow> &legend,
+                 QRgb background);
 
 // A picture's recipe is how the drawing was made (a lesson file's text); PNG and SVG pictures
 // keep it when given one.

@@ -63,6 +63,7 @@ private slots:
     void badFileChangesNothing();
     void picturesKeepTheRecipe_data();
     void picturesKeepTheRecipe();
+    void legendNamesEachRun();
     void recentFilesKeepEight();
     void examplesDrawWithinTheField();
 
@@ -239,6 +240,29 @@ void TestLesson::picturesKeepTheRecipe()
                 ? picture::writePng(picture.pixels, plain).isEmpty()
                 : picture::writeSvg(picture, plain).isEmpty());
     QVERIFY(readLessonFile(plain).error.contains(QStringLiteral("non porta")));
+}
+
+// The legend of pictures: a line per run with its colour, parameters and end.
+void TestLesson::legendNamesEachRun()
+{
+    runWith({});
+    runWith({{11, QStringLiteral("0")}, {4, QStringLiteral("1000")}}, true);
+    const raster::RetainedDrawing &d = form().surface()->raster();
+    picture::Picture picture {d.drawing(), &d.record(), form().surface()->size()};
+    picture.legend = picture::legendOf(d.record());
+    QCOMPARE(picture.legend.size(), std::size_t {2});
+    QCOMPARE(picture.legend[0].colour, 2);
+    QCOMPARE(picture.legend[1].colour, 3);
+    QCOMPARE(picture.legend[0].text,
+             QStringLiteral("1: epsilon 0,86, BETA 55, t 1, INX 1, INY 1, seno, ALFA 0…180 — "
+                            "intervalli completati"));
+    QVERIFY(picture.legend[1].text.contains(QStringLiteral("BETA 0, t 1, INX 1, INY 1, coseno")));
+    QVERIFY(picture.legend[1].text.endsWith(QStringLiteral("uscita dal campo")));
+    const QString path = m_dir.filePath(QStringLiteral("legenda.svg"));
+    QVERIFY(picture::writeSvg(picture, path).isEmpty());
+    QFile svg(path);
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(svg.readAll()).contains(picture.legend[1].text));
 }
 
 void TestLesson::recentFilesKeepEight()

@@ -451,7 +451,7 @@ void addLessonActions(Form4 &form)
         const QStringList files = recentFiles();
         recent->setEnabled(!files.isEmpty());
         for (int i = 0; i < files.size(); ++i) {
-            const QString path = files[i];
+            const QString &path = files[i];
             QAction *item = recent->addAction(
                 QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
             QObject::connect(item, &QAction::triggered, recent,

@@ -17,7 +17,7 @@ namespace quorvel::lesson {
 // The version this program writes, and the newest it reads.
 inline constexpr int kVersion = 1;
 // Limits that keep a damaged or hostile file from taking the program's memory or time.
-inline constexpr std::size_t kMaxFileBytes = 4 * 1024 * 1024;
+inline constexpr std::size_t kMaxFileBytes = std::size_t {4} * 1024 * 1024;
 inline constexpr std::size_t kMaxRuns = 1000;
 inline constexpr int kMaxTextLength = 1000;
 inline constexpr std::uint64_t kMaxDots = 1'000'000'000'000ULL;

@@ -313,13 +313,14 @@ struct LegendBox
     QRectF frame;
     QRectF swatch(std::size_t row) const
     {
-        return {frame.x() + kLegendPad, frame.y() + kLegendPad + kLegendLine * row + 3,
-                kLegendSwatch, kLegendSwatch};
+        return {frame.x() + kLegendPad,
+                frame.y() + kLegendPad + kLegendLine * static_cast<double>(row) + 3, kLegendSwatch,
+                kLegendSwatch};
     }
     double textX() const { return frame.x() + kLegendPad + kLegendSwatch + 6; }
     double baseline(std::size_t row) const
     {
-        return frame.y() + kLegendPad + kLegendLine * row + kLegendFontPx;
+        return frame.y() + kLegendPad + kLegendLine * static_cast<double>(row) + kLegendFontPx;
     }
 };
 
@@ -330,10 +331,10 @@ LegendBox legendBox(QSize size, const std::vector<LegendRow> &legend, const QFon
     for (const LegendRow &row : legend) {
         widest = std::max(widest,
                           metrics ? metrics->horizontalAdvance(row.text)
-                                  : 0.6 * kLegendFontPx * row.text.size());
+                                  : 0.6 * kLegendFontPx * static_cast<double>(row.text.size()));
     }
     const double width = widest + 2 * kLegendPad + kLegendSwatch + 6;
-    const double height = kLegendLine * legend.size() + 2 * kLegendPad;
+    const double height = kLegendLine * static_cast<double>(legend.size()) + 2 * kLegendPad;
     return {QRectF(size.width() - width - 10, size.height() - height - 10, width, height)};
 }
 

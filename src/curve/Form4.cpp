@@ -205,7 +205,7 @@ void Form4::clearToAxes()
     setUpFrame();
 }
 
-void Form4::replayRun(std::optional<std::size_t> dotLimit, std::optional<float> limitY)
+void Form4::replayRun(std::optional<std::size_t> dotLimit, std::optional<double> calibration)
 {
     if (!m_surface || isRunning())
         return;
@@ -216,13 +216,13 @@ void Form4::replayRun(std::optional<std::size_t> dotLimit, std::optional<float> 
         {
             form.m_quiet = false;
             form.m_dotLimit.reset();
-            form.m_limitY.reset();
+            form.m_limitCalibration.reset();
         }
     } restore {*this};
     m_quiet = true;
     if (dotLimit && *dotLimit > 0)
         m_dotLimit = dotLimit;
-    m_limitY = limitY;
+    m_limitCalibration = calibration;
     m_contaStepBefore = ContaStep;
     ContaStep = Variant::int16(1);
     CALCOLA();
@@ -441,8 +441,9 @@ void Form4::CALCOLA()
     }
     start.cosine = m_cosineChosen;
     start.members = members();
+    start.calibration = m_limitCalibration.value_or(calibration());
     start.members.ContaStep = m_contaStepBefore;
-    const float limitY = m_limitY.value_or(cy);
+    const float limitY = m_limitCalibration ? fieldLimitY(*m_limitCalibration) : cy;
     CurveChain chain(m_directions, cx, limitY, A2);
     ColourCycle colour(Miocolor.isEmpty() ? std::nullopt : Miocolor.toInt16());
     // The run's recipe, for pictures and the table of points.

@@ -118,8 +118,8 @@ public:
     void clearToAxes();
     // A run drawn again as it was drawn before: ContaStep 1, then CALCOLA without message boxes
     // (the readers still repair the fields), stopped after `dotLimit` dots when given, with
-    // `limitY` as the field's vertical limit instead of CY when given.
-    void replayRun(std::optional<std::size_t> dotLimit, std::optional<float> limitY);
+    // the field's vertical limit of the aspect factor `calibration` instead of CY when given.
+    void replayRun(std::optional<std::size_t> dotLimit, std::optional<double> calibration);
 
     // Undo of whole runs, back to the last clearing: the last run leaves the drawing (the runs
     // below are drawn again from their recipes) and the members are put back as they were
@@ -193,7 +193,7 @@ private:
     bool m_quiet = false;
     Variant m_contaStepBefore; // ContaStep before the caller of CALCOLA set it to 1
     std::optional<std::size_t> m_dotLimit;
-    std::optional<float> m_limitY;
+    std::optional<double> m_limitCalibration; // the aspect factor of the field's limits
     std::vector<std::shared_ptr<const RunRecord>> m_redo; // runs undone, the latest last
 };
 

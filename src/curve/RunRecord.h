@@ -26,12 +26,14 @@ struct CurveMembers
 };
 
 // What the window showed when a run started: the field texts by number (Text1 to Text12; 0 and
-// 9 stay empty), the choice "In Coseno", and the members before the run.
+// 9 stay empty), the choice "In Coseno", the members before the run, and the aspect factor
+// Incr whose field limits the run had.
 struct RunStart
 {
     std::array<QString, 13> texts;
     bool cosine = false;
     CurveMembers members;
+    double calibration = 0;
 };
 
 // The recipe of one run of the curve window: the ranges that reached their points, the axes'

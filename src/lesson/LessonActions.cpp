@@ -222,6 +222,7 @@ Lesson lessonOf(const Form4 &form)
     }
     lesson.fields = fieldsOf(texts, form.cosineChosen());
     lesson.calibration = form.calibration();
+    bool first = true;
     lesson.colour = form.Miocolor.isEmpty() ? std::nullopt : form.Miocolor.toInt16();
     if (!form.surface())
         return lesson;
@@ -231,6 +232,10 @@ Lesson lessonOf(const Form4 &form)
         if (!run)
             continue;
         const RunStart &start = run->start();
+        // The runs' own field limits (those of a lesson opened from another screen).
+        if (first && start.calibration > 0)
+            lesson.calibration = start.calibration;
+        first = false;
         SavedRun saved;
         saved.fields = fieldsOf(start.texts, start.cosine);
         saved.colourBefore
@@ -250,10 +255,10 @@ QString openLesson(Form4 &form, const Lesson &lesson, bool withColour)
     if (!form.surface() || form.isRunning())
         return {};
     const double here = form.calibration();
-    std::optional<float> limitY;
+    std::optional<double> limits;
     QString note;
     if (Form4::fieldLimitY(here) != Form4::fieldLimitY(lesson.calibration)) {
-        limitY = Form4::fieldLimitY(lesson.calibration);
+        limits = lesson.calibration;
         note = QStringLiteral("Il file è stato preparato su uno schermo con il fattore di "
                               "calibrazione %1, questo usa %2: le esecuzioni salvate sono "
                               "disegnate con i limiti del campo del file, perché finiscano dove "
@@ -272,7 +277,7 @@ QString openLesson(Form4 &form, const Lesson &lesson, bool withColour)
         form.replayRun(run.end == End::Stopped
                            ? std::optional<std::size_t>(static_cast<std::size_t>(run.dots))
                            : std::nullopt,
-                       limitY);
+                       limits);
         if (!form.surface())
             return note;
     }

@@ -162,6 +162,8 @@ void TestLesson::otherCalibrationKeepsTheFilesLimits()
     m_incr = 0.4;
     QVERIFY(!openLesson(form(), saved).isEmpty());
     QCOMPARE(dotsOf(form()).size(), dots);
+    // Saved again here, the lesson keeps the limits its runs were drawn with.
+    QCOMPARE(lessonOf(form()).calibration, 0.51);
 }
 
 // Undo takes the last run away and gives the next run its colour; redo brings it back.

@@ -308,13 +308,19 @@ void Form4::redraw(const std::vector<raster::DrawingRecord::Entry> &entries)
             }
         } put(s.dotWriter());
         if (const auto *run = dynamic_cast<const RunRecord *>(dots.source.get())) {
-            // A run's chain straight into the writer, without a call per dot.
+            // A run's chain straight into the writer, a stretch at a time, as CALCOLA sets it.
             const double cx = run->cx();
             const double cy = run->cy();
-            run->replay(m_directions, [&put, cx, cy](const ChainPoint &p) {
-                put.writer.put(static_cast<float>(cx + p.x), static_cast<float>(cy - p.y),
-                               p.paletteIndex);
-                return true;
+            run->replayStretches(m_directions, [&put, cx, cy](const ChainPoint *points, int count) {
+                int k = 0;
+                while (k < count) {
+                    k = putWholeDots(put.writer, points, k, count, cx, cy);
+                    if (k < count) {
+                        const ChainPoint &p = points[k++];
+                        put.writer.put(static_cast<float>(cx + p.x), static_cast<float>(cy - p.y),
+                                       p.paletteIndex);
+                    }
+                }
             });
         } else {
             dots.source->replayDots(put);

@@ -10,6 +10,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -94,6 +95,11 @@ public:
     template<typename Visit>
     void replay(curve::DirectionTable &directions, Visit &&visit) const;
 
+    // The run's dots a stretch at a time: `put(const ChainPoint *points, int count)`, count >= 1,
+    // for drawing them again fast.
+    template<typename Put>
+    void replayStretches(curve::DirectionTable &directions, Put &&put) const;
+
     // The dots where the window set them: (CX + x, CY - y), user units, y downwards.
     void replayDots(raster::DotVisitor &visitor) const override;
 
@@ -132,6 +138,25 @@ void RunRecord::replay(curve::DirectionTable &directions, Visit &&visit) const
         // The run ended after as many dots as were drawn, whatever ended it.
         return ++seen < m_dots && goOn;
     });
+}
+
+template<typename Put>
+void RunRecord::replayStretches(curve::DirectionTable &directions, Put &&put) const
+{
+    if (m_dots == 0)
+        return;
+    curve::CurveChain chain(directions, m_limitCx, m_limitCy);
+    curve::ColourCycle colour(m_colourBefore);
+    const auto nextRange = [this](int range) { return this->range(range); };
+    std::size_t seen = 0;
+    chain.runStretches(
+        m_firstRange, colour, nextRange, [&](const curve::ChainPoint *points, int count) {
+            const int n
+                = static_cast<int>(std::min(static_cast<std::size_t>(count), m_dots - seen));
+            put(points, n);
+            seen += static_cast<std::size_t>(n);
+            return curve::CurveChain::Taken {n, seen < m_dots};
+        });
 }
 
 } // namespace quorvel

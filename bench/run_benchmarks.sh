@@ -29,6 +29,7 @@ run calibration "$build/bench/bench_calibration"
 run curve "$build/bench/bench_curve"
 run picture "$build/bench/bench_picture"
 run explore "$build/bench/bench_explore"
+run lesson "$build/bench/bench_lesson"
 run startup "$here/startup_bench.sh" "$build"
 run memory "$here/memory_bench.sh" "$build"
 

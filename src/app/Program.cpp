@@ -10,6 +10,7 @@
 #include "curve/Form4.h"
 #include "explore/ExploreWindow.h"
 #include "intro/Form1.h"
+#include "lesson/LessonActions.h"
 #include "picture/PictureActions.h"
 #include "shell/DesignedFont.h"
 #include "shell/FormNames.h"
@@ -145,13 +146,26 @@ void registerForms(FormRegistry &registry)
     // The drawing windows get the picture's menu and shortcuts, the curve window also the
     // table of points.
     QObject::connect(&registry, &FormRegistry::windowCreated, &registry,
-                     [](Form *form, QWidget *window) {
+                     [&registry](Form *form, QWidget *window) {
                          if (auto *surface = qobject_cast<DrawingSurface *>(window)) {
                              auto *curve = qobject_cast<curve::Form4 *>(form);
                              picture::addPictureActions(*surface, curve != nullptr);
-                             // The curve window can also be explored live in a window of its own.
-                             if (curve)
+                             // The curve window can also be explored live in a window of its own,
+                             // and keeps its work in lesson files, with examples and undo.
+                             if (curve) {
                                  explore::addExploreAction(*curve, *surface);
+                                 lesson::addLessonActions(*curve);
+                             }
+                         }
+                         // A lesson dropped on the calibration window opens in the curve window.
+                         if (qobject_cast<calibration::Form2 *>(form) && window) {
+                             lesson::acceptDrops(*window, [&registry]() -> curve::Form4 * {
+                                 const QString name = QString::fromUtf16(kCurveForm);
+                                 if (!registry.exists(name))
+                                     return nullptr;
+                                 auto &target = registry.formAs<curve::Form4>(name);
+                                 return target.isLoaded() ? &target : nullptr;
+                             });
                          }
                      });
 }

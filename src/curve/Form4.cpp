@@ -25,7 +25,10 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
+#include <variant>
 #include <vector>
 
 namespace quorvel::curve {
@@ -127,6 +130,18 @@ void Form4::Form_Activate()
 {
     if (!m_surface)
         return;
+    setUpFrame();
+    m_contaStepBefore = ContaStep;
+    ContaStep = Variant::int16(1);
+    if (PrimVol.equalsNumber(kActivatedMarker))
+        CALCOLA();
+    else
+        PrimVol = Variant::int16(kActivatedMarker);
+}
+
+// The scale, CX, CY and the axes, as every activation sets them.
+void Form4::setUpFrame()
+{
     raster::RetainedDrawing &s = m_surface->raster();
     P1 = Variant::single(kDegreesToRadians);
     s.setScaleMode(raster::RetainedDrawing::kCentimetreScale);
@@ -140,18 +155,13 @@ void Form4::Form_Activate()
     const float cy = CY.toSingle();
     s.Line(cx, 0, cx, s.scaleHeight(), 0);
     s.Line(0, cy, s.scaleWidth(), cy, 0);
-
-    ContaStep = Variant::int16(1);
-    if (PrimVol.equalsNumber(kActivatedMarker))
-        CALCOLA();
-    else
-        PrimVol = Variant::int16(kActivatedMarker);
 }
 
 void Form4::Command1_Click()
 {
     if (!m_surface || isRunning())
         return;
+    m_redo.clear();
     m_surface->raster().Cls();
     Form_Activate();
 }
@@ -168,8 +178,187 @@ void Form4::Command5_Click()
 {
     if (isRunning())
         return;
+    m_contaStepBefore = ContaStep;
     ContaStep = Variant::int16(1);
     CALCOLA();
+}
+
+CurveMembers Form4::members() const
+{
+    return {INX, INY, EP1, BETA1, Ve, ContaStep, ValStep, DaA1, AA1, Miocolor, A2};
+}
+
+void Form4::setMembers(const CurveMembers &m)
+{
+    INX = m.INX;
+    INY = m.INY;
+    EP1 = m.EP1;
+    BETA1 = m.BETA1;
+    Ve = m.Ve;
+    ContaStep = m.ContaStep;
+    ValStep = m.ValStep;
+    DaA1 = m.DaA1;
+    AA1 = m.AA1;
+    Miocolor = m.Miocolor;
+    A2 = m.A2;
+}
+
+void Form4::setFields(const std::array<QString, 13> &texts, bool cosine)
+{
+    for (int n = 1; n < static_cast<int>(texts.size()); ++n) {
+        if (field(n) && field(n)->text() != texts[static_cast<std::size_t>(n)])
+            setFieldText(n, texts[static_cast<std::size_t>(n)]);
+    }
+    if (m_option1 && m_option2)
+        (cosine ? m_option2 : m_option1)->setChecked(true);
+    m_cosineChosen = cosine;
+}
+
+double Form4::calibration() const
+{
+    return m_incrSource().toDouble();
+}
+
+float Form4::fieldLimitY(double incr)
+{
+    const float height = static_cast<float>(static_cast<double>(kCurveScaleWidth) * incr);
+    return height / 2 + kAxesBelowMiddle;
+}
+
+void Form4::clearToAxes()
+{
+    if (!m_surface || isRunning())
+        return;
+    m_redo.clear();
+    m_surface->raster().Cls();
+    setUpFrame();
+}
+
+void Form4::replayRun(std::optional<std::size_t> dotLimit, std::optional<double> calibration)
+{
+    if (!m_surface || isRunning())
+        return;
+    struct Restore
+    {
+        Form4 &form;
+        ~Restore()
+        {
+            form.m_quiet = false;
+            form.m_dotLimit.reset();
+            form.m_limitCalibration.reset();
+        }
+    } restore {*this};
+    m_quiet = true;
+    if (dotLimit && *dotLimit > 0)
+        m_dotLimit = dotLimit;
+    m_limitCalibration = calibration;
+    m_contaStepBefore = ContaStep;
+    ContaStep = Variant::int16(1);
+    CALCOLA();
+}
+
+bool Form4::canUndo() const
+{
+    if (!m_surface)
+        return false;
+    for (const auto &entry : m_surface->raster().record().entries()) {
+        const auto *dots = std::get_if<raster::RecordedDots>(&entry);
+        if (dots && dynamic_cast<const RunRecord *>(dots->source.get()))
+            return true;
+    }
+    return false;
+}
+
+void Form4::undoLastRun()
+{
+    if (!m_surface || isRunning())
+        return;
+    std::vector<raster::DrawingRecord::Entry> entries = m_surface->raster().record().entries();
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+        const auto *dots = std::get_if<raster::RecordedDots>(&*it);
+        auto run = dots ? std::dynamic_pointer_cast<const RunRecord>(dots->source) : nullptr;
+        if (!run)
+            continue;
+        entries.erase(std::next(it).base());
+        setMembers(run->start().members);
+        redraw(entries);
+        m_redo.push_back(std::move(run));
+        return;
+    }
+}
+
+void Form4::redoRun()
+{
+    if (!m_surface || isRunning() || m_redo.empty())
+        return;
+    std::shared_ptr<const RunRecord> run = std::move(m_redo.back());
+    m_redo.pop_back();
+    std::vector<raster::DrawingRecord::Entry> entries = m_surface->raster().record().entries();
+    entries.emplace_back(raster::RecordedDots {run, {}});
+    setMembers(run->after());
+    auto redo = std::move(m_redo);
+    redraw(entries);
+    m_redo = std::move(redo);
+}
+
+void Form4::redraw(const std::vector<raster::DrawingRecord::Entry> &entries)
+{
+    raster::RetainedDrawing &s = m_surface->raster();
+    const int drawWidth = s.drawWidth();
+    s.Cls();
+    const DotMapping now = s.mapping(1);
+    for (const auto &entry : entries) {
+        if (const auto *line = std::get_if<raster::RecordedLine>(&entry)) {
+            // Back to user units at the current scale.
+            s.setDrawWidth(std::max(1, static_cast<int>(std::lround(line->width))));
+            const QRgb c = line->colour;
+            const ColourValue colour = static_cast<ColourValue>(qRed(c))
+                | (static_cast<ColourValue>(qGreen(c)) << 8)
+                | (static_cast<ColourValue>(qBlue(c)) << 16);
+            s.Line(static_cast<float>(line->from.x() / now.kx),
+                   static_cast<float>(line->from.y() / now.ky),
+                   static_cast<float>(line->to.x() / now.kx),
+                   static_cast<float>(line->to.y() / now.ky), colour);
+            continue;
+        }
+        const auto &dots = std::get<raster::RecordedDots>(entry);
+        s.setDrawWidth(kDotWidth);
+        struct Put : raster::DotVisitor
+        {
+            explicit Put(raster::DotWriter w)
+                : writer(w)
+            {
+            }
+            raster::DotWriter writer;
+            bool dot(const raster::RecordedDot &d) override
+            {
+                writer.put(static_cast<float>(d.x), static_cast<float>(d.y), d.paletteIndex);
+                return true;
+            }
+        } put(s.dotWriter());
+        if (const auto *run = dynamic_cast<const RunRecord *>(dots.source.get())) {
+            // A run's chain straight into the writer, a stretch at a time, as CALCOLA sets it.
+            const double cx = run->cx();
+            const double cy = run->cy();
+            run->replayStretches(m_directions, [&put, cx, cy](const ChainPoint *points, int count) {
+                int k = 0;
+                while (k < count) {
+                    k = putWholeDots(put.writer, points, k, count, cx, cy);
+                    if (k < count) {
+                        const ChainPoint &p = points[k++];
+                        put.writer.put(static_cast<float>(cx + p.x), static_cast<float>(cy - p.y),
+                                       p.paletteIndex);
+                    }
+                }
+            });
+        } else {
+            dots.source->replayDots(put);
+        }
+        put.writer.finish();
+        s.record().addDots(dots.source, s.mapping(kDotWidth));
+    }
+    s.setDrawWidth(drawWidth);
+    m_surface->repaintNow();
 }
 
 // Increments: a refused text falls back to 1, which the field then shows; zero is refused.
@@ -287,7 +476,18 @@ void Form4::CALCOLA()
     // Tells a screen reader what the run drew when it ends (before the repaint above).
     const RunAnnouncer announcer(m_surface, m_run);
 
-    CurveChain chain(m_directions, cx, cy, A2);
+    m_redo.clear();
+    RunStart start;
+    for (int n = 1; n < static_cast<int>(start.texts.size()); ++n) {
+        if (field(n))
+            start.texts[static_cast<std::size_t>(n)] = field(n)->text();
+    }
+    start.cosine = m_cosineChosen;
+    start.members = members();
+    start.calibration = m_limitCalibration.value_or(calibration());
+    start.members.ContaStep = m_contaStepBefore;
+    const float limitY = m_limitCalibration ? fieldLimitY(*m_limitCalibration) : cy;
+    CurveChain chain(m_directions, cx, limitY, A2);
     ColourCycle colour(Miocolor.isEmpty() ? std::nullopt : Miocolor.toInt16());
     // The run's recipe, for pictures and the table of points.
     const int firstRange = static_cast<int>(ContaStep.toDouble());
@@ -295,6 +495,10 @@ void Form4::CALCOLA()
     auto record = std::make_shared<RunRecord>(
         static_cast<int>(m_surface->raster().record().dotBatchCount()) + 1, cx, cy,
         colour.counter(), firstRange);
+    record->setFieldLimits(cx, limitY);
+    record->setStart(std::move(start));
+    const std::shared_ptr<RunRecord> kept = record;
+    std::size_t drawn = 0; // dots so far, against m_dotLimit
     bool refused = false; // the fields of the latest range started were refused
     const RunOutcome outcome = chain.runStretches(
         firstRange, colour,
@@ -303,8 +507,27 @@ void Form4::CALCOLA()
             refused = fields.refused;
             return record->keep(range, fields.plan);
         },
-        [this](const ChainPoint *points, int count) { return drawStretch(points, count); },
-        [this](ChainSpan &span) { return drawSpan(span); });
+        [this, &drawn](const ChainPoint *points, int count) {
+            if (m_dotLimit)
+                count = static_cast<int>(
+                    std::min<std::size_t>(static_cast<std::size_t>(count), *m_dotLimit - drawn));
+            CurveChain::Taken taken = drawStretch(points, count);
+            drawn += static_cast<std::size_t>(taken.points);
+            if (m_dotLimit && drawn >= *m_dotLimit)
+                taken.goOn = false;
+            return taken;
+        },
+        [this, &drawn](ChainSpan &span) {
+            // A replayed run stops at its dot count inside a span too.
+            if (m_dotLimit)
+                span.count = static_cast<int>(std::min<std::size_t>(
+                    static_cast<std::size_t>(span.count), *m_dotLimit - drawn));
+            CurveChain::Taken taken = drawSpan(span);
+            drawn += static_cast<std::size_t>(taken.points);
+            if (m_dotLimit && drawn >= *m_dotLimit)
+                taken.goOn = false;
+            return taken;
+        });
     record->setDots(outcome.points);
     if (outcome.points > 0 && m_surface)
         m_surface->raster().record().addDots(std::move(record), dotMapping);
@@ -314,6 +537,7 @@ void Form4::CALCOLA()
     const bool lastRangeDone = !outcome.endedByFields && outcome.last.end == RangeEnd::Done;
     m_run.rangesDone = outcome.range - (lastRangeDone ? 0 : 1);
     m_run.end = howRunEnded(outcome, refused);
+    kept->setAfter(members(), m_run.end);
     if (!outcome.endedByFields)
         reportRangeEnd(outcome.last);
 }
@@ -526,6 +750,8 @@ QString Form4::concerningField(int number) const
 void Form4::message(const QString &text, const QString &concerning)
 {
     m_run.message = text;
+    if (m_quiet)
+        return;
     if (!m_running) {
         showMessage(text, concerning);
         return;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "RunPacer.h"
+#include "RunRecord.h"
 #include "model/DirectionTable.h"
 #include "model/RunSummary.h"
 
@@ -24,10 +25,13 @@
 #include <QString>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace quorvel::curve {
 
@@ -102,11 +106,42 @@ public:
     FieldObserver *fieldObserver() const { return m_fieldObserver; }
     void setRunTiming(RunPacer::Timing timing) { m_timing = std::move(timing); }
 
+    // The members that a run changes, as they stand now, and putting them back.
+    CurveMembers members() const;
+    void setMembers(const CurveMembers &members);
+    // Sets the fields (Text1 to Text12 by number; 0 and 9 are ignored) and the choice of
+    // function, as typing and clicking would, without reading them.
+    void setFields(const std::array<QString, 13> &texts, bool cosine);
+    bool cosineChosen() const { return m_cosineChosen; }
+    // The calibration window's aspect factor Incr, as an activation reads it.
+    double calibration() const;
+    // CY, the field's vertical limit, for the aspect factor `incr`.
+    static float fieldLimitY(double incr);
+    // Clears the drawing and draws the axes as an activation does, without starting a run.
+    void clearToAxes();
+    // A run drawn again as it was drawn before: ContaStep 1, then CALCOLA without message boxes
+    // (the readers still repair the fields), stopped after `dotLimit` dots when given, with
+    // the field's vertical limit of the aspect factor `calibration` instead of CY when given.
+    void replayRun(std::optional<std::size_t> dotLimit, std::optional<double> calibration);
+
+    // Undo of whole runs, back to the last clearing: the last run leaves the drawing (the runs
+    // below are drawn again from their recipes) and the members are put back as they were
+    // before it, so that the next run gets the colour it would have had. Redo draws it again
+    // and puts the members as they were after it; a new run or a clearing forgets what can be
+    // redone.
+    bool canUndo() const;
+    bool canRedo() const { return !m_redo.empty(); }
+    void undoLastRun();
+    void redoRun();
+
 protected:
     QWidget *createWindow() override;
     bool opensMaximized() const override { return true; }
 
 private:
+    void setUpFrame();
+    // Clears the drawing and draws `entries` of a record again at the current scale.
+    void redraw(const std::vector<raster::DrawingRecord::Entry> &entries);
     void readIncrement(int number, model::Variant &member, const QString &notNumberMessage);
     void readSegmentParameter(int number, model::Variant &member, double factor);
     void setDesignedLooks(QLabel *epsilonCaption, QGroupBox *frame1);
@@ -167,6 +202,12 @@ private:
     int m_rangeRead = 0; // the range whose From and To CONTRALFA is reading
     // The tip beside the cursor over the drawing: the point and the nearest dot.
     QPointer<readout::ReadoutOverlay> m_readout;
+    // A run replayed from a lesson: no message box, at most this many dots, this vertical limit.
+    bool m_quiet = false;
+    model::Variant m_contaStepBefore; // ContaStep before the caller of CALCOLA set it to 1
+    std::optional<std::size_t> m_dotLimit;
+    std::optional<double> m_limitCalibration; // the aspect factor of the field's limits
+    std::vector<std::shared_ptr<const RunRecord>> m_redo; // runs undone, the latest last
 };
 
 } // namespace quorvel::curve

@@ -14,6 +14,8 @@ RunRecord::RunRecord(int number, float cx, float cy, std::optional<std::int16_t>
     , m_cy(cy)
     , m_colourBefore(colourBefore)
     , m_firstRange(firstRange)
+    , m_limitCx(cx)
+    , m_limitCy(cy)
 {
 }
 

@@ -26,6 +26,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPointer>
 #include <QPrinter>
 #include <QProgressDialog>
@@ -60,6 +61,14 @@ bool &whiteKept()
     return white;
 }
 
+bool &legendKept()
+{
+    static bool legend = false;
+    return legend;
+}
+
+constexpr char kLegendChoice[] = "Con la legenda delle esecuzioni (colore, parametri, fine)";
+
 QString subjectOf(const DrawingSurface &surface)
 {
     const QString subject = surface.property(kSubjectProperty).toString();
@@ -75,7 +84,10 @@ void keepFolderOf(const QString &path)
 
 QString askPath(QWidget *parent, const SaveRequest &request)
 {
-    QString path = askSavePath(parent, request);
+    bool chosen = request.choiceChecked;
+    QString path = askSavePath(parent, request, &chosen);
+    if (!request.choice.isEmpty() && !path.isEmpty())
+        legendKept() = chosen;
     if (path.isEmpty())
         return {};
     path = withDefaultSuffix(QFileInfo(path).absoluteFilePath(), request.defaultSuffix);
@@ -171,6 +183,47 @@ private:
     qint64 m_lastMs = 0;
 };
 
+// A window's additions to its menu and pictures, kept as a child of its surface.
+class ExtrasHolder : public QObject
+{
+public:
+    ExtrasHolder(PictureExtras given, QObject *parent)
+        : QObject(parent)
+        , extras(std::move(given))
+    {
+    }
+    PictureExtras extras;
+};
+
+// (Not findChild: without a meta-object of its own it would match any child.)
+ExtrasHolder *holderOf(const DrawingSurface &surface)
+{
+    for (QObject *child : surface.children()) {
+        if (auto *holder = dynamic_cast<ExtrasHolder *>(child))
+            return holder;
+    }
+    return nullptr;
+}
+
+const PictureExtras *extrasOf(const DrawingSurface &surface)
+{
+    const ExtrasHolder *holder = holderOf(surface);
+    return holder ? &holder->extras : nullptr;
+}
+
+// The picture's pixels with its legend painted over them (none: the pixels as they are).
+QImage withLegend(const Picture &picture)
+{
+    if (picture.legend.empty())
+        return picture.pixels;
+    QImage pixels = picture.pixels.convertToFormat(QImage::Format_RGB32);
+    QPainter painter(&pixels);
+    painter.scale(picture.pixelRatio, picture.pixelRatio);
+    paintLegend(painter, picture.size, picture.legend, picture.background);
+    painter.end();
+    return pixels;
+}
+
 QAction *addAction(DrawingSurface &surface, const QString &text, const QKeySequence &keys,
                    void (*run)(DrawingSurface &))
 {
@@ -184,9 +237,25 @@ QAction *addAction(DrawingSurface &surface, const QString &text, const QKeySeque
 
 } // namespace
 
+void setPictureExtras(DrawingSurface &surface, PictureExtras extras)
+{
+    delete holderOf(surface);
+    new ExtrasHolder(std::move(extras), &surface);
+}
+
 QString lastFolder()
 {
     return folderKept().isEmpty() ? QDir::homePath() : folderKept();
+}
+
+bool legendChosen()
+{
+    return legendKept();
+}
+
+void chooseLegend(bool legend)
+{
+    legendKept() = legend;
 }
 
 bool onWhiteChosen()
@@ -209,20 +278,28 @@ void savePicture(DrawingSurface &surface)
           QStringLiteral("Disegno vettoriale SVG (*.svg)"),
           QStringLiteral("Documento PDF (*.pdf)")},
          QStringLiteral("png"),
-         subjectOf(surface) + QStringLiteral(".png")});
+         subjectOf(surface) + QStringLiteral(".png"),
+         extrasOf(surface) != nullptr
+             ? QString::fromUtf8(kLegendChoice) + QStringLiteral(" (PNG, SVG)")
+             : QString(),
+         legendKept()});
     if (path.isEmpty())
         return;
-    const Snapshot snapshot(surface);
+    Snapshot snapshot(surface);
+    if (legendKept() && extrasOf(surface))
+        snapshot.picture.legend = legendOf(snapshot.record);
+    const PictureExtras *extras = extrasOf(surface);
+    const QByteArray recipe = extras && extras->recipe ? extras->recipe() : QByteArray();
     ProgressWindow window(&surface, QStringLiteral("Salvataggio dell'immagine…"),
                           dotCount(snapshot.record));
     const Progress progress = window.progress();
     QString reason;
     switch (formatOf(path)) {
     case Format::Png:
-        reason = writePng(snapshot.picture.pixels, path, progress);
+        reason = writePng(withLegend(snapshot.picture), path, progress, recipe);
         break;
     case Format::Svg:
-        reason = writeSvg(snapshot.picture, path, progress);
+        reason = writeSvg(snapshot.picture, path, progress, recipe);
         break;
     case Format::Pdf:
         reason = writePdf(snapshot.picture, path, progress);
@@ -253,10 +330,18 @@ void printPicture(DrawingSurface &surface)
     printer.setPageOrientation(surface.width() > surface.height() ? QPageLayout::Landscape
                                                                   : QPageLayout::Portrait);
     const QString suggested = QDir(lastFolder()).filePath(subject + QStringLiteral(".pdf"));
-    const bool accepted = askToPrint(&surface, printer, suggested);
+    bool legend = legendKept();
+    const bool withLegend = extrasOf(surface) != nullptr;
+    const bool accepted = askToPrint(
+        &surface, printer, suggested, withLegend ? QStringLiteral("Legenda") : QString(),
+        withLegend ? QString::fromUtf8(kLegendChoice) : QString(), &legend);
+    if (accepted && withLegend)
+        legendKept() = legend;
     if (!accepted)
         return;
-    const Snapshot snapshot(surface);
+    Snapshot snapshot(surface);
+    if (legendKept() && extrasOf(surface))
+        snapshot.picture.legend = legendOf(snapshot.record);
     ProgressWindow window(&surface, QStringLiteral("Stampa in corso…"), dotCount(snapshot.record));
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
         // To a file: written whole or not at all, as a saved picture is.
@@ -342,6 +427,10 @@ void addPictureActions(DrawingSurface &surface, bool withPoints)
         for (QAction *action : surface.actions()) {
             if (action->property("drawingMenu").toBool())
                 menu.addAction(action);
+        }
+        if (const PictureExtras *extras = extrasOf(surface); extras && extras->menu) {
+            menu.addSeparator();
+            extras->menu(menu);
         }
         menu.addSeparator();
         menu.addAction(white);

@@ -3,12 +3,14 @@
 
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <cstddef>
 #include <functional>
 
+class QMenu;
 class QPrinter;
 class QWidget;
 
@@ -30,6 +32,16 @@ namespace picture {
 // file.
 void addPictureActions(DrawingSurface &surface, bool withPoints);
 
+// What a window adds to its drawing's menu and pictures: `menu` adds items to the menu being
+// opened, after the picture's own; `recipe` gives how the drawing was made, which PNG and SVG
+// pictures keep. Either may be empty.
+struct PictureExtras
+{
+    std::function<void(QMenu &menu)> menu;
+    std::function<QByteArray()> recipe;
+};
+void setPictureExtras(DrawingSurface &surface, PictureExtras extras);
+
 // The actions, as the menu and the shortcuts run them.
 void savePicture(DrawingSurface &surface);
 void copyPicture(DrawingSurface &surface);
@@ -41,10 +53,14 @@ void exportPoints(DrawingSurface &surface);
 bool onWhiteChosen();
 void chooseOnWhite(bool white);
 
+// Whether saved (PNG, SVG) and printed pictures of the curve window carry a legend of its runs;
+// chosen in the save and print dialogs, off at start, kept while the program runs.
+bool legendChosen();
+void chooseLegend(bool legend);
+
 // The folder offered by the next file dialog: the folder of the last file chosen while the
 // program runs, the home folder at first.
 QString lastFolder();
-
 
 // Tables of points with more rows than this are written only after asking.
 inline constexpr std::size_t kRowsWithoutAsking = 1000000;

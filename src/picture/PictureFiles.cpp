@@ -9,13 +9,18 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QSaveFile>
+#include <QXmlStreamReader>
 
 #include <zlib.h>
 
@@ -231,6 +236,22 @@ std::string svgColour(QRgb c)
     return {b.data(), 7};
 }
 
+// How a run ended, in the legend.
+const char *endWords(model::RunSummary::End end)
+{
+    switch (end) {
+    case model::RunSummary::End::RangesDone:
+        return "intervalli completati";
+    case model::RunSummary::End::OutOfField:
+        return "uscita dal campo";
+    case model::RunSummary::End::Stopped:
+        return "fermata";
+    case model::RunSummary::End::Refused:
+        return "campo rifiutato";
+    }
+    return "";
+}
+
 QRgb paletteRgb(int index)
 {
     return index >= 0 && index < kPaletteSize ? toRgb(kPalette[index]) : toRgb(kPalette[0]);
@@ -276,6 +297,120 @@ const std::vector<DrawingRecord::Entry> &entriesOf(const Picture &picture)
 }
 
 } // namespace
+
+namespace {
+
+constexpr int kLegendFontPx = 12;
+constexpr double kLegendLine = 17; // logical pixels between baselines
+constexpr double kLegendPad = 8;
+constexpr double kLegendSwatch = 10;
+// Runs listed one by one; the others are counted in a last line.
+constexpr std::size_t kLegendRows = 24;
+
+// Where the legend's parts go in an area of `size`: a box at the bottom right.
+struct LegendBox
+{
+    QRectF frame;
+    QRectF swatch(std::size_t row) const
+    {
+        return {frame.x() + kLegendPad,
+                frame.y() + kLegendPad + kLegendLine * static_cast<double>(row) + 3, kLegendSwatch,
+                kLegendSwatch};
+    }
+    double textX() const { return frame.x() + kLegendPad + kLegendSwatch + 6; }
+    double baseline(std::size_t row) const
+    {
+        return frame.y() + kLegendPad + kLegendLine * static_cast<double>(row) + kLegendFontPx;
+    }
+};
+
+// The box for `legend`: its widest line measured with `metrics`, or guessed without.
+LegendBox legendBox(QSize size, const std::vector<LegendRow> &legend, const QFontMetricsF *metrics)
+{
+    double widest = 0;
+    for (const LegendRow &row : legend) {
+        widest = std::max(widest,
+                          metrics ? metrics->horizontalAdvance(row.text)
+                                  : 0.6 * kLegendFontPx * static_cast<double>(row.text.size()));
+    }
+    const double width = widest + 2 * kLegendPad + kLegendSwatch + 6;
+    const double height = kLegendLine * static_cast<double>(legend.size()) + 2 * kLegendPad;
+    return {QRectF(size.width() - width - 10, size.height() - height - 10, width, height)};
+}
+
+} // namespace
+
+std::vector<LegendRow> legendOf(const DrawingRecord &record)
+{
+    std::vector<LegendRow> rows;
+    std::size_t runs = 0;
+    for (const DrawingRecord::Entry &entry : record.entries()) {
+        const auto *dots = std::get_if<RecordedDots>(&entry);
+        const auto *run
+            = dots ? dynamic_cast<const curve::RunRecord *>(dots->source.get()) : nullptr;
+        if (!run)
+            continue;
+        if (++runs > kLegendRows)
+            continue;
+        int colour = 0;
+        run->replay([&colour](const model::ChainPoint &p) {
+            colour = p.paletteIndex;
+            return false;
+        });
+        QString text = QStringLiteral("%1:").arg(run->number());
+        QStringList ranges;
+        bool first = true;
+        for (int range = 1; range <= model::kRangeCount; ++range) {
+            const std::optional<model::RangePlan> plan = run->range(range);
+            if (!plan)
+                continue;
+            const auto italian = [](double v) {
+                return QString::number(v, 'g', 15).replace(QLatin1Char('.'), QLatin1Char(','));
+            };
+            if (first) {
+                const model::PointParameters &p = plan->params;
+                text += QStringLiteral(" epsilon %1, BETA %2, t %3, INX %4, INY %5, %6, ALFA")
+                            .arg(italian(p.ep1), italian(p.beta1 / static_cast<double>(p.p1)),
+                                 italian(p.ve), italian(p.inx), italian(p.iny),
+                                 plan->cosine ? QStringLiteral("coseno") : QStringLiteral("seno"));
+                first = false;
+            }
+            ranges << QStringLiteral("%1…%2").arg(italian(plan->from), italian(plan->to));
+        }
+        text += QLatin1Char(' ') + ranges.join(QStringLiteral(", ")) + QStringLiteral(" — ")
+            + QString::fromLatin1(endWords(run->end()));
+        rows.push_back({colour, text});
+    }
+    if (runs > kLegendRows)
+        rows.push_back({0, QStringLiteral("… e altre %1 esecuzioni").arg(runs - kLegendRows)});
+    return rows;
+}
+
+void paintLegend(QPainter &painter, QSize size, const std::vector<LegendRow> &legend,
+                 QRgb background)
+{
+    if (legend.empty())
+        return;
+    painter.save();
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(kLegendFontPx);
+    painter.setFont(font);
+    const QFontMetricsF metrics(font);
+    const LegendBox box = legendBox(size, legend, &metrics);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(QColor::fromRgb(background));
+    painter.drawRect(box.frame);
+    for (std::size_t i = 0; i < legend.size(); ++i) {
+        painter.setPen(QPen(QColor(0x80, 0x80, 0x80), 1));
+        painter.setBrush(legend[i].colour > 0 ? QColor::fromRgb(paletteRgb(legend[i].colour))
+                                              : QColor(Qt::transparent));
+        if (legend[i].colour > 0)
+            painter.drawRect(box.swatch(i));
+        painter.setPen(Qt::black);
+        painter.drawText(QPointF(box.textX(), box.baseline(i)), legend[i].text);
+    }
+    painter.restore();
+}
 
 QImage onWhite(const QImage &drawing, QRgb background)
 {
@@ -356,7 +491,37 @@ QString reasonBefore(const QString &path)
     return {};
 }
 
-QString writePng(const QImage &pixels, const QString &path, const Progress &progress)
+QString writeBytes(const QByteArray &bytes, const QString &path)
+{
+    return writeWhole(path, 0, {}, [&](QSaveFile &file, const Progress &) {
+        return file.write(bytes) == bytes.size();
+    });
+}
+
+QByteArray recipeOf(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    if (formatOf(path) == Format::Svg) {
+        // The recipe is the text of <metadata id="QUORVEL-lezione">.
+        QXmlStreamReader xml(&file);
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement() && xml.name() == QLatin1String("metadata")
+                && xml.attributes().value(QLatin1String("id")) == QLatin1String(kRecipeKey))
+                return xml.readElementText().toUtf8();
+        }
+        return {};
+    }
+    QImageReader reader(&file, "png");
+    if (!reader.canRead())
+        return {};
+    return QByteArray::fromBase64(reader.text(QString::fromLatin1(kRecipeKey)).toLatin1());
+}
+
+QString writePng(const QImage &pixels, const QString &path, const Progress &progress,
+                 const QByteArray &recipe)
 {
     if (pixels.isNull())
         return QStringLiteral("il disegno è vuoto");
@@ -366,6 +531,9 @@ QString writePng(const QImage &pixels, const QString &path, const Progress &prog
         QBuffer buffer(&encoded);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, "png");
+        if (!recipe.isEmpty())
+            // In base64: Qt's reader folds the blanks and line ends of a text chunk.
+            writer.setText(QString::fromLatin1(kRecipeKey), QString::fromLatin1(recipe.toBase64()));
         return writer.write(pixels) && file.write(encoded) == encoded.size();
     });
 }
@@ -420,7 +588,8 @@ private:
 
 } // namespace
 
-QString writeSvg(const Picture &picture, const QString &path, const Progress &progress)
+QString writeSvg(const Picture &picture, const QString &path, const Progress &progress,
+                 const QByteArray &recipe)
 {
     const std::size_t total = picture.record ? dotCount(*picture.record) : 0;
     return writeWhole(path, total, progress, [&](QSaveFile &file, const Progress &watched) {
@@ -431,12 +600,41 @@ QString writeSvg(const Picture &picture, const QString &path, const Progress &pr
         out.integer(size.width()) << "\" height=\"";
         out.integer(size.height()) << "\" viewBox=\"0 0 ";
         out.integer(size.width()) << ' ';
-        out.integer(size.height()) << "\">\n<title>QUORVEL</title>\n<rect width=\"";
+        out.integer(size.height()) << "\">\n<title>QUORVEL</title>\n";
+        if (!recipe.isEmpty()) {
+            out << "<metadata id=\"" << kRecipeKey << "\">"
+                << QString::fromUtf8(recipe).toHtmlEscaped().toStdString() << "</metadata>\n";
+        }
+        out << "<rect width=\"";
         out.integer(size.width()) << "\" height=\"";
         out.integer(size.height()) << "\" fill=\"" << svgColour(picture.background) << "\"/>\n";
         SvgWriter svg(out, picture.background, watched);
         if (!walkRecord(entriesOf(picture), areaOf(picture), svg))
             return false;
+        if (!picture.legend.empty()) {
+            const LegendBox box = legendBox(picture.size, picture.legend, nullptr);
+            out << "<g id=\"legenda\" font-family=\"sans-serif\" font-size=\"";
+            out.integer(kLegendFontPx) << "\">\n<rect x=\"";
+            out.fixed3(box.frame.x()) << "\" y=\"";
+            out.fixed3(box.frame.y()) << "\" width=\"";
+            out.fixed3(box.frame.width()) << "\" height=\"";
+            out.fixed3(box.frame.height())
+                << "\" fill=\"" << svgColour(picture.background) << "\" stroke=\"#000000\"/>\n";
+            for (std::size_t i = 0; i < picture.legend.size(); ++i) {
+                const QRectF swatch = box.swatch(i);
+                out << "<rect x=\"";
+                out.fixed3(swatch.x()) << "\" y=\"";
+                out.fixed3(swatch.y()) << "\" width=\"";
+                out.fixed3(swatch.width()) << "\" height=\"";
+                out.fixed3(swatch.height())
+                    << "\" fill=\"" << svgColour(paletteRgb(picture.legend[i].colour))
+                    << "\" stroke=\"#808080\"/>\n<text x=\"";
+                out.fixed3(box.textX()) << "\" y=\"";
+                out.fixed3(box.baseline(i))
+                    << "\">" << picture.legend[i].text.toHtmlEscaped().toStdString() << "</text>\n";
+            }
+            out << "</g>\n";
+        }
         out << "</svg>\n";
         return out.flush();
     });
@@ -489,6 +687,8 @@ bool paintPicture(QPainter &painter, const Picture &picture, const Progress &pro
     painter.setClipRect(page, Qt::IntersectClip);
     PainterVisitor visitor(painter, picture.background, progress);
     const bool whole = walkRecord(entriesOf(picture), areaOf(picture), visitor);
+    if (whole)
+        paintLegend(painter, picture.size, picture.legend, picture.background);
     painter.restore();
     return whole;
 }
@@ -709,6 +909,11 @@ QString csvHeader()
     return QStringLiteral("Esecuzione;Intervallo;ALFA;A2;X11;Y11;Colore");
 }
 
+QString csvLegendHeader()
+{
+    return QStringLiteral("Esecuzione;Intervallo;epsilon;BETA;t;INX;INY;Funzione;For;To;Fine");
+}
+
 QString csvNumber(double value)
 {
     std::array<char, 40> b {};
@@ -748,6 +953,37 @@ bool csvRows(const DrawingRecord &record, TextOut &out, std::size_t rows, const 
             break;
     }
     return goOn;
+}
+
+// The legend of the table: a row for each range each run walked.
+void csvLegend(const DrawingRecord &record, TextOut &out)
+{
+    out << "\r\n" << csvLegendHeader().toStdString() << "\r\n";
+    for (const DrawingRecord::Entry &entry : record.entries()) {
+        const auto *dots = std::get_if<RecordedDots>(&entry);
+        const auto *run
+            = dots ? dynamic_cast<const curve::RunRecord *>(dots->source.get()) : nullptr;
+        if (!run)
+            continue;
+        for (int range = 1; range <= model::kRangeCount; ++range) {
+            const std::optional<model::RangePlan> plan = run->range(range);
+            if (!plan)
+                continue;
+            const model::PointParameters &p = plan->params;
+            // BETA back in degrees, to 15 digits: the field's number as typed.
+            const double degrees = p.beta1 / static_cast<double>(p.p1);
+            const QString beta
+                = QString::number(degrees, 'g', 15).replace(QLatin1Char('.'), QLatin1Char(','));
+            out.integer(run->number()) << ';';
+            out.integer(range) << ';';
+            out.italian17(p.ep1) << ';' << beta.toStdString() << ';';
+            out.italian17(p.ve) << ';';
+            out.italian17(p.inx) << ';';
+            out.italian17(p.iny) << ';' << (plan->cosine ? "coseno" : "seno") << ';';
+            out.italian17(plan->from) << ';';
+            out.italian17(plan->to) << ';' << endWords(run->end()) << "\r\n";
+        }
+    }
 }
 
 } // namespace
@@ -795,6 +1031,7 @@ QString writeCsv(const DrawingRecord &record, const QString &path, const Progres
         out << csvHeader().toStdString() << "\r\n";
         if (!csvRows(record, out, rows, watched))
             return false;
+        csvLegend(record, out);
         return out.flush();
     });
 }

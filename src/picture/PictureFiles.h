@@ -5,6 +5,7 @@
 
 #include "raster/DrawingRecord.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QRectF>
 #include <QRgb>
@@ -15,11 +16,19 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QPainter;
 class QPrinter;
 
 namespace quorvel::picture {
+
+// One line of a picture's legend: a run's palette colour and what made it, in Italian.
+struct LegendRow
+{
+    int colour;
+    QString text;
+};
 
 // What the picture of a drawing window is made of: the retained pixels, the record of what was
 // drawn since the last Cls, the window's size in logical pixels and its background colour.
@@ -30,7 +39,26 @@ struct Picture
     QSize size; // logical pixels
     QRgb background = 0xffffffff;
     double pixelRatio = 1; // pixels of the drawing per logical pixel
+    // A box at the bottom right that says what made each run; none when empty.
+    std::vector<LegendRow> legend {};
 };
+
+// The legend of the runs of the curve window in `record`: each run's colour, parameters
+// (epsilon, BETA, t, INX, INY, sine or cosine, ALFA's ranges) and how it ended.
+std::vector<LegendRow> legendOf(const raster::DrawingRecord &record);
+// Paints `legend` in a box at the bottom right of an area of `size` logical pixels, over
+// `background`.
+void paintLegend(QPainter &painter, QSize size, const std::vector<LegendRow> &legend,
+                 QRgb background);
+
+// A picture's recipe is how the drawing was made (a lesson file's text); PNG and SVG pictures
+// keep it when given one.
+// The key under which a picture keeps its recipe: a PNG text chunk, the id of SVG metadata.
+inline constexpr char kRecipeKey[] = "QUORVEL-lezione";
+// The recipe kept in the PNG or SVG picture at `path`; empty when it has none or cannot be read.
+QByteArray recipeOf(const QString &path);
+// `bytes` written whole or not at all at `path`, as pictures are; the reason when not written.
+QString writeBytes(const QByteArray &bytes, const QString &path);
 
 // The background of a picture put on white paper.
 inline constexpr QRgb kWhite = 0xffffffff;
@@ -59,10 +87,14 @@ QString reasonBefore(const QString &path);
 // Each writer makes the whole file or nothing (a temporary file renamed at the end), never
 // replaces anything but a regular file (a link is followed), and returns an empty text when
 // written, else the reason in Italian. No other file is changed.
-QString writePng(const QImage &pixels, const QString &path, const Progress &progress = {});
+// `recipe`, when not empty, goes into a text chunk, in base64.
+QString writePng(const QImage &pixels, const QString &path, const Progress &progress = {},
+                 const QByteArray &recipe = {});
 // Vector pictures of the record, one unit a logical pixel of the window: every line with its
 // ends, width and colour, every dot that shows a square of its pen width centred on its place.
-QString writeSvg(const Picture &picture, const QString &path, const Progress &progress = {});
+// `recipe`, when not empty, goes into the picture's metadata.
+QString writeSvg(const Picture &picture, const QString &path, const Progress &progress = {},
+                 const QByteArray &recipe = {});
 // A PDF page: its size in points and the area of it, in points from its top-left corner, that
 // the picture is fitted into, aspect kept, centred. Without one the page is the window's size.
 struct PdfPage
@@ -77,8 +109,13 @@ QString writePdf(const Picture &picture, const QString &path, const Progress &pr
 // significant digits so that each number reads back as the very same double.
 QString writeCsv(const raster::DrawingRecord &record, const QString &path,
                  const Progress &progress = {});
+// After the points, an empty line and the legend: one row per range walked by each run, with
+// its parameters (epsilon, BETA in degrees, t, INX, INY), sine or cosine, From and To, and how
+// the run ended.
 // The header row of the table of points, without its line end.
 QString csvHeader();
+// The header row of the legend, without its line end.
+QString csvLegendHeader();
 // A double as the table writes it: 17 significant digits, decimal comma.
 QString csvNumber(double value);
 // Rows the table of points of `record` has: the dots of its runs of the curve window.

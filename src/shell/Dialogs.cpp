@@ -6,13 +6,17 @@
 #include "FocusReturn.h"
 #include "MessageBox.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include <utility>
 
@@ -55,7 +59,7 @@ QuestionAsker setQuestionAsker(QuestionAsker asker)
     return std::exchange(questionAsker(), std::move(asker));
 }
 
-QString askSavePath(QWidget *parent, const SaveRequest &request)
+QString askSavePath(QWidget *parent, const SaveRequest &request, bool *chosen)
 {
     if (pathAsker())
         return pathAsker()(parent, request);
@@ -69,12 +73,23 @@ QString askSavePath(QWidget *parent, const SaveRequest &request)
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.suggestedName.isEmpty())
         dialog.selectFile(request.suggestedName);
+    QPointer<QCheckBox> box;
+    auto *grid = qobject_cast<QGridLayout *>(dialog.layout());
+    if (grid && !request.choice.isEmpty()) {
+        box = new QCheckBox(request.choice);
+        box->setObjectName(QStringLiteral("SaveChoice"));
+        box->setChecked(request.choiceChecked);
+        grid->addWidget(box, grid->rowCount(), 0, 1, -1);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    if (box && chosen)
+        *chosen = box->isChecked();
     return dialog.selectedFiles().constFirst();
 }
 
-bool askToPrint(QWidget *parent, QPrinter &printer, const QString &suggestedFile)
+bool askToPrint(QWidget *parent, QPrinter &printer, const QString &suggestedFile,
+                const QString &choiceTab, const QString &choice, bool *chosen)
 {
     if (printAsker())
         return printAsker()(parent, printer);
@@ -86,7 +101,22 @@ bool askToPrint(QWidget *parent, QPrinter &printer, const QString &suggestedFile
     // printing to a file for the user).
     if (auto *file = dialog.findChild<QLineEdit *>(QStringLiteral("filename")))
         file->setText(QDir::toNativeSeparators(suggestedFile));
-    return dialog.exec() == QDialog::Accepted;
+    QPointer<QCheckBox> box;
+    if (!choice.isEmpty()) {
+        auto *tab = new QWidget;
+        tab->setWindowTitle(choiceTab);
+        auto *layout = new QVBoxLayout(tab);
+        box = new QCheckBox(choice, tab);
+        box->setObjectName(QStringLiteral("PrintChoice"));
+        box->setChecked(chosen && *chosen);
+        layout->addWidget(box);
+        layout->addStretch();
+        dialog.setOptionTabs({tab});
+    }
+    const bool printing = dialog.exec() == QDialog::Accepted;
+    if (printing && box && chosen)
+        *chosen = box->isChecked();
+    return printing;
 }
 
 bool askYesNo(QWidget *parent, const QString &question)

@@ -38,6 +38,10 @@ struct SaveRequest
     QStringList filters;
     QString defaultSuffix;
     QString suggestedName; // the file name offered, without folder
+    // A check box the dialog offers beside the name (its text; none when empty), and the state
+    // it starts in.
+    QString choice {};
+    bool choiceChecked = false;
 };
 
 // The save dialog (askSavePath): returns the chosen path, empty when cancelled.

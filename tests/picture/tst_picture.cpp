@@ -618,7 +618,10 @@ void TestPicture::csvReadsBackAsTheChain()
     };
     std::size_t row = 0;
     while (!csv.atEnd()) {
-        const QList<QByteArray> fields = csv.readLine().trimmed().split(';');
+        const QByteArray line = csv.readLine().trimmed();
+        if (line.isEmpty())
+            break; // the legend follows
+        const QList<QByteArray> fields = line.split(';');
         QCOMPARE(fields.size(), 7);
         QVERIFY(row < expected.size());
         const Row &e = expected[row++];
@@ -632,6 +635,14 @@ void TestPicture::csvReadsBackAsTheChain()
         QVERIFY(!fields[4].contains('.'));
     }
     QCOMPARE(row, expected.size());
+    // The legend: each range of each run with its parameters, the stopped run's one range.
+    QCOMPARE(csv.readLine().trimmed(), picture::csvLegendHeader().toUtf8());
+    QByteArrayList legend;
+    while (!csv.atEnd())
+        legend << csv.readLine().trimmed();
+    QCOMPARE(legend.size(), 7);
+    QCOMPARE(legend[1], QByteArray("1;2;0,5;55;2;1;1,5;seno;90;-90;intervalli completati"));
+    QCOMPARE(legend[6], QByteArray("3;1;0,5;55;2;1;1,5;seno;0;180;intervalli completati"));
     QVERIFY(boxes.messages.isEmpty());
 }
 
@@ -956,11 +967,20 @@ void TestPicture::menuAndShortcuts()
     // The choice of a white background after a separator, then the About box after another.
     const QStringList last = {QString(), QStringLiteral("Immagine su sfondo bianco"), QString(),
                               QStringLiteral("Informazioni su QUORVEL")};
+    // The curve window's lesson items, after a separator.
+    const QStringList lesson = {QString(),
+                                QStringLiteral("Salva impostazioni…"),
+                                QStringLiteral("Apri…"),
+                                QStringLiteral("File recenti"),
+                                QStringLiteral("Esempi"),
+                                QString(),
+                                QStringLiteral("Annulla ultima esecuzione"),
+                                QStringLiteral("Ripeti esecuzione annullata")};
     const std::array<Case, 2> cases = {
         Case {&form4(), form4().surface(), form4().field(10),
               form4().surface()->findChild<QLabel *>(QStringLiteral("Label11")),
               common + QStringList {QStringLiteral("Esporta punti…"), QStringLiteral("Esplora…")}
-                  + last},
+                  + lesson + last},
         Case {&form2(), form2().surface(), form2().HScroll1(),
               form2().surface()->findChild<QLabel *>(QStringLiteral("Label1")), common + last},
     };

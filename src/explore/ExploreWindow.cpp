@@ -239,6 +239,12 @@ void ExploreWindow::build()
     m_statusLine = new QLabel;
     m_statusLine->setObjectName(QStringLiteral("StatusLine"));
     m_statusLine->setMinimumHeight(m_statusLine->fontMetrics().height());
+    m_statusLine->setAccessibleName(QStringLiteral("Punto sotto il cursore"));
+    m_statusLine->setTextFormat(Qt::PlainText);
+    // A long line is cut at the window's edge: it never widens the window.
+    m_statusLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_readout = new readout::ReadoutOverlay(m_canvas, [this] { return readoutScene(); });
+    connect(m_readout, &readout::ReadoutOverlay::textChanged, this, &ExploreWindow::showPointText);
 
     auto *right = new QVBoxLayout;
     right->addLayout(tools);
@@ -422,6 +428,8 @@ Scene sceneOf(const curve::Form4 &curve)
 void ExploreWindow::setScene(const Scene &scene)
 {
     m_scene = scene;
+    // Another crossing, another chain.
+    ++m_recipeVersion;
     m_view = oneToOne(m_scene, m_canvas->size());
     requestRun();
 }
@@ -485,6 +493,7 @@ void ExploreWindow::parametersChanged()
     if (!reading.recipe)
         return; // the drawing keeps the last run all texts gave
     m_recipe = reading.recipe;
+    ++m_recipeVersion;
     requestRun();
 }
 
@@ -500,8 +509,41 @@ void ExploreWindow::requestRun()
     r.devicePixelRatio = m_canvas->devicePixelRatioF();
     r.grid = m_grid->isChecked();
     r.font = m_canvas->font();
+    m_asked = Asked {r.recipe, r.scene, m_recipeVersion};
     m_canvas->setView(m_view);
     m_generation = m_worker->request(std::move(r));
+    // Dots of other parameters are not shown while the new ones are drawn; the same dots at
+    // another view are.
+    if (m_shownRun && m_shownRunVersion != m_recipeVersion)
+        m_shownRun.reset();
+    m_readout->refresh();
+}
+
+readout::Scene ExploreWindow::readoutScene() const
+{
+    readout::Scene scene;
+    const QSize canvas = m_canvas->size();
+    if (canvas.isEmpty() || !(m_view.width > 0) || !(m_view.height > 0))
+        return scene;
+    // The view asked for: the frame shown is painted moved and scaled to it.
+    const readout::ChainMapping mapping = chainMapping(m_scene, m_view, canvas);
+    scene.axes = mapping;
+    if (m_shownRun)
+        scene.runs.push_back({m_shownRun, mapping});
+    return scene;
+}
+
+void ExploreWindow::showPointText(const QString &text)
+{
+    // The tip's lines on one line.
+    QString line = text;
+    line.replace(QLatin1Char('\n'), QStringLiteral("; "));
+    if (line == m_statusLine->text())
+        return;
+    m_statusLine->setText(line);
+    m_statusLine->setAccessibleDescription(line);
+    QAccessibleEvent changed(m_statusLine, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 void ExploreWindow::takeFrame(Frame frame)
@@ -515,6 +557,12 @@ void ExploreWindow::takeFrame(Frame frame)
     const QString text = frame.endText;
     const std::size_t points = frame.points;
     m_canvas->setFrame(std::move(frame));
+    if (finished && m_asked
+        && (!m_shownRun || m_shownRunVersion != m_asked->version || m_shownRun->dots() != points)) {
+        m_shownRun = std::make_shared<const ExploreRun>(m_asked->recipe, m_asked->scene, points);
+        m_shownRunVersion = m_asked->version;
+        m_readout->refresh();
+    }
     if (!finished) {
         m_endLabel->setText(QStringLiteral("Disegno in corso: %1 punti (Esc lo ferma)")
                                 .arg(groupedDecimalText(static_cast<double>(points))));

@@ -5,7 +5,10 @@
 
 #include "ExploreRecipe.h"
 #include "ExploreRender.h"
+#include "ExploreRun.h"
 #include "ExploreWorker.h"
+
+#include "readout/ReadoutOverlay.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -94,8 +97,15 @@ public:
     QRadioButton *cosineButton() const { return m_cosine; }
     Canvas *canvas() const { return m_canvas; }
     QLabel *endLabel() const { return m_endLabel; }
-    // An empty line under the drawing, kept for what lies under the cursor.
+    // The line under the drawing: the point under the cursor, as the tip beside it shows it,
+    // on one line (also its accessible description); empty while the cursor is off the drawing.
     QLabel *statusLine() const { return m_statusLine; }
+    // The tip beside the cursor over the drawing.
+    readout::ReadoutOverlay *readout() const { return m_readout; }
+    // The run whose dots the readout finds: the latest finished one (nothing while a run of new
+    // parameters is being drawn), and where its dots lie in the view shown.
+    std::shared_ptr<const ExploreRun> shownRun() const { return m_shownRun; }
+    readout::Scene readoutScene() const;
     const View &view() const { return m_view; }
     const Scene &scene() const { return m_scene; }
     void setScene(const Scene &scene);
@@ -133,6 +143,7 @@ private:
     void takeFrame(Frame frame);
     void animationStep();
     void setPlaying(bool playing);
+    void showPointText(const QString &text);
 
     QPointer<curve::Form4> m_curve;
     Scene m_scene;
@@ -159,6 +170,18 @@ private:
     double m_animBefore = 0; // seconds played before the latest start
     bool m_settingText = false; // a field's text is being set from its slider or the animation
     std::optional<Recipe> m_recipe; // the last recipe all texts gave
+    std::uint64_t m_recipeVersion = 0; // counts the recipes and scenes given to runs
+    // What the awaited run was asked to draw.
+    struct Asked
+    {
+        Recipe recipe;
+        Scene scene;
+        std::uint64_t version = 0;
+    };
+    std::optional<Asked> m_asked;
+    std::shared_ptr<const ExploreRun> m_shownRun;
+    std::uint64_t m_shownRunVersion = 0;
+    readout::ReadoutOverlay *m_readout = nullptr;
     std::uint64_t m_generation = 0;
     std::unique_ptr<Worker> m_worker;
 };

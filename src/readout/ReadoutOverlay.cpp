@@ -120,7 +120,16 @@ void ReadoutOverlay::hide()
 {
     m_cursor.reset();
     m_label->hide();
+    if (m_label->text().isEmpty())
+        return;
     m_label->clear();
+    emit textChanged(QString());
+}
+
+void ReadoutOverlay::refresh()
+{
+    if (m_cursor)
+        showAt(*m_cursor);
 }
 
 QString ReadoutOverlay::describe(QPointF userPoint, double pixelsPerUnit,
@@ -164,6 +173,7 @@ void ReadoutOverlay::showAt(QPoint pos)
         m_label->setText(text);
         m_label->setAccessibleDescription(text);
         m_label->adjustSize();
+        emit textChanged(text);
     }
     const QSize room = m_view->size();
     const QSize tip = m_label->size();

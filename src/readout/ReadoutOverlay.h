@@ -50,6 +50,9 @@ public:
     QString text() const;
     // True once the index for the latest scene is built.
     bool indexReady() const { return m_index != nullptr; }
+    // Asks the scene again for the point the tip is shown for, as after a move of the cursor:
+    // for a view whose mapping changed under a still cursor (a zoom by the keyboard).
+    void refresh();
 
     // The readout's text for a point of the view: X and Y, then the nearest dot if any.
     static QString describe(QPointF userPoint, double pixelsPerUnit,
@@ -58,6 +61,8 @@ public:
 signals:
     // The index of the scene is built (for whoever waits on it, such as a test).
     void indexBuilt();
+    // The text shown changed; empty once the tip is hidden.
+    void textChanged(const QString &text);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

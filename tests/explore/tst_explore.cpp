@@ -6,20 +6,27 @@
 #include "curve/Form4.h"
 #include "explore/ExploreRecipe.h"
 #include "explore/ExploreRender.h"
+#include "explore/ExploreRun.h"
 #include "explore/ExploreWindow.h"
 #include "explore/ExploreWorker.h"
 #include "model/NumericText.h"
+#include "readout/DotIndex.h"
+#include "readout/ReadoutOverlay.h"
 #include "shell/FormRegistry.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 
+#include <atomic>
+#include <cmath>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 using namespace quorvel;
@@ -77,6 +84,8 @@ private slots:
     void escStopsALongRun();
     void extremeTexts_data();
     void extremeTexts();
+    void readoutFindsTheDotsWhereDrawn();
+    void hoverShowsThePointInTheStatusLine();
 };
 
 void TestExplore::sameDrawingAsCurveWindow_data()
@@ -388,6 +397,129 @@ void TestExplore::extremeTexts()
     QCOMPARE(!window.reason(field)->text().isEmpty(), refused);
     window.stopRun();
     QTRY_VERIFY(window.finishedShown());
+}
+
+// At a zoomed and panned view, the run's replayed dots are the drawn ones, as many, each on a
+// drawn pixel, and the readout's index finds each where it lies.
+void TestExplore::readoutFindsTheDotsWhereDrawn()
+{
+    const Scene scene = sceneFor(0.8, QSize(1600, 900));
+    const QSize canvas(800, 600);
+    Texts texts = startingTexts();
+    texts[Field::T] = QStringLiteral("0,37");
+    texts[Field::Beta] = QStringLiteral("-40");
+    texts[Field::From1] = QStringLiteral("0");
+    texts[Field::To1] = QStringLiteral("1800");
+    const Reading reading = readTexts(texts);
+    QVERIFY(reading.recipe);
+    Renderer renderer;
+    raster::RetainedDrawing drawing(qRgb(255, 255, 255));
+    drawing.setArea(canvas, 1.0);
+    const RunResult whole
+        = renderer.render(drawing, scene, oneToOne(scene, canvas), *reading.recipe);
+    QVERIFY2(whole.outcome.points > 300, qPrintable(QString::number(whole.outcome.points)));
+    // Six times closer about the run's middle dot, then moved a little.
+    const ExploreRun wholeRun(*reading.recipe, scene, whole.outcome.points);
+    const readout::ChainMapping oneToOneMapping
+        = chainMapping(scene, oneToOne(scene, canvas), canvas);
+    std::size_t k = 0;
+    QPointF middle;
+    wholeRun.replayChain([&](const ChainPoint &p) {
+        middle = oneToOneMapping.toView(p.x, p.y);
+        return ++k < whole.outcome.points / 2;
+    });
+    View view = zoomedAbout(scene, oneToOne(scene, canvas), canvas, middle, 6);
+    view = panned(view, canvas, QPointF(-37, 21));
+
+    const RunResult result = renderer.render(drawing, scene, view, *reading.recipe);
+    const QImage image = drawing.drawing();
+    const auto run
+        = std::make_shared<const ExploreRun>(*reading.recipe, scene, result.outcome.points);
+    const readout::ChainMapping mapping = chainMapping(scene, view, canvas);
+    const std::atomic<bool> cancel {false};
+    const readout::DotIndex index
+        = readout::DotIndex::build({{run, mapping}}, canvas.width(), canvas.height(), cancel);
+    std::size_t replayed = 0;
+    std::size_t inside = 0;
+    std::size_t undrawn = 0;
+    std::size_t unfound = 0;
+    std::optional<ChainPoint> last;
+    QPointF lastAt;
+    const QRectF within(QPointF(1, 1), QSizeF(canvas) - QSizeF(2, 2));
+    run->replayChain([&](const ChainPoint &p) {
+        ++replayed;
+        const QPointF at = mapping.toView(p.x, p.y);
+        if (!within.contains(at))
+            return true;
+        ++inside;
+        const QPoint pixel(static_cast<int>(std::floor(at.x())),
+                           static_cast<int>(std::floor(at.y())));
+        if (image.pixel(pixel) == qRgb(255, 255, 255))
+            ++undrawn;
+        const std::optional<readout::FoundDot> found = index.nearest(at);
+        if (!found || QLineF(found->view, at).length() >= 1.5)
+            ++unfound;
+        last = p;
+        lastAt = at;
+        return true;
+    });
+    QCOMPARE(replayed, result.outcome.points);
+    QVERIFY2(inside > 100, qPrintable(QString::number(inside)));
+    QCOMPARE(undrawn, std::size_t {0});
+    QCOMPARE(unfound, std::size_t {0});
+    // The last dot in the view is the one found at its very place.
+    const std::optional<readout::FoundDot> found = index.nearest(lastAt);
+    QVERIFY(found && last);
+    QCOMPARE(found->alfa, last->alfa);
+    QCOMPARE(found->x11, last->x);
+    QCOMPARE(found->y11, last->y);
+}
+
+// Over a dot of a zoomed drawing the status line says what the tip says, on one line, also as
+// its accessible description, and goes blank when the cursor leaves the drawing.
+void TestExplore::hoverShowsThePointInTheStatusLine()
+{
+    ExploreWindow window(nullptr);
+    window.resize(900, 600);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTRY_VERIFY(window.finishedShown());
+    Canvas *canvas = window.canvas();
+    window.zoomAbout(QPointF(canvas->width() / 2.0, canvas->height() / 2.0), 2);
+    QTRY_VERIFY(window.finishedShown());
+    const readout::Scene scene = window.readoutScene();
+    QCOMPARE(scene.runs.size(), std::size_t {1});
+    std::optional<QPoint> target;
+    scene.runs.front().run->replayChain([&](const ChainPoint &p) {
+        const QPointF at = scene.runs.front().mapping.toView(p.x, p.y);
+        const QPoint pixel(static_cast<int>(at.x()), static_cast<int>(at.y()));
+        if (canvas->rect().adjusted(20, 20, -20, -20).contains(pixel)) {
+            target = pixel;
+            return false;
+        }
+        return true;
+    });
+    QVERIFY(target);
+    const QSize before = canvas->size();
+    readout::ReadoutOverlay *tip = window.readout();
+    QSignalSpy built(tip, &readout::ReadoutOverlay::indexBuilt);
+    QTest::mouseMove(canvas, *target);
+    QVERIFY(built.count() > 0 || built.wait());
+    QTest::mouseMove(canvas, *target + QPoint(1, 0));
+    QTest::mouseMove(canvas, *target);
+    const QString text = tip->text();
+    QVERIFY2(text.contains(QStringLiteral("Esecuzione 1, intervallo 1")), qPrintable(text));
+    QString line = text;
+    line.replace(QLatin1Char('\n'), QStringLiteral("; "));
+    QCOMPARE(window.statusLine()->text(), line);
+    QCOMPARE(window.statusLine()->accessibleDescription(), line);
+    // However long, the line leaves the drawing its size.
+    QCOMPARE(canvas->size(), before);
+
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(canvas, &leave);
+    QVERIFY(window.statusLine()->text().isEmpty());
+    QVERIFY(tip->text().isEmpty());
 }
 
 QTEST_MAIN(TestExplore)

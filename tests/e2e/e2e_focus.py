@@ -6,13 +6,13 @@
 Starts Xvfb and openbox as e2e_session.py does and opens the curve window (the calibration window
 stays open behind it). Then, with real keys:
 
-  - 5 message boxes: To1 set to "abc", Invio on "ESEGUI" brings "For o To non numero"; each box
+  - 3 message boxes: To1 set to "abc", Invio on "ESEGUI" brings "For o To non numero"; each box
     is closed with Invio and the curve window must be the active one again, with the focus on
     "ESEGUI" (the next Invio brings the next box);
-  - 16 overwrite questions: Ctrl+S, the name of a file that exists, Invio, "Sì" (Alt+S); the
+  - 10 overwrite questions: Ctrl+S, the name of a file that exists, Invio, "Sì" (Alt+S); the
     curve window must be the active one again (the question is where openbox gave the focus to
-    another window: about three times in eight without the program's care, so 16 tries miss that
-    fault with a chance of about 1 in 2,000);
+    another window: about three times in eight without the program's care, so 10 tries miss that
+    fault with a chance of about 1 in 100);
   - neither window's activation ran meanwhile: the curve window shows its axes where the chosen
     factor puts them and no curve (an activation of the calibration window, then of the curve
     window, would have drawn one);
@@ -33,8 +33,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_session as e2e  # noqa: E402
 from e2e_reopen import open_maximised, to_form4  # noqa: E402
 
-BOX_TRIES = 5
-OVERWRITE_TRIES = 16
+BOX_TRIES = 3
+OVERWRITE_TRIES = 10
 # Form4's To1 field: in Frame3 (360, 2280), at (2520, 360).
 FORM4_TO1 = (360 + 2520, 2280 + 360, 495, 285)
 # The panel of the curve window, in twips from the client area's top-left: (right, bottom).

@@ -77,4 +77,27 @@ curve::Form4 *openCurveWindow(QApplication &app, FormRegistry &registry, int wid
     return &form4;
 }
 
+const Fields &longRunFields()
+{
+    static const Fields fields = {
+        {1, QStringLiteral("1")},      {2, QStringLiteral("1")},      {10, QStringLiteral("0,001")},
+        {11, QStringLiteral("55")},    {12, QStringLiteral("0,5")},   {3, QStringLiteral("-32768")},
+        {4, QStringLiteral("32767")},  {5, QStringLiteral("-32768")}, {6, QStringLiteral("32767")},
+        {7, QStringLiteral("-32768")}, {8, QStringLiteral("32767")},
+    };
+    return fields;
+}
+
+void setFields(curve::Form4 &form, const Fields &fields)
+{
+    for (const auto &[number, text] : fields)
+        form.field(number)->setText(text);
+}
+
+void report(const char *name, double ms, double reference)
+{
+    std::printf("BENCH %s median_ms=%.2f ratio=%.2f\n", name, ms, ms / reference);
+    std::fflush(stdout);
+}
+
 } // namespace quorvel::bench

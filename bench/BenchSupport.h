@@ -4,12 +4,15 @@
 #pragma once
 
 // What the benchmarks share: a median timer, a quiet offscreen platform and the curve window.
+#include <QList>
+#include <QString>
 #include <QTemporaryDir>
 #include <QtGlobal>
 
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 class QApplication;
@@ -57,5 +60,18 @@ bool useOffscreenScreen(const QTemporaryDir &dir, int width, int height);
 // to 0,55), its activation done. Null, with a line on stderr, when it was not activated with a
 // drawing of width x height pixels.
 curve::Form4 *openCurveWindow(QApplication &app, FormRegistry &registry, int width, int height);
+
+// Field texts by field number (Text<n>).
+using Fields = QList<std::pair<int, QString>>;
+// The long run of the curve window (a function, so that other files' static data may use it): three
+// ranges -32768..32767, t 0,5 (t x ALFA within 16 bits), epsilon 0,001: 196,608 points that stay in
+// the field.
+const Fields &longRunFields();
+inline constexpr int kLongRunPoints = 3 * 65536;
+// Sets the curve window's fields to `fields`.
+void setFields(curve::Form4 &form, const Fields &fields);
+
+// Prints "BENCH <name> median_ms=<ms> ratio=<ms / reference>" at once.
+void report(const char *name, double ms, double reference);
 
 } // namespace quorvel::bench

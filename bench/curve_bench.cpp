@@ -42,26 +42,19 @@ using quorvel::bench::medianMs;
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 
-// The long run: every range from -32768 to 32767 (65,536 points each), t = 0,5 so that
-// t x ALFA stays within 16 bits, epsilon 0,001 so that the chain stays within the field.
+// The long run (bench::longRunFields()): every range from -32768 to 32767.
 constexpr double kLongFrom = -32768;
 constexpr double kLongTo = 32767;
-constexpr int kLongPoints = 3 * 65536;
-const QList<std::pair<int, QString>> kLongFields = {
-    {1, QStringLiteral("1")},      {2, QStringLiteral("1")},      {10, QStringLiteral("0,001")},
-    {11, QStringLiteral("55")},    {12, QStringLiteral("0,5")},   {3, QStringLiteral("-32768")},
-    {4, QStringLiteral("32767")},  {5, QStringLiteral("-32768")}, {6, QStringLiteral("32767")},
-    {7, QStringLiteral("-32768")}, {8, QStringLiteral("32767")},
-};
+constexpr int kLongPoints = bench::kLongRunPoints;
 // The same three ranges with t = 1: every one of the 65,536 angles.
-const QList<std::pair<int, QString>> kLongT1Fields = [] {
-    QList<std::pair<int, QString>> fields = kLongFields;
+const bench::Fields kLongT1Fields = [] {
+    bench::Fields fields = bench::longRunFields();
     fields[4] = {12, QStringLiteral("1")};
     return fields;
 }();
 // The values the window shows when it opens: one range from 0 to 180, 181 points.
 constexpr int kStartingPoints = 181;
-const QList<std::pair<int, QString>> kStartingFields = {
+const bench::Fields kStartingFields = {
     {1, QStringLiteral("1")},   {2, QStringLiteral("1")},  {10, QStringLiteral("0,86")},
     {11, QStringLiteral("55")}, {12, QStringLiteral("1")}, {3, QStringLiteral("0")},
     {4, QStringLiteral("180")}, {5, QStringLiteral("0")},  {6, QStringLiteral("0")},
@@ -72,7 +65,7 @@ const QList<std::pair<int, QString>> kStartingFields = {
 // increments 0,001 so that the chain stays within the field (a few pixels wide) to its end.
 constexpr double kBillionTo = 1000000000;
 constexpr std::size_t kBillionPoints = 1000000001;
-const QList<std::pair<int, QString>> kBillionFields = {
+const bench::Fields kBillionFields = {
     {1, QStringLiteral("0,001")},      {2, QStringLiteral("0,001")},
     {10, QStringLiteral("0,000001")},  {11, QStringLiteral("55")},
     {12, QStringLiteral("0,000001")},  {3, QStringLiteral("0")},
@@ -172,10 +165,8 @@ int main(int argc, char *argv[])
     // The default pacing: a run shorter than half a second is never interrupted.
     form4.setRunTiming({});
 
-    auto setFields = [&form4](const QList<std::pair<int, QString>> &fields) {
-        for (const auto &[number, text] : fields)
-            form4.field(number)->setText(text);
-    };
+    const auto setFields
+        = [&form4](const bench::Fields &fields) { bench::setFields(form4, fields); };
     // One "ESEGUI"; the queued screen update is left to the event loop outside the timing.
     auto esegui = [&form4] { form4.Command5_Click(); };
     auto settle = [] { QCoreApplication::processEvents(); };
@@ -338,7 +329,7 @@ int main(int argc, char *argv[])
     }
 
     // The long run.
-    setFields(kLongFields);
+    setFields(bench::longRunFields());
     const PointLog longLog = verifiedRun(kLongPoints, "long run");
     raw = rawFromWindow();
     if (longLog.points.empty() || !rawMatches(3, kLongFrom, kLongTo, longLog)) {
@@ -364,7 +355,7 @@ int main(int argc, char *argv[])
 
     // What the user waits for: the click on ESEGUI until the window shows the whole plot, the
     // repaint done inside the click's handler.
-    setFields(kLongFields);
+    setFields(bench::longRunFields());
     PaintCounter counter;
     surface->installEventFilter(&counter);
     form4.Command5()->click();

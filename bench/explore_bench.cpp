@@ -64,13 +64,7 @@ int main(int argc, char *argv[])
     QStringList messages;
     const ScopedMessageSink recordMessages([&messages](const QString &text) { messages << text; });
     form4.setRunTiming({});
-    const QList<std::pair<int, QString>> longFields = {
-        {10, QStringLiteral("0,001")}, {12, QStringLiteral("0,5")},   {3, QStringLiteral("-32768")},
-        {4, QStringLiteral("32767")},  {5, QStringLiteral("-32768")}, {6, QStringLiteral("32767")},
-        {7, QStringLiteral("-32768")}, {8, QStringLiteral("32767")},
-    };
-    for (const auto &[number, text] : longFields)
-        form4.field(number)->setText(text);
+    bench::setFields(form4, bench::longRunFields());
     const double curveMs = bench::medianMs(
         kRuns, [&form4] { form4.Command1_Click(); }, [] { QCoreApplication::processEvents(); });
     if (form4.lastRun().points() != 196608 || !messages.isEmpty()) {

@@ -33,20 +33,6 @@ constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 constexpr int kRuns = 10;
 
-// Three ranges -32768..32767, t 0,5, epsilon 0,001: 196,608 points that stay in the field.
-const QList<std::pair<int, QString>> kLongFields = {
-    {1, QStringLiteral("1")},      {2, QStringLiteral("1")},      {10, QStringLiteral("0,001")},
-    {11, QStringLiteral("55")},    {12, QStringLiteral("0,5")},   {3, QStringLiteral("-32768")},
-    {4, QStringLiteral("32767")},  {5, QStringLiteral("-32768")}, {6, QStringLiteral("32767")},
-    {7, QStringLiteral("-32768")}, {8, QStringLiteral("32767")},
-};
-
-void report(const char *name, double ms, double reference)
-{
-    std::printf("BENCH %s median_ms=%.2f ratio=%.2f\n", name, ms, ms / reference);
-    std::fflush(stdout);
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -63,8 +49,7 @@ int main(int argc, char *argv[])
     QStringList messages;
     setMessageSink([&messages](const QString &text) { messages << text; });
     form4.setRunTiming({});
-    for (const auto &[number, text] : kLongFields)
-        form4.field(number)->setText(text);
+    bench::setFields(form4, bench::longRunFields());
 
     const auto drawTen = [&] {
         form4.clearToAxes();
@@ -94,7 +79,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "the lesson did not come back as saved\n");
         return 1;
     }
-    report("lesson_open_10x196608", openMs, drawMs);
+    bench::report("lesson_open_10x196608", openMs, drawMs);
 
     const double undoMs = medianMs(
         11, [&] { form4.undoLastRun(); }, [&] { form4.redoRun(); });
@@ -102,6 +87,6 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "undo and redo lost a run\n");
         return 1;
     }
-    report("lesson_undo_10x196608", undoMs, drawMs);
+    bench::report("lesson_undo_10x196608", undoMs, drawMs);
     return 0;
 }

@@ -118,14 +118,8 @@ int main(int argc, char *argv[])
     if (!form2.window() || !form2.window()->isVisible()
         || !registry.form(QStringLiteral("Form1")).window()->isVisible())
         return fail("a window is not open");
-    const QList<std::pair<int, QString>> longFields = {
-        {10, QStringLiteral("0,001")}, {12, QStringLiteral("0,5")},   {3, QStringLiteral("-32768")},
-        {4, QStringLiteral("32767")},  {5, QStringLiteral("-32768")}, {6, QStringLiteral("32767")},
-        {7, QStringLiteral("-32768")}, {8, QStringLiteral("32767")},
-    };
     if (app.arguments().contains(QStringLiteral("--explore"))) {
-        for (const auto &[number, text] : longFields)
-            form4.field(number)->setText(text);
+        bench::setFields(form4, bench::longRunFields());
         form4.Command5_Click();
         QCoreApplication::processEvents();
         if (form4.lastRun().points() != 196608 || !messages.isEmpty())
@@ -139,8 +133,7 @@ int main(int argc, char *argv[])
             return fail("the explore window did not draw the long run");
     }
     if (app.arguments().contains(QStringLiteral("--ten-long-runs"))) {
-        for (const auto &[number, text] : longFields)
-            form4.field(number)->setText(text);
+        bench::setFields(form4, bench::longRunFields());
         form4.surface()->setObserver(&counter);
         points = 0;
         for (int run = 0; run < 10; ++run) {

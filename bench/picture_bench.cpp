@@ -35,32 +35,18 @@ using quorvel::bench::medianMs;
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 constexpr int kRuns = 10;
-constexpr std::size_t kRunPoints = std::size_t {3} * 65536;
-
-// Three ranges -32768..32767, t 0,5, epsilon 0,001: 196,608 points that stay in the field.
-const QList<std::pair<int, QString>> kLongFields = {
-    {1, QStringLiteral("1")},      {2, QStringLiteral("1")},      {10, QStringLiteral("0,001")},
-    {11, QStringLiteral("55")},    {12, QStringLiteral("0,5")},   {3, QStringLiteral("-32768")},
-    {4, QStringLiteral("32767")},  {5, QStringLiteral("-32768")}, {6, QStringLiteral("32767")},
-    {7, QStringLiteral("-32768")}, {8, QStringLiteral("32767")},
-};
+constexpr std::size_t kRunPoints = bench::kLongRunPoints;
 
 // "Cancella ed esegui" with INX 0,001, INY 0,001, epsilon 0,000001, t 0,000001 and range 1
 // from 0 to 100000000: 10^8 points that stay on a few pixels.
-const QList<std::pair<int, QString>> kLongRunFields = {
+const bench::Fields kFewPixelsFields = {
     {1, QStringLiteral("0,001")},     {2, QStringLiteral("0,001")},
     {10, QStringLiteral("0,000001")}, {11, QStringLiteral("55")},
     {12, QStringLiteral("0,000001")}, {3, QStringLiteral("0")},
     {4, QStringLiteral("100000000")}, {5, QStringLiteral("0")},
     {6, QStringLiteral("0")},
 };
-constexpr std::size_t kLongRunPoints = 100000001;
-
-void report(const char *name, double ms, double reference)
-{
-    std::printf("BENCH %s median_ms=%.2f ratio=%.2f\n", name, ms, ms / reference);
-    std::fflush(stdout);
-}
+constexpr std::size_t kFewPixelsPoints = 100000001;
 
 } // namespace
 
@@ -79,8 +65,7 @@ int main(int argc, char *argv[])
     QStringList messages;
     setMessageSink([&messages](const QString &text) { messages << text; });
     form4.setRunTiming({});
-    for (const auto &[number, text] : kLongFields)
-        form4.field(number)->setText(text);
+    bench::setFields(form4, bench::longRunFields());
     for (int run = 0; run < kRuns; ++run)
         form4.Command5_Click();
     QCoreApplication::processEvents();
@@ -124,7 +109,7 @@ int main(int argc, char *argv[])
         buffer.open(QIODevice::WriteOnly);
         QImageWriter(&buffer, "png").write(drawing);
     });
-    report("picture_png_1920x1080", pngMs, encodeMs);
+    bench::report("picture_png_1920x1080", pngMs, encodeMs);
 
     const double replayMs = medianMs(3, [&] {
         dots = 0;
@@ -136,7 +121,7 @@ int main(int argc, char *argv[])
             if (!write(path).isEmpty())
                 std::abort();
         });
-        report(name, ms, replayMs);
+        bench::report(name, ms, replayMs);
         QFile::remove(path);
     };
     timeWriter("picture_svg_10x196608", QStringLiteral("curva.svg"),
@@ -146,13 +131,12 @@ int main(int argc, char *argv[])
     timeWriter("picture_csv_10x196608", QStringLiteral("punti.csv"),
                [&](const QString &p) { return picture::writeCsv(record, p); });
 
-    for (const auto &[number, text] : kLongRunFields)
-        form4.field(number)->setText(text);
+    bench::setFields(form4, kFewPixelsFields);
     form4.Command1_Click();
     QCoreApplication::processEvents();
     dots = 0;
     replayAll();
-    if (!messages.isEmpty() || dots != kLongRunPoints) {
+    if (!messages.isEmpty() || dots != kFewPixelsPoints) {
         std::fprintf(stderr, "the long run was not drawn whole (%zu dots)\n", dots);
         return 1;
     }
@@ -166,7 +150,7 @@ int main(int argc, char *argv[])
             if (!write(path).isEmpty())
                 std::abort();
         });
-        report(name, ms, longReplayMs);
+        bench::report(name, ms, longReplayMs);
         std::printf("# %s file_bytes=%lld\n", name, static_cast<long long>(QFile(path).size()));
         QFile::remove(path);
     };

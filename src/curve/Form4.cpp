@@ -498,7 +498,19 @@ void Form4::CALCOLA()
     record->setFieldLimits(cx, limitY);
     record->setStart(std::move(start));
     const std::shared_ptr<RunRecord> kept = record;
+    // A run replayed from a lesson stops at its dot count, inside a stretch or a span alike.
     std::size_t drawn = 0; // dots so far, against m_dotLimit
+    const auto withinLimit = [this, &drawn](int count) {
+        return m_dotLimit ? static_cast<int>(
+                   std::min<std::size_t>(static_cast<std::size_t>(count), *m_dotLimit - drawn))
+                          : count;
+    };
+    const auto counted = [this, &drawn](CurveChain::Taken taken) {
+        drawn += static_cast<std::size_t>(taken.points);
+        if (m_dotLimit && drawn >= *m_dotLimit)
+            taken.goOn = false;
+        return taken;
+    };
     bool refused = false; // the fields of the latest range started were refused
     const RunOutcome outcome = chain.runStretches(
         firstRange, colour,
@@ -507,26 +519,12 @@ void Form4::CALCOLA()
             refused = fields.refused;
             return record->keep(range, fields.plan);
         },
-        [this, &drawn](const ChainPoint *points, int count) {
-            if (m_dotLimit)
-                count = static_cast<int>(
-                    std::min<std::size_t>(static_cast<std::size_t>(count), *m_dotLimit - drawn));
-            CurveChain::Taken taken = drawStretch(points, count);
-            drawn += static_cast<std::size_t>(taken.points);
-            if (m_dotLimit && drawn >= *m_dotLimit)
-                taken.goOn = false;
-            return taken;
+        [&](const ChainPoint *points, int count) {
+            return counted(drawStretch(points, withinLimit(count)));
         },
-        [this, &drawn](ChainSpan &span) {
-            // A replayed run stops at its dot count inside a span too.
-            if (m_dotLimit)
-                span.count = static_cast<int>(std::min<std::size_t>(
-                    static_cast<std::size_t>(span.count), *m_dotLimit - drawn));
-            CurveChain::Taken taken = drawSpan(span);
-            drawn += static_cast<std::size_t>(taken.points);
-            if (m_dotLimit && drawn >= *m_dotLimit)
-                taken.goOn = false;
-            return taken;
+        [&](ChainSpan &span) {
+            span.count = withinLimit(span.count);
+            return counted(drawSpan(span));
         });
     record->setDots(outcome.points);
     if (outcome.points > 0 && m_surface)

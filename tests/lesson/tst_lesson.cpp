@@ -59,6 +59,7 @@ private slots:
     void init();
     void cleanup();
     void openingReplaysTheSameRuns();
+    void stoppedRunEndsWhereItStopped_data();
     void stoppedRunEndsWhereItStopped();
     void otherCalibrationKeepsTheFilesLimits();
     void undoAndRedo();
@@ -139,17 +140,39 @@ void TestLesson::openingReplaysTheSameRuns()
     QVERIFY(lessonOf(form()) == saved);
 }
 
+// A run stopped by the user comes back with as many dots as it had, whether its dots come a
+// stretch at a time or, for steps of one direction over thousands of points, a span at a time.
+using FieldTexts = QList<std::pair<int, QString>>;
+
+void TestLesson::stoppedRunEndsWhereItStopped_data()
+{
+    QTest::addColumn<FieldTexts>("texts");
+    QTest::addColumn<int>("dots");
+    QTest::newRow("stretches") << FieldTexts {} << 100;
+    QTest::newRow("spans") << FieldTexts {{1, QStringLiteral("0,001")},
+                                          {2, QStringLiteral("0,001")},
+                                          {10, QStringLiteral("0,000001")},
+                                          {12, QStringLiteral("0,000001")},
+                                          {4, QStringLiteral("100000")}}
+                           << 20000;
+}
+
 void TestLesson::stoppedRunEndsWhereItStopped()
 {
+    QFETCH(FieldTexts, texts);
+    QFETCH(int, dots);
+    for (const auto &[n, text] : texts)
+        form().field(n)->setText(text);
     Lesson l;
     l.fields = lessonOf(form()).fields;
     SavedRun run;
     run.fields = l.fields;
-    run.dots = 100;
+    run.dots = static_cast<std::size_t>(dots);
     run.end = End::Stopped;
     l.runs.push_back(run);
     openLesson(form(), l);
-    QCOMPARE(dotsOf(form()).size(), std::size_t {100});
+    QCOMPARE(dotsOf(form()).size(), static_cast<std::size_t>(dots));
+    QCOMPARE(form().lastRun().points(), static_cast<std::size_t>(dots));
     QCOMPARE(form().lastRun().end, model::RunSummary::End::Stopped);
 }
 

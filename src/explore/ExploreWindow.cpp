@@ -5,6 +5,7 @@
 
 #include "curve/Form4.h"
 #include "model/NumericText.h"
+#include "picture/PictureActions.h"
 #include "surface/DrawingSurface.h"
 
 #include <QAccessible>
@@ -732,14 +733,12 @@ void addExploreAction(curve::Form4 &curve, DrawingSurface &surface)
     auto *action = new QAction(QStringLiteral("Esplora…"), &surface);
     action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     action->setShortcutContext(Qt::WindowShortcut);
-    // On the drawing's menu, after the picture's own items.
-    action->setProperty("drawingMenu", true);
     QPointer<curve::Form4> form(&curve);
     QObject::connect(action, &QAction::triggered, &surface, [form] {
         if (form)
             ExploreWindow::open(*form);
     });
-    surface.addAction(action);
+    picture::addToDrawingMenu(surface, action);
 }
 
 } // namespace quorvel::explore

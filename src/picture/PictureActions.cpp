@@ -41,8 +41,6 @@ namespace quorvel::picture {
 
 namespace {
 
-// What a drawing window holds, naming its files and print jobs.
-constexpr char kSubjectProperty[] = "quorvelPictureSubject";
 // A long writing shows its progress after this long.
 constexpr int kProgressAfterMs = 500;
 // and lets events in at most this often.
@@ -68,12 +66,6 @@ bool &legendKept()
 }
 
 constexpr char kLegendChoice[] = "Con la legenda delle esecuzioni (colore, parametri, fine)";
-
-QString subjectOf(const DrawingSurface &surface)
-{
-    const QString subject = surface.property(kSubjectProperty).toString();
-    return subject.isEmpty() ? QStringLiteral("disegno") : subject;
-}
 
 void keepFolderOf(const QString &path)
 {
@@ -183,16 +175,16 @@ private:
     qint64 m_lastMs = 0;
 };
 
-// A window's additions to its menu and pictures, kept as a child of its surface.
+// What a drawing window's pictures and menu hold beyond the picture's own: what the window
+// shows (naming files and print jobs), the window's additions, and the items other parts of the
+// program put on the menu. Kept as a child of its surface.
 class ExtrasHolder : public QObject
 {
 public:
-    ExtrasHolder(PictureExtras given, QObject *parent)
-        : QObject(parent)
-        , extras(std::move(given))
-    {
-    }
+    using QObject::QObject;
+    QString subject;
     PictureExtras extras;
+    QList<QPointer<QAction>> menuItems;
 };
 
 // (Not findChild: without a meta-object of its own it would match any child.)
@@ -205,10 +197,23 @@ ExtrasHolder *holderOf(const DrawingSurface &surface)
     return nullptr;
 }
 
+ExtrasHolder &holderFor(DrawingSurface &surface)
+{
+    ExtrasHolder *holder = holderOf(surface);
+    return holder ? *holder : *new ExtrasHolder(&surface);
+}
+
+// The window's additions, if it made any (the curve window's lessons).
+QString subjectOf(const DrawingSurface &surface)
+{
+    const ExtrasHolder *holder = holderOf(surface);
+    return holder && !holder->subject.isEmpty() ? holder->subject : QStringLiteral("disegno");
+}
+
 const PictureExtras *extrasOf(const DrawingSurface &surface)
 {
     const ExtrasHolder *holder = holderOf(surface);
-    return holder ? &holder->extras : nullptr;
+    return holder && holder->extras.recipe ? &holder->extras : nullptr;
 }
 
 // The picture's pixels with its legend painted over them (none: the pixels as they are).
@@ -239,8 +244,13 @@ QAction *addAction(DrawingSurface &surface, const QString &text, const QKeySeque
 
 void setPictureExtras(DrawingSurface &surface, PictureExtras extras)
 {
-    delete holderOf(surface);
-    new ExtrasHolder(std::move(extras), &surface);
+    holderFor(surface).extras = std::move(extras);
+}
+
+void addToDrawingMenu(DrawingSurface &surface, QAction *action)
+{
+    holderFor(surface).menuItems << action;
+    surface.addAction(action);
 }
 
 QString lastFolder()
@@ -398,8 +408,8 @@ void exportPoints(DrawingSurface &surface)
 
 void addPictureActions(DrawingSurface &surface, bool withPoints)
 {
-    surface.setProperty(kSubjectProperty,
-                        withPoints ? QStringLiteral("curva") : QStringLiteral("cerchio di prova"));
+    holderFor(surface).subject
+        = withPoints ? QStringLiteral("curva") : QStringLiteral("cerchio di prova");
     QList<QAction *> menuActions;
     menuActions << addAction(surface, QStringLiteral("Salva immagine…"),
                              QKeySequence(Qt::CTRL | Qt::Key_S), &savePicture);
@@ -424,8 +434,8 @@ void addPictureActions(DrawingSurface &surface, bool withPoints)
         menu.setObjectName(QStringLiteral("PictureMenu"));
         menu.addActions(menuActions);
         // Items other parts of the program put on the drawing's menu.
-        for (QAction *action : surface.actions()) {
-            if (action->property("drawingMenu").toBool())
+        for (QAction *action : holderFor(surface).menuItems) {
+            if (action)
                 menu.addAction(action);
         }
         if (const PictureExtras *extras = extrasOf(surface); extras && extras->menu) {

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <functional>
 
+class QAction;
 class QMenu;
 class QPrinter;
 class QWidget;
@@ -41,6 +42,9 @@ struct PictureExtras
     std::function<QByteArray()> recipe;
 };
 void setPictureExtras(DrawingSurface &surface, PictureExtras extras);
+// Puts `action` (owned by the caller, usually the surface) on the drawing's menu, after the
+// picture's own items, and makes its shortcut work window-wide.
+void addToDrawingMenu(DrawingSurface &surface, QAction *action);
 
 // The actions, as the menu and the shortcuts run them.
 void savePicture(DrawingSurface &surface);

@@ -156,7 +156,7 @@ Drawn drawParameterAnimation(raster::RetainedDrawing &drawing, const ParameterAn
         texts[animation.field]
             = explore::animatedText(animation.field, animation.from, animation.to, phase);
         if (std::optional<explore::Recipe> read = explore::readTexts(texts).recipe) {
-            recipe = std::move(read);
+            recipe = read;
             accepted = texts;
         }
         if (!recipe) {

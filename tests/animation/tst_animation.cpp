@@ -13,12 +13,15 @@
 #include "model/DirectionTable.h"
 #include "raster/Palette.h"
 #include "raster/RetainedDrawing.h"
+#include "shell/Seams.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gif_lib.h>
 
@@ -42,6 +45,7 @@ struct Played
     std::vector<QImage> shown; // after image i
     std::vector<QRect> boxes;
     std::vector<int> starts; // hundredths of a second from the start, image i
+    int length = 0; // hundredths of a second, the whole
     bool loops = false;
     bool leftInPlace = true; // every image after the first lies over the one before
 
@@ -104,6 +108,7 @@ Played play(QByteArray bytes)
         p.starts.push_back(cs);
         cs += control.DelayTime;
     }
+    p.length = cs;
     DGifCloseFile(gif, &error);
     return p;
 }
@@ -177,6 +182,9 @@ private slots:
     void constructionFramesAreItsFirstDots();
     void constructionStopsAtTheMostFrames_data();
     void constructionStopsAtTheMostFrames();
+    void pictureShowsTheWholeView_data();
+    void pictureShowsTheWholeView();
+    void exportFromTheWindow();
     void cancellingKeepsTheOldFile();
     void closingWaitsForTheExportToStop();
 };
@@ -335,6 +343,63 @@ void TestAnimation::constructionStopsAtTheMostFrames()
     QCOMPARE(drawn.cut, cut);
     QCOMPARE(drawn.frames, frames);
     QCOMPARE(static_cast<qint64>(drawn.dots), dots);
+}
+
+// The view of a picture of another size holds all the window shows, about the same middle, a
+// unit across and a unit down keeping their ratio of pixels, and one side fills it.
+void TestAnimation::pictureShowsTheWholeView_data()
+{
+    QTest::addColumn<QSize>("canvas");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("wider picture") << QSize(902, 810) << QSize(1920, 1080);
+    QTest::newRow("taller picture") << QSize(1600, 400) << QSize(1280, 720);
+    QTest::newRow("smaller picture") << QSize(320, 180) << QSize(240, 160);
+}
+
+void TestAnimation::pictureShowsTheWholeView()
+{
+    QFETCH(QSize, canvas);
+    QFETCH(QSize, size);
+    const View shown {-30.5, 12.25, 401.0, 250.0};
+    const View v = viewForSize(shown, canvas, size);
+    QVERIFY(v.left <= shown.left + 1e-9 && v.left + v.width >= shown.left + shown.width - 1e-9);
+    QVERIFY(v.top <= shown.top + 1e-9 && v.top + v.height >= shown.top + shown.height - 1e-9);
+    QVERIFY(qFuzzyCompare(v.left + v.width / 2, shown.left + shown.width / 2));
+    QVERIFY(qFuzzyCompare(v.top + v.height / 2, shown.top + shown.height / 2));
+    const double across = size.width() / v.width / (canvas.width() / shown.width);
+    const double down = size.height() / v.height / (canvas.height() / shown.height);
+    QVERIFY(qFuzzyCompare(across, down));
+    QVERIFY(qFuzzyCompare(v.width, shown.width) || qFuzzyCompare(v.height, shown.height));
+}
+
+// From the explore window: the dialog as it opens, the save dialog offering "curva.gif", the
+// file written whole at the name chosen (".gif" added) with the finished run fitted to ten
+// seconds.
+void TestAnimation::exportFromTheWindow()
+{
+    ExploreWindow window(nullptr);
+    window.resize(1000, 700);
+    window.show();
+    QTRY_VERIFY(window.finishedDots().has_value());
+    QTemporaryDir dir;
+    SaveRequest asked;
+    const ScopedPathAsker asker([&](QWidget *, const SaveRequest &request) {
+        asked = request;
+        return dir.filePath(QStringLiteral("lezione"));
+    });
+    test::MessageRecorder boxes;
+    QTimer::singleShot(0, [] {
+        if (QWidget *dialog = QApplication::activeModalWidget())
+            static_cast<QDialog *>(dialog)->accept();
+    });
+    exportAnimation(window);
+    QCOMPARE(asked.suggestedName, QStringLiteral("curva.gif"));
+    QCOMPARE(boxes.messages, QStringList());
+    const Played played = playFile(dir.filePath(QStringLiteral("lezione.gif")));
+    QCOMPARE(played.size, window.canvas()->size());
+    QVERIFY(played.loops);
+    // Frames 0 to 250 at 25 a second: the axes alone, then the run in ten seconds.
+    QCOMPARE(played.length, 1004);
 }
 
 // Stopped halfway (Annulla), the export leaves no file of its own and the old file as it was.

@@ -144,10 +144,8 @@ QString endText(const RunResult &result)
     return QStringLiteral("%1 punti, fine degli intervalli").arg(points);
 }
 
-RunResult Renderer::render(raster::RetainedDrawing &drawing, const Scene &scene, const View &view,
-                           const Recipe &recipe, const Interrupt &interrupt, const Show &show)
+void drawAxes(raster::RetainedDrawing &drawing, const Scene &scene, const View &view)
 {
-    RunResult result;
     drawing.Cls();
     drawing.setScaleMode(raster::RetainedDrawing::kUserScale);
     drawing.setScaleWidth(static_cast<float>(view.width));
@@ -160,7 +158,15 @@ RunResult Renderer::render(raster::RetainedDrawing &drawing, const Scene &scene,
     drawing.setDrawWidth(2);
     drawing.Line(ax, 0, ax, static_cast<float>(view.height), 0);
     drawing.Line(0, ay, static_cast<float>(view.width), ay, 0);
+}
 
+RunResult Renderer::render(raster::RetainedDrawing &drawing, const Scene &scene, const View &view,
+                           const Recipe &recipe, const Interrupt &interrupt, const Show &show)
+{
+    RunResult result;
+    drawAxes(drawing, scene, view);
+    const double cx = scene.cx;
+    const double cy = scene.cy;
     drawing.setDrawWidth(model::kDotWidth);
     raster::DotWriter dots = drawing.dotWriter();
     // Where the crossing lies in the view's own units: a dot's position is the chain's point

@@ -95,6 +95,10 @@ struct RunResult
 // window's message when a range did not reach its last ALFA.
 QString endText(const RunResult &result);
 
+// Clears `drawing` (its area already set), gives it the view's scale and draws the axes, as
+// the curve window draws them, at their place in the view.
+void drawAxes(raster::RetainedDrawing &drawing, const Scene &scene, const View &view);
+
 // Draws runs of the curve window's chain into a drawing, at any view. The drawing holds the axes
 // and the dots, as the curve window's drawing holds them; ticks, numbers and a grid are painted
 // over a copy (paintScale) and never enter it.

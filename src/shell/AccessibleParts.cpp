@@ -6,12 +6,16 @@
 #include <QAbstractSlider>
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTextBoundaryFinder>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -37,6 +41,8 @@ constexpr char kConcerningProperty[] = "quorvelConcerning";
 constexpr char kEnteringProperty[] = "quorvelEntering";
 // Set on a widget whose changes are never reported (read when asked for).
 constexpr char kSilentProperty[] = "quorvelSilent";
+// Set while a widget's description changes without the change being reported.
+constexpr char kQuietProperty[] = "quorvelQuiet";
 
 QString kindOf(const QObject *object)
 {
@@ -178,7 +184,10 @@ public:
     int indexOfChild(const QAccessibleInterface *) const override { return -1; }
     QString text(QAccessible::Text t) const override
     {
-        return isValid() && t == QAccessible::Name ? m_announcement->text() : QString();
+        if (!isValid() || t != QAccessible::Name)
+            return {};
+        m_announcement->markRead();
+        return m_announcement->text();
     }
     void setText(QAccessible::Text, const QString &) override { }
     // A line along the window's top edge: it stands for no part of the picture.
@@ -357,12 +366,33 @@ QAccessible::UpdateHandler &previousHandler()
     return handler;
 }
 
+// A change of what an object says, as opposed to its appearing, going or taking the focus.
+bool isChange(QAccessible::Event type)
+{
+    switch (type) {
+    case QAccessible::NameChanged:
+    case QAccessible::DescriptionChanged:
+    case QAccessible::ValueChanged:
+    case QAccessible::TextInserted:
+    case QAccessible::TextRemoved:
+    case QAccessible::TextUpdated:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void filterUpdates(QAccessibleEvent *event)
 {
     const QAccessible::Event type = event->type();
     const QObject *object = event->object();
     if ((type == QAccessible::TextSelectionChanged || type == QAccessible::TextCaretMoved) && object
         && object->property(kEnteringProperty).toBool())
+        return;
+    if (type == QAccessible::DescriptionChanged && object
+        && object->property(kQuietProperty).toBool())
+        return;
+    if (isChange(type) && object && object->property(kSilentProperty).toBool())
         return;
     if (QAccessible::UpdateHandler previous = previousHandler()) {
         previous(event);
@@ -720,6 +750,8 @@ void Announcement::announce(const QString &text)
     static quint64 serials = 0;
     m_text = text;
     m_serial = ++serials;
+    m_read = false;
+    m_made.start();
     // Shown anew each time, even with the same words: a screen reader speaks each showing.
     QAccessibleEvent hide(this, QAccessible::ObjectHide);
     QAccessible::updateAccessibility(&hide);
@@ -731,6 +763,23 @@ namespace {
 // Announcements of a window used in turn: enough for the messages of a moment (a box's repair,
 // the start of a long run, its end) to be read after one another.
 constexpr int kAnnouncements = 4;
+// When the program ends: how long after the latest announcement a screen reader still gets
+// answers, and how long when it has not asked for the announcement's text (milliseconds).
+constexpr int kEndHearingMs = 400;
+constexpr qint64 kUnreadMs = 150;
+// The step in which events are let in meanwhile (milliseconds).
+constexpr int kPumpMs = 5;
+
+// The program's end waits for the latest announcement to be read.
+void holdEndForAnnouncements()
+{
+    static QPointer<QCoreApplication> held;
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app || held == app)
+        return;
+    held = app;
+    QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] { letAnnouncementBeRead(); });
+}
 
 const Announcement *latest(const QList<Announcement *> &all)
 {
@@ -745,6 +794,9 @@ void announce(QWidget *widget, const QString &text)
     if (!widget || text.isEmpty())
         return;
     QWidget *window = widget->window();
+    if (window->isHidden() && window->testAttribute(Qt::WA_WState_ExplicitShowHide))
+        return;
+    holdEndForAnnouncements();
     const QList<Announcement *> all
         = window->findChildren<Announcement *>(QString(), Qt::FindDirectChildrenOnly);
     Announcement *next = nullptr;
@@ -754,6 +806,25 @@ void announce(QWidget *widget, const QString &text)
         next = *std::min_element(all.begin(), all.end(),
                                  [](auto *a, auto *b) { return a->serial() < b->serial(); });
     next->announce(text);
+}
+
+void letAnnouncementBeRead()
+{
+    if (!QAccessible::isActive())
+        return;
+    QList<Announcement *> all;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        all += w->findChildren<Announcement *>(QString(), Qt::FindDirectChildrenOnly);
+    const QPointer<const Announcement> last = latest(all);
+    // A screen reader asks for the text as soon as the announcement appears, and presents it
+    // once it has gone through what came before (when the program ends, the windows going):
+    // it needs answers until then, and cannot present an announcement of a program that has
+    // gone. An announcement nobody asked for is not waited for beyond a short while.
+    while (last && last->age() < kEndHearingMs && (last->isRead() || last->age() < kUnreadMs)) {
+        QEventLoop pause;
+        QTimer::singleShot(kPumpMs, &pause, &QEventLoop::quit);
+        pause.exec(QEventLoop::ExcludeUserInputEvents);
+    }
 }
 
 QString lastAnnouncement(const QWidget *widget)
@@ -773,6 +844,16 @@ void speakFieldOnce(QWidget *field)
         if (qobject_cast<QLineEdit *>(field))
             setKind(field, kFieldKind);
     }
+}
+
+void describeQuietly(QWidget *widget, const QString &text)
+{
+    if (!widget)
+        return;
+    installUpdateFilter();
+    widget->setProperty(kQuietProperty, true);
+    widget->setAccessibleDescription(text);
+    widget->setProperty(kQuietProperty, false);
 }
 
 void exposeAsStatus(QWidget *label)

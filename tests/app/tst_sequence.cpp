@@ -19,6 +19,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextEdit>
 
 using namespace quorvel;
 using namespace quorvel::calibration;
@@ -326,6 +327,12 @@ void TestSequence::f1OpensGuideWithoutActivation()
     QVERIFY(guide);
     QVERIFY(guide->window() && guide->window()->isVisible());
     QTRY_COMPARE(QApplication::activeWindow(), guide->window());
+    // The text has the focus, from its first line, with a caret that the keys move.
+    const auto *text = qobject_cast<QTextEdit *>(QApplication::focusWidget());
+    QVERIFY(text && text->window() == guide->window());
+    QCOMPARE(text->textCursor().position(), 0);
+    QVERIFY(text->isReadOnly());
+    QVERIFY(text->textInteractionFlags().testFlag(Qt::TextSelectableByKeyboard));
     // Back to the curve window: the same form as before the guide, so no handler runs.
     activate("Form4");
     QTest::qWait(20);

@@ -257,6 +257,7 @@ void Guide::show(QWidget *opener)
         // by line, word by word with Ctrl.
         text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         text->setHtml(Guide::text());
+        exposeAsReading(text);
         auto *layout = new QVBoxLayout(window);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(text);

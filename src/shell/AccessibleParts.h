@@ -13,6 +13,7 @@
 #include <functional>
 
 class QMessageBox;
+class QTextEdit;
 
 // What assistive technology (a screen reader on the accessibility bus) is told about the
 // program's windows, beyond what the controls say of themselves. Everything here decorates a
@@ -172,6 +173,10 @@ ScrollValue *exposeScrollValue(QWidget *scrollBar, std::function<double()> curre
 // A widget that draws a document itself, presented as a document with the Text interface over
 // `text`.
 void exposeAsDocument(QWidget *widget, const QString &text, const QString &description);
+
+// A read-only text that the user reads with its own caret, presented as a text whose words
+// come with the blanks after them and whose lines are those on screen.
+void exposeAsReading(QTextEdit *text);
 
 // A message box as an alert in the modal state, without its empty icon and with its buttons'
 // group named.

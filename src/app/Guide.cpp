@@ -10,8 +10,9 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QShortcut>
-#include <QTextBrowser>
+#include <QTextEdit>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -243,19 +244,32 @@ QRect Guide::placement(const QRect &screen, const QRect &opener, const QRect &co
 void Guide::show(QWidget *opener)
 {
     if (m_window.isNull()) {
-        auto *browser = new QTextBrowser;
-        browser->setAttribute(Qt::WA_DeleteOnClose);
-        browser->setObjectName(QStringLiteral("Guida"));
-        browser->setWindowTitle(QStringLiteral("QUORVEL - Guida"));
-        browser->setAccessibleName(QStringLiteral("Guida"));
-        browser->setOpenLinks(false);
-        // A caret that the arrows move, so that a screen reader reads the guide line by line.
-        browser->setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);
-        browser->setHtml(text());
-        browser->resize(kWantedSize);
-        auto *close = new QShortcut(QKeySequence(Qt::Key_Escape), browser);
-        connect(close, &QShortcut::activated, browser, &QWidget::close);
-        m_window = browser;
+        // A window that holds the text: a screen reader meets a window named for the guide,
+        // then the text with the focus, read from its first line.
+        auto *window = new QWidget;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->setObjectName(QStringLiteral("Guida"));
+        window->setWindowTitle(QStringLiteral("QUORVEL - Guida"));
+        exposeWindow(window, QStringLiteral("Guida di QUORVEL"),
+                     QStringLiteral("Le frecce su e giù la leggono una riga alla volta, Esc la "
+                                    "chiude."));
+        auto *text = new QTextEdit(window);
+        text->setObjectName(QStringLiteral("TestoGuida"));
+        text->setAccessibleName(QStringLiteral("Guida"));
+        text->setReadOnly(true);
+        // A caret that the arrows move, as in any text: a screen reader reads the guide line
+        // by line, word by word with Ctrl.
+        text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        text->setHtml(Guide::text());
+        exposeAsReading(text);
+        auto *layout = new QVBoxLayout(window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(text);
+        window->setFocusProxy(text);
+        window->resize(kWantedSize);
+        auto *close = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+        connect(close, &QShortcut::activated, window, &QWidget::close);
+        m_window = window;
     }
     if (opener != nullptr && opener->window() != m_window.data()) {
         m_opener = opener->window();
@@ -279,9 +293,11 @@ void Guide::show(QWidget *opener)
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
-    announce(m_window,
-             QStringLiteral("Guida di QUORVEL: le frecce su e giù la leggono "
-                            "una riga alla volta, Esc la chiude."));
+    if (auto *text = m_window->findChild<QTextEdit *>()) {
+        // From its first line, each time it is opened.
+        text->moveCursor(QTextCursor::Start);
+        text->setFocus();
+    }
 }
 
 bool Guide::eventFilter(QObject *watched, QEvent *event)

@@ -11,7 +11,6 @@
 #include <QString>
 
 class QApplication;
-class QTextBrowser;
 
 namespace quorvel {
 
@@ -50,7 +49,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QPointer<QTextBrowser> m_window;
+    QPointer<QWidget> m_window;
     QPointer<QWidget> m_opener; // the window the guide was last opened for
 };
 

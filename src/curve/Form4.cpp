@@ -168,9 +168,12 @@ void Form4::Command1_Click()
 
 void Form4::Command3_Click()
 {
-    // During a run too: the run stops at its next point and the program ends.
-    if (m_running)
+    // During a run too: the run stops at its next point and the program ends. A screen reader
+    // hears why the run stopped before the windows go.
+    if (m_running) {
         m_running->pacer.requestStop();
+        announce(m_command3, QStringLiteral("Calcolo interrotto con ESCI: il programma termina."));
+    }
     endProgram();
 }
 

@@ -25,6 +25,19 @@ namespace {
 // Pixels between the hint and the drawing's bottom-right corner.
 constexpr int kHintMargin = 8;
 
+const QString kClosedText
+    = QStringLiteral("Calcolo interrotto: la finestra della curva è stata chiusa.");
+
+// A window of the program other than `closing` that is on screen (null if none).
+QWidget *otherWindow(const QWidget *closing)
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w != closing && w->isVisible() && w->windowType() == Qt::Window)
+            return w;
+    }
+    return nullptr;
+}
+
 bool isKey(const QEvent *event)
 {
     switch (event->type()) {
@@ -81,17 +94,10 @@ RunPacer::RunPacer(DrawingSurface *surface, FormRegistry &registry, Timing timin
 RunPacer::~RunPacer()
 {
     leaveBusy();
-    // The run's window is going: another of the program's windows says why the run ended.
+    // The run's window is gone: another of the program's windows says why the run ended.
     if (m_closed) {
-        const QWidget *closing = m_surface ? m_surface->window() : nullptr;
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (w != closing && w->isVisible() && w->windowType() == Qt::Window) {
-                announce(w,
-                         QStringLiteral("Calcolo interrotto: la finestra della curva è "
-                                        "stata chiusa."));
-                break;
-            }
-        }
+        if (QWidget *other = otherWindow(m_surface ? m_surface->window() : nullptr))
+            announce(other, kClosedText);
     }
     delete m_hint.data();
     if (m_surface)
@@ -180,8 +186,25 @@ void RunPacer::updateHint()
                  std::max(0, room.height() - m_hint->height() - kHintMargin));
     m_hint->show();
     m_hint->raise();
+    describeProgress();
     if (announceHint)
         announce(m_surface, m_hint->text());
+}
+
+void RunPacer::describeProgress()
+{
+    if (!m_hint)
+        return;
+    if (!m_described) {
+        QWidget *focus = QApplication::focusWidget();
+        if (!focus && m_surface)
+            focus = m_surface->window()->focusWidget();
+        if (!focus)
+            return;
+        m_described = focus;
+        m_descriptionBefore = focus->accessibleDescription();
+    }
+    describeQuietly(m_described, m_hint->text());
 }
 
 void RunPacer::enterBusy()
@@ -212,6 +235,9 @@ void RunPacer::leaveBusy()
     m_busy = false;
     qApp->removeEventFilter(this);
     delete m_keyGuard.data();
+    if (m_described)
+        describeQuietly(m_described, m_descriptionBefore);
+    m_described = nullptr;
     QGuiApplication::restoreOverrideCursor();
 }
 
@@ -263,6 +289,15 @@ bool RunPacer::eventFilter(QObject *watched, QEvent *event)
         if (m_surface && watched == m_surface->window()) {
             m_stop = true;
             m_closed = true;
+            // The last window: the program ends with it. The window says why while it is
+            // still there, goes at once, and a screen reader gets its answers before the
+            // window is deleted.
+            if (!otherWindow(m_surface->window())) {
+                QWidget *window = m_surface->window();
+                announce(window, kClosedText);
+                window->hide();
+                letAnnouncementBeRead();
+            }
         }
         return false;
     default:

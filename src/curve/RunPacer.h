@@ -102,6 +102,7 @@ private:
     void enterBusy();
     void leaveBusy();
     void updateHint();
+    void describeProgress();
     qint64 nowMs() const { return m_timing.clock ? m_timing.clock() : m_clock.elapsed(); }
     qint64 runTimeMs() const { return nowMs() - m_startMs - m_pausedMs; }
 
@@ -112,6 +113,11 @@ private:
     qint64 m_startMs = 0;
     qint64 m_pausedMs = 0; // time spent with a message box open
     QPointer<QLabel> m_hint;
+    // The control that had the focus when the run became busy: while busy, its accessible
+    // description is the hint's text (a screen reader's "where am I" reads the progress), and
+    // its own description comes back when the run is no longer busy.
+    QPointer<QWidget> m_described;
+    QString m_descriptionBefore;
     // Guards the focus widget and the active window against the keys a screen reader lets
     // through (see eventFilter).
     QPointer<QObject> m_keyGuard;

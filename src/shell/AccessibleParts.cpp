@@ -6,12 +6,19 @@
 #include <QAbstractSlider>
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTextBlock>
 #include <QTextBoundaryFinder>
+#include <QTextEdit>
+#include <QTextLayout>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -31,12 +38,15 @@ const QString kScrollKind = QStringLiteral("scroll");
 const QString kAlertKind = QStringLiteral("alert");
 const QString kStatusKind = QStringLiteral("status");
 const QString kFieldKind = QStringLiteral("field");
+const QString kReadingKind = QStringLiteral("reading");
 // The message box's field, for its description.
 constexpr char kConcerningProperty[] = "quorvelConcerning";
 // Set while a field takes or leaves the focus.
 constexpr char kEnteringProperty[] = "quorvelEntering";
 // Set on a widget whose changes are never reported (read when asked for).
 constexpr char kSilentProperty[] = "quorvelSilent";
+// Set while a widget's description changes without the change being reported.
+constexpr char kQuietProperty[] = "quorvelQuiet";
 
 QString kindOf(const QObject *object)
 {
@@ -178,7 +188,10 @@ public:
     int indexOfChild(const QAccessibleInterface *) const override { return -1; }
     QString text(QAccessible::Text t) const override
     {
-        return isValid() && t == QAccessible::Name ? m_announcement->text() : QString();
+        if (!isValid() || t != QAccessible::Name)
+            return {};
+        m_announcement->markRead();
+        return m_announcement->text();
     }
     void setText(QAccessible::Text, const QString &) override { }
     // A line along the window's top edge: it stands for no part of the picture.
@@ -357,12 +370,33 @@ QAccessible::UpdateHandler &previousHandler()
     return handler;
 }
 
+// A change of what an object says, as opposed to its appearing, going or taking the focus.
+bool isChange(QAccessible::Event type)
+{
+    switch (type) {
+    case QAccessible::NameChanged:
+    case QAccessible::DescriptionChanged:
+    case QAccessible::ValueChanged:
+    case QAccessible::TextInserted:
+    case QAccessible::TextRemoved:
+    case QAccessible::TextUpdated:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void filterUpdates(QAccessibleEvent *event)
 {
     const QAccessible::Event type = event->type();
     const QObject *object = event->object();
     if ((type == QAccessible::TextSelectionChanged || type == QAccessible::TextCaretMoved) && object
         && object->property(kEnteringProperty).toBool())
+        return;
+    if (type == QAccessible::DescriptionChanged && object
+        && object->property(kQuietProperty).toBool())
+        return;
+    if (isChange(type) && object && object->property(kSilentProperty).toBool())
         return;
     if (QAccessible::UpdateHandler previous = previousHandler()) {
         previous(event);
@@ -414,6 +448,22 @@ TextRange rangeAt(const QString &text, int offset, QAccessible::TextBoundaryType
         break;
     }
     return {0, length};
+}
+
+// The range before and the range after the one at `offset`, `at` giving the range at an offset
+// of a text of `length` characters; empty at either end.
+template<typename At>
+TextRange rangeBefore(At at, int offset)
+{
+    const TextRange here = at(offset);
+    return here.start > 0 ? at(here.start - 1) : TextRange {0, 0};
+}
+
+template<typename At>
+TextRange rangeAfter(At at, int offset, int length)
+{
+    const TextRange here = at(offset);
+    return here.end < length ? at(here.end) : TextRange {length, length};
 }
 
 // A widget that draws its document itself, read through the Text interface.
@@ -472,22 +522,16 @@ public:
                              int *endOffset) const override
     {
         const QString all = fullText();
-        const TextRange here = rangeAt(all, resolve(offset), type);
-        TextRange r {0, 0};
-        if (here.start > 0)
-            r = rangeAt(all, here.start - 1, type);
-        return give(all, r, startOffset, endOffset);
+        const auto at = [&all, type](int o) { return rangeAt(all, o, type); };
+        return give(all, rangeBefore(at, resolve(offset)), startOffset, endOffset);
     }
     QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
                             int *endOffset) const override
     {
         const QString all = fullText();
-        const auto length = static_cast<int>(all.size());
-        const TextRange here = rangeAt(all, resolve(offset), type);
-        TextRange r {length, length};
-        if (here.end < length)
-            r = rangeAt(all, here.end, type);
-        return give(all, r, startOffset, endOffset);
+        const auto at = [&all, type](int o) { return rangeAt(all, o, type); };
+        return give(all, rangeAfter(at, resolve(offset), static_cast<int>(all.size())), startOffset,
+                    endOffset);
     }
     QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
                          int *endOffset) const override
@@ -520,6 +564,164 @@ private:
         *startOffset = r.start;
         *endOffset = r.end;
         return all.mid(r.start, r.end - r.start);
+    }
+};
+
+// A read-only rich text that the user reads with the widget's own caret (a QTextEdit): the Text
+// interface over its document, lines as laid out on screen, words with the blanks after them
+// (what a screen reader moving by word expects: Qt's own ranges leave the blanks out, and
+// Orca then stays silent on the first Ctrl+Right after a line).
+class ReadingInterface : public QAccessibleWidget, public QAccessibleTextInterface
+{
+public:
+    explicit ReadingInterface(QTextEdit *w)
+        : QAccessibleWidget(w, QAccessible::EditableText)
+    {
+    }
+
+    using QAccessibleWidget::text;
+
+    void *interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface *>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = true;
+        s.editable = false;
+        s.multiLine = true;
+        s.selectableText = true;
+        return s;
+    }
+
+    void selection(int selectionIndex, int *startOffset, int *endOffset) const override
+    {
+        const QTextCursor c = edit()->textCursor();
+        *startOffset = *endOffset = 0;
+        if (selectionIndex == 0 && c.hasSelection()) {
+            *startOffset = c.selectionStart();
+            *endOffset = c.selectionEnd();
+        }
+    }
+    int selectionCount() const override { return edit()->textCursor().hasSelection() ? 1 : 0; }
+    void addSelection(int startOffset, int endOffset) override
+    {
+        setSelection(0, startOffset, endOffset);
+    }
+    void removeSelection(int selectionIndex) override
+    {
+        if (selectionIndex != 0)
+            return;
+        QTextCursor c = edit()->textCursor();
+        c.clearSelection();
+        edit()->setTextCursor(c);
+    }
+    void setSelection(int selectionIndex, int startOffset, int endOffset) override
+    {
+        if (selectionIndex != 0)
+            return;
+        QTextCursor c = edit()->textCursor();
+        c.setPosition(clamped(startOffset));
+        c.setPosition(clamped(endOffset), QTextCursor::KeepAnchor);
+        edit()->setTextCursor(c);
+    }
+    int cursorPosition() const override { return edit()->textCursor().position(); }
+    void setCursorPosition(int position) override
+    {
+        QTextCursor c = edit()->textCursor();
+        c.setPosition(clamped(position));
+        edit()->setTextCursor(c);
+    }
+    QString text(int startOffset, int endOffset) const override
+    {
+        const QString all = fullText();
+        const int start = clamped(startOffset);
+        const int end = endOffset < 0 ? characterCount() : std::max(start, clamped(endOffset));
+        return all.mid(start, end - start);
+    }
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
+                             int *endOffset) const override
+    {
+        const auto at = [this, type](int o) { return rangeOf(o, type); };
+        return give(rangeBefore(at, resolve(offset)), startOffset, endOffset);
+    }
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
+                            int *endOffset) const override
+    {
+        const auto at = [this, type](int o) { return rangeOf(o, type); };
+        return give(rangeAfter(at, resolve(offset), characterCount()), startOffset, endOffset);
+    }
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
+                         int *endOffset) const override
+    {
+        return give(rangeOf(resolve(offset), type), startOffset, endOffset);
+    }
+    int characterCount() const override { return static_cast<int>(fullText().size()); }
+    QRect characterRect(int offset) const override
+    {
+        QTextCursor c(edit()->document());
+        c.setPosition(clamped(offset));
+        const QRect r = edit()->cursorRect(c);
+        return globalRect(edit()->viewport(), r);
+    }
+    int offsetAtPoint(const QPoint &point) const override
+    {
+        const QPoint local = edit()->viewport()->mapFromGlobal(point);
+        return edit()->viewport()->rect().contains(local)
+            ? edit()->cursorForPosition(local).position()
+            : -1;
+    }
+    void scrollToSubstring(int, int) override { }
+    QString attributes(int, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+private:
+    QTextEdit *edit() const { return static_cast<QTextEdit *>(widget()); }
+    // One character for each position of the document: paragraph and line breaks as newlines.
+    QString fullText() const { return edit()->document()->toPlainText(); }
+    int clamped(int offset) const { return std::clamp(offset, 0, characterCount()); }
+    // A negative offset stands for the caret.
+    int resolve(int offset) const { return offset < 0 ? cursorPosition() : clamped(offset); }
+
+    // The line as laid out on screen, with the break that ends its paragraph; the paragraph
+    // itself while it is not laid out.
+    TextRange lineOf(int offset) const
+    {
+        const QTextBlock block = edit()->document()->findBlock(offset);
+        if (!block.isValid())
+            return {offset, offset};
+        const int length = characterCount();
+        const int blockStart = block.position();
+        const int blockEnd = std::min(blockStart + block.length(), length);
+        const QTextLayout *layout = block.layout();
+        const QTextLine line
+            = layout ? layout->lineForTextPosition(offset - blockStart) : QTextLine();
+        if (!line.isValid())
+            return {blockStart, blockEnd};
+        const int start = blockStart + line.textStart();
+        const int end = start + line.textLength();
+        const bool last = line.lineNumber() == layout->lineCount() - 1;
+        return {start, last ? blockEnd : std::min(end, blockEnd)};
+    }
+    TextRange rangeOf(int offset, QAccessible::TextBoundaryType type) const
+    {
+        if (type == QAccessible::LineBoundary)
+            return lineOf(std::min(offset, std::max(characterCount() - 1, 0)));
+        return rangeAt(fullText(), offset, type);
+    }
+    QString give(TextRange r, int *startOffset, int *endOffset) const
+    {
+        *startOffset = r.start;
+        *endOffset = r.end;
+        return fullText().mid(r.start, r.end - r.start);
     }
 };
 
@@ -667,6 +869,10 @@ QAccessibleInterface *factory(const QString &, QObject *object)
         return new AlertInterface(widget);
     if (kind == kStatusKind)
         return new StatusInterface(widget);
+    if (kind == kReadingKind) {
+        if (auto *text = qobject_cast<QTextEdit *>(widget))
+            return new ReadingInterface(text);
+    }
     if (kind == kFieldKind) {
         if (auto *field = qobject_cast<QLineEdit *>(widget))
             return new FieldInterface(field);
@@ -720,6 +926,8 @@ void Announcement::announce(const QString &text)
     static quint64 serials = 0;
     m_text = text;
     m_serial = ++serials;
+    m_read = false;
+    m_made.start();
     // Shown anew each time, even with the same words: a screen reader speaks each showing.
     QAccessibleEvent hide(this, QAccessible::ObjectHide);
     QAccessible::updateAccessibility(&hide);
@@ -731,6 +939,23 @@ namespace {
 // Announcements of a window used in turn: enough for the messages of a moment (a box's repair,
 // the start of a long run, its end) to be read after one another.
 constexpr int kAnnouncements = 4;
+// When the program ends: how long after the latest announcement a screen reader still gets
+// answers, and how long when it has not asked for the announcement's text (milliseconds).
+constexpr int kEndHearingMs = 400;
+constexpr qint64 kUnreadMs = 150;
+// The step in which events are let in meanwhile (milliseconds).
+constexpr int kPumpMs = 5;
+
+// The program's end waits for the latest announcement to be read.
+void holdEndForAnnouncements()
+{
+    static QPointer<QCoreApplication> held;
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app || held == app)
+        return;
+    held = app;
+    QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] { letAnnouncementBeRead(); });
+}
 
 const Announcement *latest(const QList<Announcement *> &all)
 {
@@ -745,6 +970,9 @@ void announce(QWidget *widget, const QString &text)
     if (!widget || text.isEmpty())
         return;
     QWidget *window = widget->window();
+    if (window->isHidden() && window->testAttribute(Qt::WA_WState_ExplicitShowHide))
+        return;
+    holdEndForAnnouncements();
     const QList<Announcement *> all
         = window->findChildren<Announcement *>(QString(), Qt::FindDirectChildrenOnly);
     Announcement *next = nullptr;
@@ -754,6 +982,25 @@ void announce(QWidget *widget, const QString &text)
         next = *std::min_element(all.begin(), all.end(),
                                  [](auto *a, auto *b) { return a->serial() < b->serial(); });
     next->announce(text);
+}
+
+void letAnnouncementBeRead()
+{
+    if (!QAccessible::isActive())
+        return;
+    QList<Announcement *> all;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        all += w->findChildren<Announcement *>(QString(), Qt::FindDirectChildrenOnly);
+    const QPointer<const Announcement> last = latest(all);
+    // A screen reader asks for the text as soon as the announcement appears, and presents it
+    // once it has gone through what came before (when the program ends, the windows going):
+    // it needs answers until then, and cannot present an announcement of a program that has
+    // gone. An announcement nobody asked for is not waited for beyond a short while.
+    while (last && last->age() < kEndHearingMs && (last->isRead() || last->age() < kUnreadMs)) {
+        QEventLoop pause;
+        QTimer::singleShot(kPumpMs, &pause, &QEventLoop::quit);
+        pause.exec(QEventLoop::ExcludeUserInputEvents);
+    }
 }
 
 QString lastAnnouncement(const QWidget *widget)
@@ -773,6 +1020,16 @@ void speakFieldOnce(QWidget *field)
         if (qobject_cast<QLineEdit *>(field))
             setKind(field, kFieldKind);
     }
+}
+
+void describeQuietly(QWidget *widget, const QString &text)
+{
+    if (!widget)
+        return;
+    installUpdateFilter();
+    widget->setProperty(kQuietProperty, true);
+    widget->setAccessibleDescription(text);
+    widget->setProperty(kQuietProperty, false);
 }
 
 void exposeAsStatus(QWidget *label)
@@ -888,6 +1145,11 @@ void exposeAsDocument(QWidget *widget, const QString &text, const QString &descr
     new TextReading(widget, text);
     setKind(widget, kDocumentKind);
     widget->setAccessibleDescription(description);
+}
+
+void exposeAsReading(QTextEdit *text)
+{
+    setKind(text, kReadingKind);
 }
 
 void exposeMessageBox(QMessageBox &box, const QString &concerning)

@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -12,6 +13,7 @@
 #include <functional>
 
 class QMessageBox;
+class QTextEdit;
 
 // What assistive technology (a screen reader on the accessibility bus) is told about the
 // program's windows, beyond what the controls say of themselves. Everything here decorates a
@@ -108,16 +110,31 @@ public:
     // Which announcement of the window spoke last: the highest serial.
     quint64 serial() const { return m_serial; }
     void announce(const QString &text);
+    // Whether assistive technology has asked for the text since it was last announced.
+    bool isRead() const { return m_read; }
+    void markRead() const { m_read = true; }
+    // Milliseconds since the text was last announced.
+    qint64 age() const { return m_made.elapsed(); }
 
 private:
     QPointer<QWidget> m_owner;
     QString m_text;
     quint64 m_serial = 0;
+    QElapsedTimer m_made;
+    mutable bool m_read = false;
 };
 
 // Says `text` through the announcement of the window that holds `widget` (made on first use).
-// Nothing happens without a widget or with an empty text.
+// Nothing happens without a widget, with an empty text, or in a window that has been closed or
+// hidden (its announcement could not be presented). When the program ends right after an
+// announcement, the process stays a few hundred milliseconds more, windows gone, while
+// assistive technology is active, so that a screen reader can still present it.
 void announce(QWidget *widget, const QString &text);
+
+// Answers assistive technology (no user input) until the latest announcement is a few hundred
+// milliseconds old, sooner when nobody asked for its text: for the moment before the program
+// ends, when the windows are gone. Returns at once when no assistive technology is active.
+void letAnnouncementBeRead();
 
 // The latest text announced in the window that holds `widget` (empty if none).
 QString lastAnnouncement(const QWidget *widget);
@@ -131,6 +148,10 @@ void speakFieldOnce(QWidget *field);
 // (a screen reader's command for the status bar reads it). Its changes are not reported: it is
 // read when asked for.
 void exposeAsStatus(QWidget *label);
+
+// Sets the accessible description of `widget` without reporting the change: a screen reader
+// reads it when asked about the widget (its "where am I"), but does not speak it as it changes.
+void describeQuietly(QWidget *widget, const QString &text);
 
 // Installs the program's accessible interfaces; safe to call more than once.
 void installFactory();
@@ -152,6 +173,10 @@ ScrollValue *exposeScrollValue(QWidget *scrollBar, std::function<double()> curre
 // A widget that draws a document itself, presented as a document with the Text interface over
 // `text`.
 void exposeAsDocument(QWidget *widget, const QString &text, const QString &description);
+
+// A read-only text that the user reads with its own caret, presented as a text whose words
+// come with the blanks after them and whose lines are those on screen.
+void exposeAsReading(QTextEdit *text);
 
 // A message box as an alert in the modal state, without its empty icon and with its buttons'
 // group named.

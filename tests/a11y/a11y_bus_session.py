@@ -6,7 +6,8 @@
 
 In a private D-Bus session it starts Xvfb, openbox and the AT-SPI bus, runs the real program and
 drives it only through the bus (pyatspi): "AVANTI", the calibration scroll bar's value, "OK -
-continua" refused and accepted, "ESEGUI", a field given a megabyte of text, "ESCI". Along the way
+continua" refused and accepted, "ESEGUI", a field given a megabyte of text, a long run, F1,
+"ESCI" during a second long run. Along the way
 it checks what a screen reader is told:
 
   1. each window is a frame named for its purpose, while the title bars stay Form1/Form2/Form4;
@@ -26,7 +27,11 @@ it checks what a screen reader is told:
   8. a long run answers on the bus: its status bar reads the progress while it runs;
   9. the document's caret follows the arrows; a field's text is one run of attributes, whole;
      the ranges' group carries the note under them; ESCI's name says that Invio ends the
-     program; the scroll bar's value never lies outside its bounds.
+     program; the scroll bar's value never lies outside its bounds; while a long run is busy,
+     the focused control's description is its progress, not reported as a change;
+ 10. F1 opens the guide as a window whose text has the focus at its first line, with a caret
+     that Down moves; Esc closes it;
+ 11. ESCI during a long run: the stop is announced before the program ends.
 
 Exit status: 0 passed, 1 failed, 77 skipped (no bus, X server or pyatspi here). With
 CI_REQUIRE_E2E=1 a missing tool is a failure instead of a skip.
@@ -510,13 +515,47 @@ def walk(session, app, program):
     announced("Calcolo in corso: intervallo 1 di 1, ALFA = ", "the long run announced")
     status = find(form4, "the run's status bar", lambda a: a.getRole() == pyatspi.ROLE_STATUS_BAR)
     check(status.name.endswith("Esc per interrompere"), f"the status bar reads {status.name!r}")
+    focused = find(form4, "the focused control",
+                   lambda a: a.getState().contains(pyatspi.STATE_FOCUSED))
+    check(focused.description.startswith("Calcolo in corso: intervallo 1 di 1, ALFA = "),
+          f"the focused control describes the progress ({focused.description!r})")
+    check(not any(e[0].endswith("accessible-description") and e[1] == focused.name
+                  for e in EVENTS), "the progress is not reported as a change of the control")
     key(0xff1b)  # Escape
     announced("Disegnati ", "the stopped run's outcome announced")
     check(any("Esecuzione interrotta con il tasto Esc." in e[1] for e in EVENTS
               if e[2] == "notification"), "the stop by Esc is said")
+    check(not focused.description.startswith("Calcolo in corso"),
+          f"the control's own description is back ({focused.description!r})")
 
+    # 10: the guide opens with its text focused at the first line, read line by line, closed
+    # by Esc.
+    key(0xffbe)  # F1
+    guide = window(app, "Guida di QUORVEL")
+    text = find(guide, "the guide's text", named(pyatspi.ROLE_TEXT, "Guida"))
+    poll(lambda: text.getState().contains(pyatspi.STATE_FOCUSED), "the guide's text focused")
+    reading = text.queryText()
+    line, start, end = reading.getTextAtOffset(reading.caretOffset,
+                                               pyatspi.TEXT_BOUNDARY_LINE_START)
+    check(line.startswith("QUORVEL: guida"), f"the caret is on the first line ({line!r})")
+    del EVENTS[:]
+    key(0xff54)  # Down
+    poll(lambda: any(e[0].startswith("object:text-caret-moved") and e[1] == "Guida"
+                     for e in EVENTS), "the guide's caret to move down")
+    key(0xff1b)  # Escape
+    poll(lambda: guide not in children(app), "the guide to close")
+
+    # 11: ESCI during a long run ends the program once the stop has been announced. The run
+    # would last minutes.
+    to1 = find(form4, "the To1 field", named(pyatspi.ROLE_TEXT, "To1"))
+    check(to1.queryEditableText().setTextContents("100000000000"), "To1 set to 10^11")
+    del EVENTS[:]
+    press(find(form4, "Cancella ed esegui", named(pyatspi.ROLE_PUSH_BUTTON, "Cancella ed esegui")),
+          "Cancella ed esegui")
+    announced("Calcolo in corso: ", "the second long run announced")
     press(find(form4, "ESCI", named(pyatspi.ROLE_PUSH_BUTTON,
-                                    "ESCI: Invio termina il programma")), "ESCI")
+                                    "ESCI: Invio termina il programma")), "ESCI during the run")
+    announced("Calcolo interrotto con ESCI: il programma termina.", "the stop by ESCI announced")
     try:
         status = program.wait(WAIT)
     except subprocess.TimeoutExpired:

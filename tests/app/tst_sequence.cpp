@@ -10,6 +10,7 @@
 #include "shell/RuntimeError.h"
 #include "support/TestSupport.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QIcon>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextEdit>
 
 using namespace quorvel;
 using namespace quorvel::calibration;
@@ -326,6 +328,23 @@ void TestSequence::f1OpensGuideWithoutActivation()
     QVERIFY(guide);
     QVERIFY(guide->window() && guide->window()->isVisible());
     QTRY_COMPARE(QApplication::activeWindow(), guide->window());
+    // The text has the focus, from its first line, with a caret that the keys move.
+    const auto *text = qobject_cast<QTextEdit *>(QApplication::focusWidget());
+    QVERIFY(text && text->window() == guide->window());
+    QCOMPARE(text->textCursor().position(), 0);
+    QVERIFY(text->isReadOnly());
+    QVERIFY(text->textInteractionFlags().testFlag(Qt::TextSelectableByKeyboard));
+    // A screen reader reads from the caret: the first line; a word with the blank after it (a
+    // word without it leaves Orca silent on the first Ctrl+Right).
+    QAccessibleTextInterface *reading
+        = QAccessible::queryAccessibleInterface(const_cast<QTextEdit *>(text))->textInterface();
+    QVERIFY(reading);
+    int start = -1;
+    int end = -1;
+    QCOMPARE(reading->textAtOffset(0, QAccessible::LineBoundary, &start, &end),
+             QStringLiteral("QUORVEL: guida\n"));
+    QCOMPARE(reading->textAtOffset(0, QAccessible::WordBoundary, &start, &end),
+             QStringLiteral("QUORVEL: "));
     // Back to the curve window: the same form as before the guide, so no handler runs.
     activate("Form4");
     QTest::qWait(20);

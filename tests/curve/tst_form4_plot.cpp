@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "curve/Form4.h"
+#include "shell/AccessibleParts.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
 #include "shell/RuntimeError.h"
@@ -715,11 +716,14 @@ void TestForm4Plot::longRunStopsOnEscape_data()
     QTest::addColumn<QString>("action"); // what the user does while the run is busy
     QTest::addColumn<int>("endings"); // times the program is ended
     QTest::addColumn<bool>("windowKept");
-    QTest::newRow("Esc") << "esc" << 0 << true;
+    QTest::addColumn<QString>("said"); // what a screen reader is told of the stop
+    const QString esc = QStringLiteral("Esecuzione interrotta con il tasto Esc.");
+    QTest::newRow("Esc") << "esc" << 0 << true << esc;
     // Clicks on the other buttons and keys are discarded: no second run, no clearing.
-    QTest::newRow("ESEGUI, Cancella ed esegui, a key, then Esc") << "others" << 0 << true;
-    QTest::newRow("ESCI") << "esci" << 1 << true;
-    QTest::newRow("frame's close") << "close" << 0 << false;
+    QTest::newRow("ESEGUI, Cancella ed esegui, a key, then Esc") << "others" << 0 << true << esc;
+    QTest::newRow("ESCI") << "esci" << 1 << true
+                          << "Calcolo interrotto con ESCI: il programma termina.";
+    QTest::newRow("frame's close") << "close" << 0 << false << QString();
 }
 
 void TestForm4Plot::longRunStopsOnEscape()
@@ -727,6 +731,7 @@ void TestForm4Plot::longRunStopsOnEscape()
     QFETCH(QString, action);
     QFETCH(int, endings);
     QFETCH(bool, windowKept);
+    QFETCH(QString, said);
     // Epsilon 0 and t 0: every point is the same, and a range of 10^9 would last half a minute.
     setFields({{10, "0"}, {12, "0"}, {4, "1000000000"}});
     form().setRunTiming({0, 5});
@@ -785,6 +790,10 @@ void TestForm4Plot::longRunStopsOnEscape()
     QVERIFY(drawn < 1000000000u);
     if (windowKept) {
         QVERIFY(form().window()->isVisible());
+        QStringList announced;
+        for (const Announcement *a : form().window()->findChildren<Announcement *>())
+            announced << a->text();
+        QVERIFY2(announced.join(u'|').contains(said), qPrintable(announced.join(u'|')));
     } else {
         // Closed as at any other time: the window and its controls go, the members stay.
         QTRY_VERIFY(window.isNull());

@@ -6,6 +6,7 @@
 #include "shell/FormRegistry.h"
 #include "support/TestSupport.h"
 
+#include <QPushButton>
 #include <QTest>
 
 using namespace quorvel;
@@ -27,6 +28,7 @@ private slots:
     void hintText_data();
     void hintText();
     void eventsLetInBetweenRefreshes();
+    void focusedControlDescribesProgress();
 
 private:
     // One look at the clock: the pacer checks once every 1024 points.
@@ -168,6 +170,32 @@ void TestRunPacer::eventsLetInBetweenRefreshes()
     now = 206;
     QVERIFY(pacer.check(1, 2));
     QVERIFY(pacer.eventsProcessed()); // no refresh due, events all the same
+}
+
+// While the run is busy, the control that has the focus describes the progress (what a screen
+// reader's "where am I" reads there); its own description comes back when the run ends.
+void TestRunPacer::focusedControlDescribesProgress()
+{
+    const QString own = QStringLiteral("Fare click più volte per cambiare il colore.");
+    qint64 now = 0;
+    FormRegistry registry;
+    QWidget window;
+    auto *surface = new DrawingSurface(&window);
+    surface->resize(400, 100);
+    auto *button = new QPushButton(QStringLiteral("ESEGUI"), &window);
+    button->setAccessibleDescription(own);
+    button->setFocus();
+    {
+        RunPacer pacer(surface, registry, {0, 0, [&now] { return now; }});
+        now = 10;
+        QVERIFY(pacer.check(1, 7));
+        QVERIFY(pacer.hint());
+        QCOMPARE(button->accessibleDescription(), pacer.hint()->text());
+        now = 20;
+        QVERIFY(pacer.check(1, 8));
+        QCOMPARE(button->accessibleDescription(), pacer.hint()->text());
+    }
+    QCOMPARE(button->accessibleDescription(), own);
 }
 
 QTEST_MAIN(TestRunPacer)

@@ -1,0 +1,192 @@
+// SPDX-FileCopyrightText: 2026 The QUORVEL developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "explore/ExploreRecipe.h"
+#include "explore/ExploreRender.h"
+#include "model/CurveChain.h"
+#include "model/DirectionTable.h"
+#include "player/ConstructionPlayer.h"
+
+#include <QTest>
+
+#include <optional>
+
+using namespace quorvel;
+using namespace quorvel::explore;
+using quorvel::player::ConstructionPlayer;
+
+namespace {
+
+// The eleven texts in the panel's order: epsilon, BETA, t, increments, then From/To of each range.
+struct Fields
+{
+    QStringList texts;
+    bool cosine = false;
+};
+
+Recipe recipeOf(const Fields &fields)
+{
+    Texts t = startingTexts();
+    for (int i = 0; i < kFieldCount; ++i)
+        t.text[static_cast<std::size_t>(i)] = fields.texts.at(i);
+    t.cosine = fields.cosine;
+    const Reading reading = readTexts(t);
+    if (!reading.recipe)
+        qFatal("refused recipe");
+    return *reading.recipe;
+}
+
+// The run's first n dots as the explore window draws them.
+QImage referenceDrawing(const Recipe &recipe, const Scene &scene, const View &view, QSize canvas,
+                        qreal dpr, std::size_t n)
+{
+    raster::RetainedDrawing drawing(qRgb(255, 255, 255));
+    drawing.setArea(canvas, dpr);
+    Renderer renderer;
+    renderer.limitDots(n);
+    renderer.render(drawing, scene, view, recipe);
+    return drawing.drawing();
+}
+
+// The whole run, and its n-th point (from 1) when there is one.
+struct PlainRun
+{
+    model::RunOutcome outcome;
+    std::optional<model::ChainPoint> point;
+    std::optional<model::ChainPoint> previous;
+};
+
+PlainRun plainRun(const Recipe &recipe, const Scene &scene, std::uint64_t n)
+{
+    model::DirectionTable directions;
+    model::CurveChain chain(directions, scene.cx, scene.cy);
+    model::ColourCycle colour;
+    PlainRun out;
+    std::uint64_t seen = 0;
+    out.outcome = chain.run(
+        1, colour,
+        [&recipe](int range) { return recipe.ranges[static_cast<std::size_t>(range - 1)]; },
+        [&](const model::ChainPoint &p) {
+            ++seen;
+            if (seen + 1 == n)
+                out.previous = p;
+            if (seen == n)
+                out.point = p;
+            return true;
+        });
+    return out;
+}
+
+} // namespace
+
+class TestPlayer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void drawingIsTheRunsFirstDots_data();
+    void drawingIsTheRunsFirstDots();
+};
+
+// Moves: f one dot forward, b one back, s<n> dot n, h the first dot, e the last, v a closer view
+// (then the whole one again at the next v).
+void TestPlayer::drawingIsTheRunsFirstDots_data()
+{
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<bool>("cosine");
+    QTest::addColumn<QString>("moves");
+    QTest::addColumn<qreal>("dpr");
+
+    QTest::newRow("one range") << QStringList {"0,86", "55", "1", "1", "1", "0",
+                                               "400",  "0",  "0", "0", "0"}
+                               << false << "f f f b s200 b b f e b h f s5000" << 1.0;
+    QTest::newRow("three ranges, colours changing")
+        << QStringList {"2", "70", "3", "1", "1", "0", "40", "100", "-30", "7", "90"} << false
+        << "s39 f f f s140 b b b s200 v f b e h e" << 1.0;
+    QTest::newRow("leaves the field")
+        << QStringList {"9", "20", "0,2", "1", "1", "0", "3000", "0", "0", "0", "0"} << false
+        << "e b b f f f s10 v e" << 1.0;
+    QTest::newRow("cosine, dense screen")
+        << QStringList {"0,3", "55", "1", "1", "1", "-720", "720", "0", "0", "0", "0"} << true
+        << "s700 v f b b s1300 v b e" << 2.0;
+    QTest::newRow("long spans") << QStringList {"0,01",  "80", "0,0001", "1", "1", "0",
+                                                "30000", "-5", "-20000", "0", "0"}
+                                << false << "s4100 f b s25000 b v s30001 f f b e s60 h" << 1.0;
+}
+
+void TestPlayer::drawingIsTheRunsFirstDots()
+{
+    QFETCH(QStringList, texts);
+    QFETCH(bool, cosine);
+    QFETCH(QString, moves);
+    QFETCH(qreal, dpr);
+    const Recipe recipe = recipeOf({texts, cosine});
+    const Scene scene = sceneFor(0.8, QSize(640, 480));
+    const QSize canvas(320, 240);
+    const View whole = oneToOne(scene, canvas);
+    const View closer = zoomedAbout(scene, whole, canvas, QPointF(170, 90), 3);
+    View view = whole;
+    const PlainRun all = plainRun(recipe, scene, 0);
+
+    ConstructionPlayer player(recipe, scene, qRgb(255, 255, 255));
+    player.setView(view, canvas, dpr);
+    for (const QString &move : moves.split(QLatin1Char(' '))) {
+        switch (move.at(0).toLatin1()) {
+        case 'f':
+            player.stepForward();
+            break;
+        case 'b':
+            player.stepBack();
+            break;
+        case 's':
+            player.seek(move.mid(1).toULongLong());
+            break;
+        case 'h':
+            player.toStart();
+            break;
+        case 'e':
+            player.toEnd();
+            break;
+        case 'v':
+            view = view.width == whole.width ? closer : whole;
+            player.setView(view, canvas, dpr);
+            break;
+        default:
+            QFAIL("unknown move");
+        }
+        int calls = 0;
+        while (!player.work(5.0))
+            QVERIFY(++calls < 100000);
+        const std::uint64_t n = player.position();
+        QCOMPARE(player.target(), n);
+        QVERIFY2(n <= all.outcome.points, qPrintable(move));
+        QVERIFY2(player.drawing().drawing()
+                     == referenceDrawing(recipe, scene, view, canvas, dpr, n),
+                 qPrintable(QStringLiteral("%1: %2 dots").arg(move).arg(n)));
+        if (move == QLatin1String("e")) {
+            QCOMPARE(n, all.outcome.points);
+            QCOMPARE(player.length(), std::optional<std::uint64_t>(n));
+            RunResult result;
+            result.outcome = all.outcome;
+            QCOMPARE(player.endText(), std::optional<QString>(endText(result)));
+        }
+        const PlainRun at = plainRun(recipe, scene, n);
+        const std::optional<player::DotFacts> facts = player.facts(n);
+        QCOMPARE(facts.has_value(), at.point.has_value());
+        if (at.point) {
+            QCOMPARE(facts->number, n);
+            QCOMPARE(facts->range, at.point->range);
+            QCOMPARE(facts->alfa, at.point->alfa);
+            QCOMPARE(facts->a2, at.point->a2);
+            QCOMPARE(facts->x, at.point->x);
+            QCOMPARE(facts->y, at.point->y);
+            QCOMPARE(facts->paletteIndex, at.point->paletteIndex);
+            QCOMPARE(facts->previous.has_value(), at.previous.has_value());
+            if (at.previous)
+                QCOMPARE(*facts->previous, QPointF(at.previous->x, at.previous->y));
+        }
+    }
+    QVERIFY(!player.facts(all.outcome.points + 1));
+}
+
+QTEST_GUILESS_MAIN(TestPlayer)
+#include "tst_player.moc"

@@ -44,6 +44,7 @@ constexpr double kMostAhead = 0.25;
 constexpr double kRingRadius = 7.0;
 constexpr double kArrowHead = 9.0;
 constexpr double kShortArrow = 18.0;
+constexpr double kArrowGap = 4.0; // between the previous dot and the arrow's tail
 
 // Widgets that use the arrows, Home and End themselves (moving a caret, a value or a choice),
 // and those that use the space bar too (a button is pressed with it).
@@ -280,14 +281,13 @@ void PlayerPanel::paintCurrentDot(QPainter &painter)
         if (length > 0 && std::isfinite(length)) {
             const QPointF unit = d / length;
             const QPointF across(-unit.y(), unit.x());
-            // The segment itself when it is seen beyond the ring; a shorter one is shown by
-            // its direction alone, an arrow of fixed length that ends at the ring.
-            QPointF tail = from;
-            QPointF tip = at;
-            if (length < kRingRadius * 2.5) {
-                tip = at - unit * kRingRadius;
+            // The segment from just off the previous dot to the ring, neither dot covered; a
+            // segment too short for that is shown by its direction alone, an arrow of fixed
+            // length that ends at the ring.
+            const QPointF tip = at - unit * kRingRadius;
+            QPointF tail = from + unit * kArrowGap;
+            if (length < kRingRadius + kArrowGap + kArrowHead)
                 tail = tip - unit * kShortArrow;
-            }
             marks.moveTo(tail);
             marks.lineTo(tip);
             marks.moveTo(tip - unit * kArrowHead + across * (kArrowHead * 0.45));

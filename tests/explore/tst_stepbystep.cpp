@@ -188,6 +188,11 @@ void TestStepByStep::keysDriveThePlayer()
     QVERIFY(panel->dotLabel()->text().startsWith(QStringLiteral("Punto 3\n")));
     QTest::keyClick(window.canvas(), Qt::Key_Left);
     sameAsOwn(2);
+    // A zoom shows the same dots at the new view.
+    window.zoomAbout(QRectF(window.canvas()->rect()).center(), 1.25);
+    QTRY_VERIFY(!panel->busy());
+    own.setView(window.view(), window.canvas()->size(), window.canvas()->devicePixelRatioF());
+    sameAsOwn(2);
     // The arrows act with the focus on a button too; in a field they move the caret.
     panel->playButton()->setFocus();
     QTest::keyClick(panel->playButton(), Qt::Key_Right);

@@ -13,14 +13,17 @@
 #include "model/Variant.h"
 #include "player/ConstructionPlayer.h"
 #include "player/PlayerPanel.h"
+#include "shell/AccessibleParts.h"
 #include "shell/FormRegistry.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineF>
 #include <QPainter>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
 
 #include <memory>
@@ -163,6 +166,11 @@ void TestStepByStep::keysDriveThePlayer()
     QVERIFY(panel->player());
     QCOMPARE(panel->player()->position(), std::uint64_t(0));
     QVERIFY(!panel->playing());
+    // The speed slider is read in dots a second, not in positions.
+    installFactory();
+    QAccessibleInterface *speed = QAccessible::queryAccessibleInterface(panel->speedSlider());
+    QVERIFY(speed && speed->valueInterface());
+    QCOMPARE(speed->valueInterface()->currentValue().toDouble(), 10.0);
 
     window.canvas()->setFocus();
     const std::optional<Recipe> recipe = readTexts(window.texts()).recipe;
@@ -188,6 +196,8 @@ void TestStepByStep::keysDriveThePlayer()
     QVERIFY(panel->dotLabel()->text().startsWith(QStringLiteral("Punto 3\n")));
     QTest::keyClick(window.canvas(), Qt::Key_Left);
     sameAsOwn(2);
+    // A screen reader is told the dot reached.
+    QVERIFY(lastAnnouncement(&window).startsWith(QStringLiteral("Punto 2; Intervallo 1; ALFA")));
     // A zoom shows the same dots at the new view.
     window.zoomAbout(QRectF(window.canvas()->rect()).center(), 1.25);
     QTRY_VERIFY(!panel->busy());

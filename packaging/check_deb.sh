@@ -32,7 +32,7 @@ fail() {
 }
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 qt6-qpa-plugins \
+for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libgif7 qt6-qpa-plugins \
     fonts-liberation2 qt6-translations-l10n; do
     # A dependency is a whole package name, optionally followed by a version constraint.
     echo ", $depends," | grep -Eq ", $package( \([^)]*\))?," || fail "Depends lacks $package: $depends"

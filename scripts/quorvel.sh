@@ -34,6 +34,7 @@ run_packages=(
     qt6-base-dev
     qt6-base-dev-tools
     zlib1g-dev # the PDF writer compresses its pages as it writes them
+    libgif-dev # giflib: the explore window's animations exported as GIF files
     # at run time: the X11 platform plugin, Qt's own texts in Italian, the stand-ins for the
     # designed fonts
     qt6-qpa-plugins

@@ -6,6 +6,7 @@
 #include "Guide.h"
 
 #include "about/About.h"
+#include "animation/AnimationExport.h"
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
 #include "explore/ExploreWindow.h"
@@ -134,6 +135,8 @@ void setUpApplication(QApplication &app)
 
 void registerForms(FormRegistry &registry)
 {
+    // The explore window exports its curve as an animation.
+    explore::ExploreWindow::setExtension(&animation::addAnimationExport);
     registry.addFactory(QString::fromUtf16(kIntroductionForm),
                         [](FormRegistry &r) { return std::make_unique<intro::Form1>(r); });
     registry.addFactory(QString::fromUtf16(kCalibrationForm),

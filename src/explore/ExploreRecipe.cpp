@@ -123,6 +123,13 @@ Reading readTexts(const Texts &texts)
     return out;
 }
 
+QString animatedText(Field field, double from, double to, double phase)
+{
+    const SliderScale scale = SliderScale::of(field);
+    const int decimals = scale.step == 0.0 ? 8 : scale.decimals + 2;
+    return positionalText(from + (to - from) * phase, decimals);
+}
+
 QString positionalText(double value, int decimals)
 {
     if (!std::isfinite(value))

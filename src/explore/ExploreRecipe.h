@@ -61,6 +61,9 @@ struct Reading
 // (the curve window would put up a box, or read the increment as 1).
 Reading readTexts(const Texts &texts);
 
+// The text the animation gives `field` at `phase` (0 to 1) of the way from `from` to `to`.
+QString animatedText(Field field, double from, double to, double phase);
+
 // A value as a positional decimal text with the comma, at most `decimals` decimals, no trailing
 // zeros and no exponent, which the curve window's fields read back as the nearest double to it.
 QString positionalText(double value, int decimals);

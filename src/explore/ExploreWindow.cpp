@@ -66,6 +66,12 @@ QPointer<ExploreWindow> &theWindow()
     return window;
 }
 
+std::function<void(ExploreWindow &)> &extensionKept()
+{
+    static std::function<void(ExploreWindow &)> extension;
+    return extension;
+}
+
 } // namespace
 
 Canvas::Canvas(QWidget *parent)
@@ -188,6 +194,8 @@ ExploreWindow::ExploreWindow(curve::Form4 *curve, QWidget *parent)
         loadFrom(*curve);
     else
         setScene(sceneFor(1.0, QSize(1920, 1080)));
+    if (extensionKept())
+        extensionKept()(*this);
 }
 
 ExploreWindow::~ExploreWindow()
@@ -241,6 +249,7 @@ void ExploreWindow::build()
     use->setToolTip(QStringLiteral("Scrive questi valori nei campi della finestra della curva, "
                                    "senza eseguire"));
     auto *tools = new QHBoxLayout;
+    m_tools = tools;
     tools->addWidget(fit);
     tools->addWidget(one);
     tools->addWidget(m_grid);
@@ -718,15 +727,71 @@ void ExploreWindow::animationStep()
         over = true;
     }
     const auto f = static_cast<Field>(m_animField->currentIndex());
-    const SliderScale scale = SliderScale::of(f);
-    const int decimals = scale.step == 0.0 ? 8 : scale.decimals + 2;
-    const QString text = positionalText(*from + (*to - *from) * phase, decimals);
+    const QString text = animatedText(f, *from, *to, phase);
     if (field(f)->text() != text)
         setText(f, text);
     if (over) {
         setPlaying(false);
         m_animBefore = 0;
     }
+}
+
+ExploreWindow::AnimationSettings ExploreWindow::animationSettings() const
+{
+    return {static_cast<Field>(m_animField->currentIndex()),
+            m_animFrom->text(),
+            m_animTo->text(),
+            m_animSeconds->text(),
+            m_loop->isChecked(),
+            m_bounce->isChecked()};
+}
+
+std::optional<std::size_t> ExploreWindow::finishedDots() const
+{
+    if (!finishedShown() || m_canvas->frame().stopped)
+        return std::nullopt;
+    return m_canvas->frame().points;
+}
+
+QRgb ExploreWindow::background() const
+{
+    return palette().color(QPalette::Window).rgb();
+}
+
+void ExploreWindow::addTool(QAction *action)
+{
+    auto *button = new QPushButton(action->text());
+    button->setToolTip(
+        action->shortcut().isEmpty()
+            ? action->toolTip()
+            : QStringLiteral("%1 (%2)").arg(action->toolTip(),
+                                            action->shortcut().toString(QKeySequence::NativeText)));
+    connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    // After "Griglia", before the stretch.
+    m_tools->insertWidget(3 + m_toolCount++, button);
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+    m_canvas->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_canvas->addAction(action);
+}
+
+void ExploreWindow::setStopOnClose(std::function<void()> stop)
+{
+    m_stopOnClose = std::move(stop);
+}
+
+void ExploreWindow::clearStopOnClose()
+{
+    m_stopOnClose = {};
+    if (m_closeWhenFree) {
+        m_closeWhenFree = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+void ExploreWindow::setExtension(std::function<void(ExploreWindow &)> extension)
+{
+    extensionKept() = std::move(extension);
 }
 
 void ExploreWindow::keyPressEvent(QKeyEvent *event)
@@ -755,6 +820,13 @@ void ExploreWindow::closeEvent(QCloseEvent *event)
     m_stepPanel->halt();
     if (m_worker)
         m_worker->cancel();
+    if (m_stopOnClose) {
+        // Stopped first; the window closes once the work has let it go.
+        m_closeWhenFree = true;
+        m_stopOnClose();
+        event->ignore();
+        return;
+    }
     QWidget::closeEvent(event);
 }
 

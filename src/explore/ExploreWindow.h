@@ -22,6 +22,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -123,6 +124,35 @@ public:
         return m_canvas->frame().finished && m_canvas->frame().generation == m_generation;
     }
 
+    // What the animation is set to: the parameter, the texts of its first and last value and of
+    // its duration in seconds, "Ripeti" and "Avanti e indietro".
+    struct AnimationSettings
+    {
+        Field field = Field::Beta;
+        QString from;
+        QString to;
+        QString seconds;
+        bool loop = false;
+        bool bounce = false;
+    };
+    AnimationSettings animationSettings() const;
+    // The dots of the run shown, once its drawing is finished and the run came to its end (not
+    // stopped by a change or Esc).
+    std::optional<std::size_t> finishedDots() const;
+    // The colour of the drawing's background.
+    QRgb background() const;
+    // Puts `action` (owned by the caller) in the row of tools above the drawing as a button, on
+    // the drawing's menu (a right click on it, or the Menu key while it has the focus) and its
+    // shortcut window-wide.
+    void addTool(QAction *action);
+    // While set, closing the window calls `stop` instead, and the window closes once
+    // clearStopOnClose() is called: work that uses the window ends first.
+    void setStopOnClose(std::function<void()> stop);
+    void clearStopOnClose();
+    // Called with every explore window once it is built: other parts of the program give it
+    // their tools.
+    static void setExtension(std::function<void(ExploreWindow &)> extension);
+
     void zoomAbout(QPointF at, double factor);
     void fitChain(); // "Adatta"
     void backToOneToOne(); // "1:1"
@@ -174,6 +204,10 @@ private:
     QLabel *m_endLabel = nullptr;
     QLabel *m_statusLine = nullptr;
     QCheckBox *m_grid = nullptr;
+    QHBoxLayout *m_tools = nullptr;
+    int m_toolCount = 0; // buttons added by addTool
+    std::function<void()> m_stopOnClose;
+    bool m_closeWhenFree = false;
     // The animation.
     QComboBox *m_animField = nullptr;
     QLineEdit *m_animFrom = nullptr;

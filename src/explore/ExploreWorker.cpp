@@ -156,6 +156,7 @@ void Worker::draw(std::uint64_t generation, const Request &request)
     frame.bounds = result.bounds;
     frame.points = result.outcome.points;
     frame.finished = true;
+    frame.stopped = result.stopped;
     frame.endText = endText(result);
     m_deliver(std::move(frame));
     m_delivered.store(generation);

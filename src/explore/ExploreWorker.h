@@ -42,6 +42,7 @@ struct Frame
     Bounds bounds; // the dots drawn so far
     std::size_t points = 0; // drawn so far
     bool finished = false; // the run is over (ended, or stopped)
+    bool stopped = false; // the run was stopped before its end
     QString endText; // how it ended, when finished
 };
 

@@ -4,6 +4,7 @@
 #include "PictureActions.h"
 
 #include "PictureFiles.h"
+#include "ProgressWindow.h"
 
 #include "about/About.h"
 #include "shell/AccessibleParts.h"
@@ -41,12 +42,6 @@ namespace quorvel::picture {
 
 namespace {
 
-// A long writing shows its progress after this long.
-constexpr int kProgressAfterMs = 500;
-// and lets events in at most this often.
-constexpr int kProgressEveryMs = 50;
-constexpr int kProgressSteps = 1000;
-
 QString &folderKept()
 {
     static QString folder;
@@ -74,6 +69,8 @@ void keepFolderOf(const QString &path)
         folderKept() = folder.absoluteFilePath();
 }
 
+} // namespace
+
 QString askPath(QWidget *parent, const SaveRequest &request)
 {
     bool chosen = request.choiceChecked;
@@ -93,11 +90,12 @@ void tellFailure(const QString &path, const QString &reason)
                     .arg(QDir::toNativeSeparators(path), reason));
 }
 
-// A file written whole: a screen reader says so ("Salvato curva.png").
 void tellSaved(QWidget *window, const QString &path)
 {
     announce(window, QStringLiteral("Salvato %1").arg(QFileInfo(path).fileName()));
 }
+
+namespace {
 
 // The picture of `surface` as its record holds it now: later drawing does not reach it.
 struct Snapshot
@@ -116,63 +114,6 @@ struct Snapshot
 
     raster::DrawingRecord record;
     Picture picture;
-};
-
-// A window with the progress of a long writing and "Annulla", shown once the writing has
-// lasted half a second; modal to the whole program, so that nothing else can be started
-// meanwhile. While it is up, events are let in every few hundredths of a second.
-class ProgressWindow
-{
-public:
-    ProgressWindow(QWidget *parent, const QString &label, std::size_t total)
-        : m_total(std::max<std::size_t>(total, 1))
-        , m_parent(parent)
-        , m_dialog(label, QStringLiteral("Annulla"), 0, kProgressSteps, parent)
-    {
-        m_dialog.setObjectName(QStringLiteral("ProgressWindow"));
-        m_dialog.setWindowTitle(QString::fromUtf16(kApplicationTitle));
-        m_dialog.setWindowModality(Qt::ApplicationModal);
-        m_dialog.setAutoClose(false);
-        m_dialog.setAutoReset(false);
-        // Shown by progress() alone, not by a timer of its own.
-        m_dialog.setMinimumDuration(std::numeric_limits<int>::max());
-        m_dialog.hide();
-        m_clock.start();
-    }
-    ~ProgressWindow() = default;
-    ProgressWindow(const ProgressWindow &) = delete;
-    ProgressWindow &operator=(const ProgressWindow &) = delete;
-
-    Progress progress()
-    {
-        return [this](std::size_t done) {
-            // Events are let in only while the window is up, modal: before, nothing the user
-            // does could reach the program in the middle of a writing.
-            const qint64 now = m_clock.elapsed();
-            if (now < kProgressAfterMs || now - m_lastMs < kProgressEveryMs)
-                return true;
-            m_lastMs = now;
-            if (!m_dialog.isVisible()) {
-                m_focusReturn.emplace(m_parent);
-                m_dialog.show();
-            }
-            const double share = static_cast<double>(done) / static_cast<double>(m_total);
-            m_dialog.setValue(
-                static_cast<int>(std::min(kProgressSteps - 1.0, kProgressSteps * share)));
-            QCoreApplication::processEvents();
-            return !m_dialog.wasCanceled();
-        };
-    }
-    bool cancelled() const { return m_dialog.wasCanceled(); }
-
-private:
-    std::size_t m_total;
-    QPointer<QWidget> m_parent;
-    // Gives the focus back to the parent once the window, destroyed before it, has gone.
-    std::optional<FocusReturn> m_focusReturn;
-    QProgressDialog m_dialog;
-    QElapsedTimer m_clock;
-    qint64 m_lastMs = 0;
 };
 
 // What a drawing window's pictures and menu hold beyond the picture's own: what the window

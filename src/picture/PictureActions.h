@@ -18,6 +18,7 @@ class QWidget;
 namespace quorvel {
 
 class DrawingSurface;
+struct SaveRequest;
 
 namespace picture {
 
@@ -65,6 +66,15 @@ void chooseLegend(bool legend);
 // The folder offered by the next file dialog: the folder of the last file chosen while the
 // program runs, the home folder at first.
 QString lastFolder();
+
+// The save dialog (the program's path asker) for `request`: the chosen path, made absolute,
+// with `request.defaultSuffix` added when its name has no extension; its folder is offered
+// next time (lastFolder). Empty when cancelled.
+QString askPath(QWidget *parent, const SaveRequest &request);
+// What the program says once a file is written whole: a screen reader hears "Salvato <name>".
+void tellSaved(QWidget *window, const QString &path);
+// The box that says why a file could not be written (a reason from the writers).
+void tellFailure(const QString &path, const QString &reason);
 
 // Tables of points with more rows than this are written only after asking.
 inline constexpr std::size_t kRowsWithoutAsking = 1000000;

@@ -491,6 +491,14 @@ QString reasonBefore(const QString &path)
     return {};
 }
 
+QString writeWith(const QString &path, std::size_t total, const Progress &progress,
+                  const std::function<bool(QIODevice &, const Progress &)> &body)
+{
+    return writeWhole(path, total, progress, [&](QSaveFile &file, const Progress &watched) {
+        return body(file, watched);
+    });
+}
+
 QString writeBytes(const QByteArray &bytes, const QString &path)
 {
     return writeWhole(path, 0, {}, [&](QSaveFile &file, const Progress &) {

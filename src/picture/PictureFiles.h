@@ -18,6 +18,7 @@
 #include <optional>
 #include <vector>
 
+class QIODevice;
 class QPainter;
 class QPrinter;
 
@@ -71,6 +72,13 @@ QImage onWhite(const QImage &drawing, QRgb background);
 // Told how far a long writing has got (dots or rows done so far); false stops it, and nothing
 // is written. Also told once more, with the total, just before the file takes its name.
 using Progress = std::function<bool(std::size_t done)>;
+
+// A file made by `body`, written whole or not at all at `path` as pictures are: `body` writes
+// into the device and returns false to give up (a failed write, or `progress` said stop);
+// `progress` is told `total` once more before the file takes its name. The reason when not
+// written ("annullato" when `progress` stopped it).
+QString writeWith(const QString &path, std::size_t total, const Progress &progress,
+                  const std::function<bool(QIODevice &, const Progress &)> &body);
 
 // The kinds of file a picture is saved as, chosen by the name's extension (.png when the name
 // has none; see withDefaultSuffix).

@@ -402,6 +402,15 @@ QImage RetainedDrawing::drawing() const
     return copy;
 }
 
+QImage RetainedDrawing::indexedDrawing() const
+{
+    if (m_image.isNull() || !m_indexed)
+        return {};
+    QImage copy = m_image.copy(0, 0, m_devWidth, m_devHeight);
+    copy.setDevicePixelRatio(m_dpr);
+    return copy;
+}
+
 QRgb RetainedDrawing::pixelAt(int x, int y) const
 {
     const int dx = static_cast<int>(x * m_dpr);

@@ -91,6 +91,10 @@ public:
 
     // A copy of the drawing over the area, in device pixels.
     QImage drawing() const;
+    // The drawing over the area as it is held, a byte a pixel (Format_Indexed8) with its colour
+    // table (entry 0 the background, 1 to 16 the palette, then line colours); a null image once
+    // the drawing has turned into direct colour, or before it has an area.
+    QImage indexedDrawing() const;
     // Pixel colour at position (x, y) in logical pixels.
     QRgb pixelAt(int x, int y) const;
     QRgb backgroundRgb() const { return m_background; }

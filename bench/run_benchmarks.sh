@@ -30,6 +30,7 @@ run curve "$build/bench/bench_curve"
 run picture "$build/bench/bench_picture"
 run explore "$build/bench/bench_explore"
 run lesson "$build/bench/bench_lesson"
+run player "$build/bench/bench_player"
 run startup "$here/startup_bench.sh" "$build"
 run memory "$here/memory_bench.sh" "$build"
 

@@ -384,6 +384,15 @@ bool ConstructionPlayer::work(double budgetMs)
     clock.start();
     const auto budgetNs = static_cast<qint64>(std::clamp(budgetMs, 0.0, 1e7) * 1e6);
     if (s.stale) {
+        // Nothing can be drawn on an empty canvas or at a view of no size (the drawing would
+        // refuse its scale): the dots wait for a view that can show them.
+        const auto side = [](double v) {
+            const auto f = static_cast<float>(v);
+            return std::isfinite(f) && f > 0;
+        };
+        if (s.canvas.isEmpty() || !(s.dpr > 0) || !side(s.view.width) || !side(s.view.height)
+            || !std::isfinite(s.view.left) || !std::isfinite(s.view.top))
+            return true;
         // A new view: the dots shown are drawn again at it, from the first.
         s.drawing.setArea(s.canvas, s.dpr);
         explore::drawAxes(s.drawing, s.scene, s.view);

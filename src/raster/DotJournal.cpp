@@ -18,6 +18,7 @@ DotJournal::DotJournal(RetainedDrawing &drawing)
 
 void DotJournal::restart(std::uint64_t dot)
 {
+    m_lastLeft = kNone;
     m_parts.clear();
     m_parts.emplace_back();
     m_parts.back().start = dot;
@@ -44,13 +45,18 @@ void DotJournal::put(std::uint64_t dot, float x, float y, int paletteIndex)
         return;
     const int left = static_cast<int>(px) - (pen - 1) / 2;
     const int top = static_cast<int>(py) - (pen - 1) / 2;
+    const auto entry = static_cast<uchar>(DotWriter::kFirstPaletteEntry + paletteIndex);
+    if (left == m_lastLeft && top == m_lastTop && entry == m_lastEntry)
+        return;
+    m_lastLeft = left;
+    m_lastTop = top;
+    m_lastEntry = entry;
     const int x0 = std::max(left, 0);
     const int y0 = std::max(top, 0);
     const int x1 = std::min(left + pen, d.m_devWidth);
     const int y1 = std::min(top + pen, d.m_devHeight);
     if (x0 >= x1 || y0 >= y1)
         return;
-    const auto entry = static_cast<uchar>(DotWriter::kFirstPaletteEntry + paletteIndex);
     Part &part = m_parts.back();
     const std::size_t before = part.offsets.size();
     for (int row = y0; row < y1; ++row) {
@@ -73,6 +79,7 @@ void DotJournal::put(std::uint64_t dot, float x, float y, int paletteIndex)
 bool DotJournal::undoAfter(std::uint64_t dot, std::size_t pixels)
 {
     RetainedDrawing &d = m_drawing;
+    m_lastLeft = kNone;
     std::size_t undone = 0;
     for (;;) {
         Part &part = m_parts.back();
@@ -162,6 +169,7 @@ std::vector<uchar> DotJournal::copyPixels() const
 void DotJournal::putPixels(const std::vector<uchar> &pixels)
 {
     RetainedDrawing &d = m_drawing;
+    m_lastLeft = kNone;
     if (d.m_bits == nullptr || d.m_devHeight <= 0)
         return;
     const std::size_t rowBytes = pixels.size() / static_cast<std::size_t>(d.m_devHeight);

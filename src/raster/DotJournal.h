@@ -73,6 +73,13 @@ private:
 
     RetainedDrawing &m_drawing;
     std::deque<Part> m_parts;
+    // The latest dot put: its top-left device pixel and colour-table entry. A dot on the same
+    // pixels in the same colour changes nothing (a chain of small steps puts many in a row);
+    // forgotten whenever pixels are put back.
+    static constexpr int kNone = 1 << 30;
+    int m_lastLeft = kNone;
+    int m_lastTop = kNone;
+    uchar m_lastEntry = 0;
 };
 
 } // namespace quorvel::raster

@@ -85,6 +85,7 @@ class TestPlayer : public QObject
 private slots:
     void drawingIsTheRunsFirstDots_data();
     void drawingIsTheRunsFirstDots();
+    void viewOfNoSizeWaits();
 };
 
 // Moves: f one dot forward, b one back, s<n> dot n, h the first dot, e the last, v a closer view
@@ -196,6 +197,26 @@ void TestPlayer::drawingIsTheRunsFirstDots()
         }
     }
     QVERIFY(!player.facts(all.outcome.points + 1));
+}
+
+// A view of no size or an empty canvas draws nothing and ends nothing; the dots come with the
+// next view that can show them.
+void TestPlayer::viewOfNoSizeWaits()
+{
+    const Recipe recipe = *readTexts(startingTexts()).recipe;
+    const Scene scene = sceneFor(0.8, QSize(640, 480));
+    const QSize canvas(320, 240);
+    ConstructionPlayer player(recipe, scene, qRgb(255, 255, 255));
+    player.seek(50);
+    player.setView(View {0, 0, 0, 0}, canvas, 1.0);
+    QVERIFY(player.work(5));
+    player.setView(oneToOne(scene, canvas), QSize(), 1.0);
+    QVERIFY(player.work(5));
+    player.setView(oneToOne(scene, canvas), canvas, 1.0);
+    QVERIFY(player.work(1000));
+    QCOMPARE(player.position(), std::uint64_t {50});
+    QVERIFY(player.drawing().drawing()
+            == referenceDrawing(recipe, scene, oneToOne(scene, canvas), canvas, 1.0, 50));
 }
 
 QTEST_GUILESS_MAIN(TestPlayer)

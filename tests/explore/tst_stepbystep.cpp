@@ -23,6 +23,7 @@
 #include <QLineF>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QTest>
 
@@ -193,11 +194,15 @@ void TestStepByStep::keysDriveThePlayer()
     for (int i = 0; i < 3; ++i)
         QTest::keyClick(window.canvas(), Qt::Key_Right);
     sameAsOwn(3);
-    QVERIFY(panel->dotLabel()->text().startsWith(QStringLiteral("Punto 3\n")));
+    QVERIFY(QRegularExpression(QStringLiteral("^Punto 3( di [0-9.]+)?\nIntervallo 1\n"))
+                .match(panel->dotLabel()->text())
+                .hasMatch());
     QTest::keyClick(window.canvas(), Qt::Key_Left);
     sameAsOwn(2);
     // A screen reader is told the dot reached.
-    QVERIFY(lastAnnouncement(&window).startsWith(QStringLiteral("Punto 2; Intervallo 1; ALFA")));
+    QVERIFY(QRegularExpression(QStringLiteral("^Punto 2( di [0-9.]+)?; Intervallo 1; ALFA"))
+                .match(lastAnnouncement(&window))
+                .hasMatch());
     // A zoom shows the same dots at the new view.
     window.zoomAbout(QRectF(window.canvas()->rect()).center(), 1.25);
     QTRY_VERIFY(!panel->busy());

@@ -37,8 +37,8 @@ constexpr int kTickMs = 16; // about one frame of a 60 Hz screen
 // What one tick may spend drawing: the rest of the frame is the window's.
 constexpr double kWorkBudgetMs = 6.0;
 constexpr int kStartingSpeedPosition = 100; // 10 dots a second
-// While playing, the target runs ahead of the drawing by at most this share of a second of
-// dots: a drawing that cannot keep up plays slower rather than jumping.
+// While playing, the target runs ahead of the drawing by at most about this share of a second
+// of dots: a drawing that cannot keep up plays slower rather than jumping.
 constexpr double kMostAhead = 0.25;
 // The ring around the current dot and the arrow of its last segment, in logical pixels.
 constexpr double kRingRadius = 7.0;
@@ -213,6 +213,7 @@ void PlayerPanel::start(const explore::Recipe &recipe, const explore::Scene &sce
 {
     setPlaying(false);
     m_player = std::make_unique<ConstructionPlayer>(recipe, scene, background);
+    m_jumping = false;
     m_shownPosition = 0;
     m_facts.reset();
     m_speakWhenDone = false;
@@ -322,7 +323,8 @@ void PlayerPanel::setPlaying(bool playing)
         const std::optional<std::uint64_t> length = m_player->length();
         if (length && m_player->position() >= *length)
             m_player->toStart();
-        m_played = static_cast<double>(std::min(m_player->position(), m_player->target()));
+        takeOver();
+        m_played = static_cast<double>(m_player->target());
         m_speakWhenDone = false;
         m_clock.start();
         m_timer->start();
@@ -345,6 +347,7 @@ void PlayerPanel::stepForward()
     if (!m_player)
         return;
     setPlaying(false);
+    takeOver();
     m_player->stepForward();
     moved(true);
 }
@@ -354,6 +357,7 @@ void PlayerPanel::stepBack()
     if (!m_player)
         return;
     setPlaying(false);
+    takeOver();
     m_player->stepBack();
     moved(true);
 }
@@ -364,6 +368,7 @@ void PlayerPanel::toStart()
         return;
     setPlaying(false);
     m_player->toStart();
+    m_jumping = true;
     moved(true);
 }
 
@@ -373,6 +378,7 @@ void PlayerPanel::toEnd()
         return;
     setPlaying(false);
     m_player->toEnd();
+    m_jumping = true;
     moved(true);
 }
 
@@ -381,8 +387,16 @@ void PlayerPanel::hold()
     if (!m_player)
         return;
     setPlaying(false);
-    m_player->seek(m_player->position());
+    takeOver();
     moved(true);
+}
+
+void PlayerPanel::takeOver()
+{
+    // Only a jump: a drawing taken again to its dots at a new view goes on.
+    if (m_jumping)
+        m_player->seek(m_player->position());
+    m_jumping = false;
 }
 
 void PlayerPanel::halt()
@@ -406,11 +420,14 @@ void PlayerPanel::moved(bool spoken)
 void PlayerPanel::advance(double seconds)
 {
     const double dotsPerSecond = speed();
+    // A drawing that cannot keep up, or that is drawn again at a new view, is waited for.
+    const std::uint64_t position = m_player->position();
+    const std::uint64_t target = m_player->target();
+    if (target > position && double(target - position) > std::max(1.0, dotsPerSecond * kMostAhead))
+        return;
     m_played += dotsPerSecond * seconds;
-    const double ahead = std::max(1.0, dotsPerSecond * kMostAhead);
-    m_played = std::min(m_played, static_cast<double>(m_player->position()) + ahead);
     const auto wanted = static_cast<std::uint64_t>(std::floor(m_played));
-    if (wanted > m_player->target())
+    if (wanted > target)
         m_player->seek(wanted);
 }
 
@@ -427,6 +444,8 @@ void PlayerPanel::tick()
     }
     const bool done = m_player->work(kWorkBudgetMs);
     m_pendingWork = !done;
+    if (done)
+        m_jumping = false;
     const std::optional<std::uint64_t> length = m_player->length();
     if (m_playing && length && m_player->position() >= *length) {
         // The end of the run ends the playing, and is told.

@@ -96,6 +96,7 @@ private:
     void moved(bool spoken);
     void tick();
     void advance(double seconds);
+    void takeOver();
     void showDot();
 
     std::unique_ptr<ConstructionPlayer> m_player;
@@ -112,6 +113,7 @@ private:
     bool m_playing = false;
     double m_played = 0; // where playing has got to, in dots, with the fraction of the next
     bool m_pendingWork = false; // a move or a new view is still being drawn
+    bool m_jumping = false; // to the first or the last dot: any other move stops it where it is
     bool m_speakWhenDone = false; // a move asked while paused: its dot is announced once drawn
     std::uint64_t m_shownPosition = 0;
     std::optional<DotFacts> m_facts; // of the dot shown

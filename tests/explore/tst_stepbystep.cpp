@@ -44,6 +44,7 @@ private slots:
     void speedScale_data();
     void speedScale();
     void keysDriveThePlayer();
+    void aMoveTakesOverFromAJump();
     void ctrlROpensTheWindowPlaying();
 };
 
@@ -240,6 +241,37 @@ void TestStepByStep::keysDriveThePlayer()
     window.setText(Field::Beta, QStringLiteral("45"));
     QCOMPARE(panel->player()->position(), std::uint64_t(0));
     QVERIFY(!panel->playing());
+}
+
+// A step or Esc during a jump to either end stops the jump where the drawing has got to, even
+// once the run's length is known.
+void TestStepByStep::aMoveTakesOverFromAJump()
+{
+    ExploreWindow window(nullptr);
+    window.resize(900, 600);
+    window.show();
+    window.setText(Field::Epsilon, QStringLiteral("0,000001"));
+    window.setText(Field::T, QStringLiteral("0,000001"));
+    window.setText(Field::To1, QStringLiteral("20000000"));
+    window.setStepByStep(true);
+    player::PlayerPanel *panel = window.stepPanel();
+    QVERIFY(panel->player());
+    panel->toEnd();
+    QTRY_VERIFY(!panel->busy());
+    const std::uint64_t length = panel->player()->position();
+    QCOMPARE(panel->player()->length(), std::optional<std::uint64_t>(length));
+    panel->toStart();
+    QTRY_VERIFY(!panel->busy());
+    panel->toEnd();
+    QVERIFY(panel->busy());
+    panel->stepBack();
+    QTRY_VERIFY(!panel->busy());
+    QVERIFY(panel->player()->position() + 1 < length);
+    panel->toEnd();
+    QVERIFY(panel->busy());
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QTRY_VERIFY(!panel->busy());
+    QVERIFY(panel->player()->position() < length);
 }
 
 // Ctrl+R in the curve window opens the explore window with its texts, in "Passo passo",

@@ -227,7 +227,6 @@ void PlayerPanel::clear()
     setPlaying(false);
     m_timer->stop();
     m_player.reset();
-    m_pendingWork = false;
     m_facts.reset();
     m_shownPosition = 0;
     m_dot->setText(QString());
@@ -248,7 +247,6 @@ void PlayerPanel::setView(const explore::View &view, QSize canvas, qreal deviceP
     if (!m_player)
         return;
     m_player->setView(view, canvas, devicePixelRatio);
-    m_pendingWork = true;
     m_timer->start();
 }
 
@@ -404,7 +402,6 @@ void PlayerPanel::halt()
     m_playing = false;
     m_play->setText(QStringLiteral("Avvia"));
     m_timer->stop();
-    m_pendingWork = false;
     m_speakWhenDone = false;
 }
 
@@ -412,7 +409,6 @@ void PlayerPanel::halt()
 void PlayerPanel::moved(bool spoken)
 {
     m_speakWhenDone = spoken;
-    m_pendingWork = true;
     m_timer->start();
     tick();
 }
@@ -443,7 +439,6 @@ void PlayerPanel::tick()
         advance(seconds);
     }
     const bool done = m_player->work(kWorkBudgetMs);
-    m_pendingWork = !done;
     if (done)
         m_jumping = false;
     const std::optional<std::uint64_t> length = m_player->length();

@@ -112,7 +112,6 @@ private:
     QElapsedTimer m_clock; // since the latest tick while playing
     bool m_playing = false;
     double m_played = 0; // where playing has got to, in dots, with the fraction of the next
-    bool m_pendingWork = false; // a move or a new view is still being drawn
     bool m_jumping = false; // to the first or the last dot: any other move stops it where it is
     bool m_speakWhenDone = false; // a move asked while paused: its dot is announced once drawn
     std::uint64_t m_shownPosition = 0;

@@ -405,7 +405,7 @@ bool ConstructionPlayer::work(double budgetMs)
     const std::uint64_t start = s.position;
     const auto oneStep = [&] {
         const std::uint64_t t = s.heldTarget();
-        return t + 1 == start || t == start + 1;
+        return (t != kEnd && t == start + 1) || (start > 0 && t == start - 1);
     };
     for (;;) {
         const std::uint64_t t = s.heldTarget();

@@ -86,6 +86,7 @@ private slots:
     void drawingIsTheRunsFirstDots_data();
     void drawingIsTheRunsFirstDots();
     void viewOfNoSizeWaits();
+    void endOfAnEndlessRunIsSoughtInPieces();
 };
 
 // Moves: f one dot forward, b one back, s<n> dot n, h the first dot, e the last, v a closer view
@@ -217,6 +218,30 @@ void TestPlayer::viewOfNoSizeWaits()
     QCOMPARE(player.position(), std::uint64_t {50});
     QVERIFY(player.drawing().drawing()
             == referenceDrawing(recipe, scene, oneToOne(scene, canvas), canvas, 1.0, 50));
+}
+
+// The last dot of a run of 10^10 dots is sought a piece of work at a time; a step back then
+// stops the search one dot before where the drawing stands.
+void TestPlayer::endOfAnEndlessRunIsSoughtInPieces()
+{
+    const Recipe recipe = recipeOf(
+        {{"0,000001", "55", "0,000001", "0,001", "0,001", "0", "10000000000", "0", "0", "0", "0"}});
+    const Scene scene = sceneFor(0.8, QSize(640, 480));
+    const QSize canvas(320, 240);
+    ConstructionPlayer player(recipe, scene, qRgb(255, 255, 255));
+    player.setView(oneToOne(scene, canvas), canvas, 1.0);
+    player.toEnd();
+    QVERIFY(!player.work(2));
+    QVERIFY(!player.work(2));
+    const std::uint64_t reached = player.position();
+    QVERIFY(reached > 0);
+    QVERIFY(!player.length());
+    player.stepBack();
+    QCOMPARE(player.target(), reached - 1);
+    QVERIFY(player.work(0));
+    QCOMPARE(player.position(), reached - 1);
+    QVERIFY(player.drawing().drawing()
+            == referenceDrawing(recipe, scene, oneToOne(scene, canvas), canvas, 1.0, reached - 1));
 }
 
 QTEST_GUILESS_MAIN(TestPlayer)

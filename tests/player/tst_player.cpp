@@ -6,6 +6,7 @@
 #include "model/CurveChain.h"
 #include "model/DirectionTable.h"
 #include "player/ConstructionPlayer.h"
+#include "raster/Palette.h"
 
 #include <QTest>
 
@@ -116,6 +117,9 @@ void TestPlayer::drawingIsTheRunsFirstDots_data()
                                                 "90000", "-5", "-60000", "0", "0"}
                                 << false << "s4100 f b s65536 f f b s70000 b v s90001 f f b e s60 h"
                                 << 1.0 << QSize(320, 240);
+    QTest::newRow("no dots") << QStringList {"0,86", "55", "1", "1", "1", "0",
+                                             "0",    "0",  "0", "0", "0"}
+                             << false << "f e b s3 h" << 1.0 << QSize(320, 240);
     QTest::newRow("many parts") << QStringList {"0,86",   "137,6",  "1",     "1",
                                                 "1",      "-32768", "32767", "32767",
                                                 "-32768", "-30000", "30000"}
@@ -192,6 +196,12 @@ void TestPlayer::drawingIsTheRunsFirstDots()
             QVERIFY(facts->y == at.point->y);
             QCOMPARE(facts->paletteIndex, at.point->paletteIndex);
             QCOMPARE(facts->previous.has_value(), at.previous.has_value());
+            // The latest dot lies where canvasPoint() says, in its colour.
+            const QPointF where = player.canvasPoint(facts->x, facts->y);
+            if (QRectF(QPointF(0, 0), QSizeF(canvas)).contains(where))
+                QCOMPARE(player.drawing().pixelAt(static_cast<int>(where.x()),
+                                                  static_cast<int>(where.y())),
+                         raster::toRgb(raster::QBColor(facts->paletteIndex)));
             if (at.previous)
                 QVERIFY(facts->previous->x() == at.previous->x
                         && facts->previous->y() == at.previous->y);

@@ -186,7 +186,7 @@ struct ConstructionPlayer::State
         const std::optional<std::uint64_t> &length = source.length();
         return length ? std::min(target, *length) : target;
     }
-    // Draws dots on toward `to` until the deadline; false when the run ended first.
+    // Draws dots on toward `to` until the deadline or the run's end.
     void drawOn(std::uint64_t to, const QElapsedTimer &clock, qint64 deadlineNs);
     // Takes the drawing back toward `to` until the deadline.
     void takeBack(std::uint64_t to, const QElapsedTimer &clock, qint64 deadlineNs);
@@ -405,7 +405,7 @@ bool ConstructionPlayer::work(double budgetMs)
     const std::uint64_t start = s.position;
     const auto oneStep = [&] {
         const std::uint64_t t = s.heldTarget();
-        return t + 1 == start || t == start + 1;
+        return (t != kEnd && t == start + 1) || (start > 0 && t == start - 1);
     };
     for (;;) {
         const std::uint64_t t = s.heldTarget();

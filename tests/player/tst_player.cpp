@@ -6,6 +6,7 @@
 #include "model/CurveChain.h"
 #include "model/DirectionTable.h"
 #include "player/ConstructionPlayer.h"
+#include "raster/Palette.h"
 
 #include <QTest>
 
@@ -86,6 +87,7 @@ private slots:
     void drawingIsTheRunsFirstDots_data();
     void drawingIsTheRunsFirstDots();
     void viewOfNoSizeWaits();
+    void endOfAnEndlessRunIsSoughtInPieces();
 };
 
 // Moves: f one dot forward, b one back, s<n> dot n, h the first dot, e the last, v a closer view
@@ -115,6 +117,9 @@ void TestPlayer::drawingIsTheRunsFirstDots_data()
                                                 "90000", "-5", "-60000", "0", "0"}
                                 << false << "s4100 f b s65536 f f b s70000 b v s90001 f f b e s60 h"
                                 << 1.0 << QSize(320, 240);
+    QTest::newRow("no dots") << QStringList {"0,86", "55", "1", "1", "1", "0",
+                                             "0",    "0",  "0", "0", "0"}
+                             << false << "f e b s3 h" << 1.0 << QSize(320, 240);
     QTest::newRow("many parts") << QStringList {"0,86",   "137,6",  "1",     "1",
                                                 "1",      "-32768", "32767", "32767",
                                                 "-32768", "-30000", "30000"}
@@ -191,6 +196,12 @@ void TestPlayer::drawingIsTheRunsFirstDots()
             QVERIFY(facts->y == at.point->y);
             QCOMPARE(facts->paletteIndex, at.point->paletteIndex);
             QCOMPARE(facts->previous.has_value(), at.previous.has_value());
+            // The latest dot lies where canvasPoint() says, in its colour.
+            const QPointF where = player.canvasPoint(facts->x, facts->y);
+            if (QRectF(QPointF(0, 0), QSizeF(canvas)).contains(where))
+                QCOMPARE(player.drawing().pixelAt(static_cast<int>(where.x()),
+                                                  static_cast<int>(where.y())),
+                         raster::toRgb(raster::QBColor(facts->paletteIndex)));
             if (at.previous)
                 QVERIFY(facts->previous->x() == at.previous->x
                         && facts->previous->y() == at.previous->y);
@@ -217,6 +228,30 @@ void TestPlayer::viewOfNoSizeWaits()
     QCOMPARE(player.position(), std::uint64_t {50});
     QVERIFY(player.drawing().drawing()
             == referenceDrawing(recipe, scene, oneToOne(scene, canvas), canvas, 1.0, 50));
+}
+
+// The last dot of a run of 10^10 dots is sought a piece of work at a time; a step back then
+// stops the search one dot before where the drawing stands.
+void TestPlayer::endOfAnEndlessRunIsSoughtInPieces()
+{
+    const Recipe recipe = recipeOf(
+        {{"0,000001", "55", "0,000001", "0,001", "0,001", "0", "10000000000", "0", "0", "0", "0"}});
+    const Scene scene = sceneFor(0.8, QSize(640, 480));
+    const QSize canvas(320, 240);
+    ConstructionPlayer player(recipe, scene, qRgb(255, 255, 255));
+    player.setView(oneToOne(scene, canvas), canvas, 1.0);
+    player.toEnd();
+    QVERIFY(!player.work(2));
+    QVERIFY(!player.work(2));
+    const std::uint64_t reached = player.position();
+    QVERIFY(reached > 0);
+    QVERIFY(!player.length());
+    player.stepBack();
+    QCOMPARE(player.target(), reached - 1);
+    QVERIFY(player.work(0));
+    QCOMPARE(player.position(), reached - 1);
+    QVERIFY(player.drawing().drawing()
+            == referenceDrawing(recipe, scene, oneToOne(scene, canvas), canvas, 1.0, reached - 1));
 }
 
 QTEST_GUILESS_MAIN(TestPlayer)

@@ -12,6 +12,7 @@
 #include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -47,7 +48,7 @@ constexpr double kShortArrow = 18.0;
 constexpr double kArrowGap = 4.0; // between the previous dot and the arrow's tail
 
 // Widgets that use the arrows, Home and End themselves (moving a caret, a value or a choice),
-// and those that use the space bar too (a button is pressed with it).
+// and those that use the space bar (a button is pressed with it).
 bool usesArrows(const QWidget *w)
 {
     if (!w)
@@ -56,6 +57,9 @@ bool usesArrows(const QWidget *w)
         || qobject_cast<const QComboBox *>(w) || qobject_cast<const QAbstractSpinBox *>(w)
         || qobject_cast<const QAbstractScrollArea *>(w))
         return true;
+    // Radio buttons choose among themselves with the arrows.
+    if (const auto *button = qobject_cast<const QAbstractButton *>(w))
+        return button->autoExclusive() || button->group() != nullptr;
     const auto *label = qobject_cast<const QLabel *>(w);
     return label && (label->textInteractionFlags() & Qt::TextSelectableByKeyboard);
 }
@@ -488,10 +492,11 @@ bool PlayerPanel::takeKey(QKeyEvent *event, const QWidget *receiver)
 {
     if (!m_player || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
         return false;
-    const QWidget *focus = receiver;
+    // The widget with the focus too: a key it ignored comes to its parent.
+    const QWidget *focus = QApplication::focusWidget();
     switch (event->key()) {
     case Qt::Key_Space:
-        if (usesSpace(focus))
+        if (usesSpace(receiver) || usesSpace(focus))
             return false;
         togglePlay();
         break;
@@ -499,7 +504,7 @@ bool PlayerPanel::takeKey(QKeyEvent *event, const QWidget *receiver)
     case Qt::Key_Right:
     case Qt::Key_Home:
     case Qt::Key_End:
-        if (usesArrows(focus))
+        if (usesArrows(receiver) || usesArrows(focus))
             return false;
         if (event->key() == Qt::Key_Left)
             stepBack();

@@ -216,6 +216,10 @@ void TestStepByStep::keysDriveThePlayer()
     window.field(Field::Beta)->setFocus();
     QTest::keyClick(window.field(Field::Beta), Qt::Key_Left);
     QCOMPARE(panel->player()->target(), std::uint64_t(3));
+    // A radio button chooses with them.
+    window.cosineButton()->setFocus();
+    QTest::keyClick(window.cosineButton(), Qt::Key_Right);
+    QCOMPARE(panel->player()->target(), std::uint64_t(3));
 
     window.canvas()->setFocus();
     QTest::keyClick(window.canvas(), Qt::Key_End);

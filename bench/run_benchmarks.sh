@@ -31,6 +31,7 @@ run picture "$build/bench/bench_picture"
 run explore "$build/bench/bench_explore"
 run animation "$build/bench/bench_animation"
 run lesson "$build/bench/bench_lesson"
+run player "$build/bench/bench_player"
 run startup "$here/startup_bench.sh" "$build"
 run memory "$here/memory_bench.sh" "$build"
 

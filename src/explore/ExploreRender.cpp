@@ -158,6 +158,7 @@ void drawAxes(raster::RetainedDrawing &drawing, const Scene &scene, const View &
     drawing.setDrawWidth(2);
     drawing.Line(ax, 0, ax, static_cast<float>(view.height), 0);
     drawing.Line(0, ay, static_cast<float>(view.width), ay, 0);
+    drawing.setDrawWidth(model::kDotWidth);
 }
 
 RunResult Renderer::render(raster::RetainedDrawing &drawing, const Scene &scene, const View &view,
@@ -165,14 +166,10 @@ RunResult Renderer::render(raster::RetainedDrawing &drawing, const Scene &scene,
 {
     RunResult result;
     drawAxes(drawing, scene, view);
-    const double cx = scene.cx;
-    const double cy = scene.cy;
-    drawing.setDrawWidth(model::kDotWidth);
     raster::DotWriter dots = drawing.dotWriter();
-    // Where the crossing lies in the view's own units: a dot's position is the chain's point
-    // from there, as the curve window's is from its crossing.
-    const double originX = cx - view.left;
-    const double originY = cy - view.top;
+    // A dot's position is the chain's point from the crossing, as the curve window's is.
+    const DotPlacement place(scene, view);
+    const std::size_t maxDots = m_maxDots;
     CurveChain chain(m_directions, scene.cx, scene.cy);
     model::ColourCycle colour;
     Bounds bounds;
@@ -183,17 +180,22 @@ RunResult Renderer::render(raster::RetainedDrawing &drawing, const Scene &scene,
             return recipe.ranges[static_cast<std::size_t>(range - 1)];
         },
         [&](const ChainPoint *points, int count) -> CurveChain::Taken {
+            if (drawn >= maxDots)
+                return {1, false};
+            const int shown
+                = static_cast<int>(std::min(static_cast<std::size_t>(count), maxDots - drawn));
             raster::DotWriter writer = dots;
             Bounds b = bounds;
-            for (int k = 0; k < count; ++k) {
+            for (int k = 0; k < shown; ++k) {
                 const ChainPoint &p = points[k];
-                writer.put(static_cast<float>(originX + p.x), static_cast<float>(originY - p.y),
-                           p.paletteIndex);
+                writer.put(place.x(p.x), place.y(p.y), p.paletteIndex);
                 b.add(p.x, p.y);
             }
             dots = writer;
             bounds = b;
-            drawn += static_cast<std::size_t>(count);
+            drawn += static_cast<std::size_t>(shown);
+            if (shown < count || drawn >= maxDots)
+                return {shown, false};
             if (!interrupt)
                 return {count, true};
             switch (interrupt(drawn)) {

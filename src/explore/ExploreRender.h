@@ -95,10 +95,6 @@ struct RunResult
 // window's message when a range did not reach its last ALFA.
 QString endText(const RunResult &result);
 
-// Clears `drawing` (its area already set), gives it the view's scale and draws the axes, as
-// the curve window draws them, at their place in the view.
-void drawAxes(raster::RetainedDrawing &drawing, const Scene &scene, const View &view);
-
 // Draws runs of the curve window's chain into a drawing, at any view. The drawing holds the axes
 // and the dots, as the curve window's drawing holds them; ticks, numbers and a grid are painted
 // over a copy (paintScale) and never enter it.
@@ -117,9 +113,31 @@ public:
     // chain of `recipe`, a run from a cleared curve window.
     RunResult render(raster::RetainedDrawing &drawing, const Scene &scene, const View &view,
                      const Recipe &recipe, const Interrupt &interrupt = {}, const Show &show = {});
+    // Later runs draw at most `dots` dots and stop there (as if stopped after the last).
+    void limitDots(std::size_t dots) { m_maxDots = dots; }
 
 private:
     model::DirectionTable m_directions;
+    std::size_t m_maxDots = std::numeric_limits<std::size_t>::max();
+};
+
+// What render() draws before the chain: clears `drawing` (its area already set), gives it the
+// view's scale and draws the axes; the pen is then the dots' own.
+void drawAxes(raster::RetainedDrawing &drawing, const Scene &scene, const View &view);
+
+// Where render() puts a dot of the chain (X11, Y11) in the view's user units: from the axes'
+// crossing, y downwards, in single precision.
+struct DotPlacement
+{
+    double originX = 0; // the crossing, in the view's units
+    double originY = 0;
+    DotPlacement(const Scene &scene, const View &view)
+        : originX(static_cast<double>(scene.cx) - view.left)
+        , originY(static_cast<double>(scene.cy) - view.top)
+    {
+    }
+    float x(double chainX) const { return static_cast<float>(originX + chainX); }
+    float y(double chainY) const { return static_cast<float>(originY - chainY); }
 };
 
 // Numbers on both axes (held at the canvas' edge when an axis lies outside it) with ticks or,

@@ -6,6 +6,7 @@
 #include "curve/Form4.h"
 #include "model/NumericText.h"
 #include "picture/PictureActions.h"
+#include "player/PlayerPanel.h"
 #include "surface/DrawingSurface.h"
 
 #include <QAccessible>
@@ -95,10 +96,20 @@ void Canvas::setView(const View &view)
     update();
 }
 
+void Canvas::setPainter(std::function<void(QPainter &)> paint)
+{
+    m_painter = std::move(paint);
+    update();
+}
+
 void Canvas::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Window));
+    if (m_painter) {
+        m_painter(p);
+        return;
+    }
     if (m_frame.image.isNull() || !(m_view.width > 0) || !(m_view.height > 0))
         return;
     // The frame's view in this view's pixels: the frame itself when they agree.
@@ -220,6 +231,9 @@ void ExploreWindow::build()
     auto *panelLayout = new QVBoxLayout(panel);
     panelLayout->addWidget(buildParameters());
     panelLayout->addWidget(buildAnimation());
+    m_stepPanel = new player::PlayerPanel;
+    m_stepPanel->setVisible(false);
+    panelLayout->addWidget(m_stepPanel);
     panelLayout->addStretch();
     panel->setFixedWidth(470);
 
@@ -239,6 +253,10 @@ void ExploreWindow::build()
     tools->addWidget(fit);
     tools->addWidget(one);
     tools->addWidget(m_grid);
+    m_stepButton = new QPushButton(QStringLiteral("Passo passo"));
+    m_stepButton->setCheckable(true);
+    m_stepButton->setToolTip(QStringLiteral("La curva costruita un punto alla volta"));
+    tools->addWidget(m_stepButton);
     tools->addStretch();
     tools->addWidget(use);
 
@@ -270,6 +288,9 @@ void ExploreWindow::build()
     connect(one, &QPushButton::clicked, this, &ExploreWindow::backToOneToOne);
     connect(use, &QPushButton::clicked, this, &ExploreWindow::useInCurveWindow);
     connect(m_grid, &QCheckBox::toggled, this, &ExploreWindow::requestRun);
+    connect(m_stepButton, &QPushButton::toggled, this, &ExploreWindow::setStepByStep);
+    connect(m_stepPanel, &player::PlayerPanel::drawingChanged, m_canvas,
+            qOverload<>(&QWidget::update));
     connect(m_canvas, &Canvas::zoomAsked, this, &ExploreWindow::zoomAbout);
     connect(m_canvas, &Canvas::panAsked, this, [this](QPointF delta) {
         m_view = panned(m_view, m_canvas->size(), delta);
@@ -527,6 +548,7 @@ void ExploreWindow::requestRun()
     if (m_shownRun && m_shownRunVersion != m_recipeVersion)
         m_shownRun.reset();
     m_readout->refresh();
+    updateStepByStep();
 }
 
 readout::Scene ExploreWindow::readoutScene() const
@@ -608,6 +630,8 @@ void ExploreWindow::backToOneToOne()
 void ExploreWindow::stopRun()
 {
     setPlaying(false);
+    if (stepByStep())
+        m_stepPanel->hold();
     if (m_worker)
         m_worker->cancel();
 }
@@ -778,16 +802,22 @@ void ExploreWindow::keyPressEvent(QKeyEvent *event)
         return;
     }
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
-        togglePlay();
+        if (stepByStep())
+            m_stepPanel->togglePlay();
+        else
+            togglePlay();
         event->accept();
         return;
     }
+    if (stepByStep() && m_stepPanel->takeKey(event, this))
+        return;
     QWidget::keyPressEvent(event);
 }
 
 void ExploreWindow::closeEvent(QCloseEvent *event)
 {
     setPlaying(false);
+    m_stepPanel->halt();
     if (m_worker)
         m_worker->cancel();
     if (m_stopOnClose) {
@@ -798,6 +828,62 @@ void ExploreWindow::closeEvent(QCloseEvent *event)
         return;
     }
     QWidget::closeEvent(event);
+}
+
+// ---- "Passo passo" ----
+
+bool ExploreWindow::stepByStep() const
+{
+    return m_stepButton->isChecked();
+}
+
+void ExploreWindow::setStepByStep(bool on)
+{
+    if (m_stepButton->isChecked() != on) {
+        m_stepButton->setChecked(on); // comes back here through its signal
+        return;
+    }
+    m_stepPanel->setVisible(on);
+    if (!on) {
+        m_stepPlayAsked = false;
+        m_stepPanel->clear();
+        m_canvas->setPainter({});
+        return;
+    }
+    // The parameters stay as they are while their run is built.
+    setPlaying(false);
+    m_canvas->setPainter([this](QPainter &p) {
+        const QSize size = m_canvas->size();
+        m_stepPanel->paintDrawing(p, size);
+        paintScale(p, m_scene, m_view, size, m_grid->isChecked());
+        m_stepPanel->paintCurrentDot(p);
+    });
+    m_stepPanel->playButton()->setFocus(Qt::OtherFocusReason);
+    updateStepByStep();
+}
+
+void ExploreWindow::playStepByStep()
+{
+    m_stepPlayAsked = true;
+    if (!stepByStep())
+        setStepByStep(true);
+    else
+        updateStepByStep();
+}
+
+void ExploreWindow::updateStepByStep()
+{
+    if (!stepByStep() || !m_recipe || m_canvas->size().isEmpty())
+        return;
+    m_stepPanel->setView(m_view, m_canvas->size(), m_canvas->devicePixelRatioF());
+    if (!m_stepPanel->player() || m_stepRecipeVersion != m_recipeVersion) {
+        m_stepPanel->start(*m_recipe, m_scene, palette().color(QPalette::Window).rgb());
+        m_stepRecipeVersion = m_recipeVersion;
+    }
+    if (m_stepPlayAsked) {
+        m_stepPlayAsked = false;
+        m_stepPanel->setPlaying(true);
+    }
 }
 
 void addExploreAction(curve::Form4 &curve, DrawingSurface &surface)
@@ -811,6 +897,15 @@ void addExploreAction(curve::Form4 &curve, DrawingSurface &surface)
             ExploreWindow::open(*form);
     });
     picture::addToDrawingMenu(surface, action);
+
+    auto *steps = new QAction(QStringLiteral("Esplora passo passo…"), &surface);
+    steps->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    steps->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(steps, &QAction::triggered, &surface, [form] {
+        if (form)
+            ExploreWindow::open(*form)->playStepByStep();
+    });
+    picture::addToDrawingMenu(surface, steps);
 }
 
 } // namespace quorvel::explore

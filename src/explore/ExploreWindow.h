@@ -36,6 +36,9 @@ class DrawingSurface;
 namespace curve {
 class Form4;
 } // namespace curve
+namespace player {
+class PlayerPanel;
+} // namespace player
 
 namespace explore {
 
@@ -50,6 +53,8 @@ public:
     void setFrame(Frame frame);
     const Frame &frame() const { return m_frame; }
     void setView(const View &view);
+    // What the canvas shows in place of the frame while it is set ("Passo passo").
+    void setPainter(std::function<void(QPainter &)> paint);
 
 signals:
     void zoomAsked(QPointF at, double factor);
@@ -68,6 +73,7 @@ private:
     Frame m_frame;
     View m_view;
     std::optional<QPointF> m_dragFrom;
+    std::function<void(QPainter &)> m_painter;
 };
 
 // "Esplora la curva": the curve window's run with a slider and a field for every parameter,
@@ -153,6 +159,16 @@ public:
     void stopRun(); // Esc
     void togglePlay(); // "Riproduci" / "Pausa", the space bar
 
+    // "Passo passo": the run built dot by dot by the player's panel, shown on the canvas in
+    // place of the whole run, at the window's view; a change of parameters starts it again
+    // from its first dot, paused.
+    void setStepByStep(bool on);
+    bool stepByStep() const;
+    // Turns "Passo passo" on and plays (Ctrl+R in the curve window).
+    void playStepByStep();
+    QPushButton *stepButton() const { return m_stepButton; }
+    player::PlayerPanel *stepPanel() const { return m_stepPanel; }
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -175,6 +191,7 @@ private:
     void animationStep();
     void setPlaying(bool playing);
     void showPointText(const QString &text);
+    void updateStepByStep();
 
     QPointer<curve::Form4> m_curve;
     Scene m_scene;
@@ -219,13 +236,19 @@ private:
     readout::ReadoutOverlay *m_readout = nullptr;
     std::uint64_t m_generation = 0;
     std::unique_ptr<Worker> m_worker;
+    // "Passo passo".
+    QPushButton *m_stepButton = nullptr;
+    player::PlayerPanel *m_stepPanel = nullptr;
+    std::uint64_t m_stepRecipeVersion = 0; // the recipe its construction is of
+    bool m_stepPlayAsked = false; // plays once its construction can start
 };
 
 // The curve window's frame: where its axes cross, its user scale and the size of its drawing (its
 // own defaults at a factor of 1 before its first activation has set it up).
 Scene sceneOf(const curve::Form4 &curve);
 
-// Gives the curve window "Esplora…" (Ctrl+E), on its drawing's menu.
+// Gives the curve window "Esplora…" (Ctrl+E) and "Esplora passo passo…" (Ctrl+R), on its
+// drawing's menu.
 void addExploreAction(curve::Form4 &curve, DrawingSurface &surface);
 
 } // namespace explore

@@ -197,6 +197,26 @@ struct RunOutcome
     std::size_t points = 0; // dots drawn by the whole run
 };
 
+// Where a run stands after one of its dots: what the chain needs to make the dots after it
+// again, with the very same bits.
+struct ChainPosition
+{
+    int range = 1; // the range of that dot
+    double alfa = 0; // ALFA of the next dot of the range
+    double x10 = kStartX; // that dot
+    double y10 = kStartY;
+    std::int16_t lastA2 = 0; // t x ALFA of that dot
+    std::int16_t counter = 0; // the colour counter after it
+};
+
+// The position after dot `p` of a range whose ALFA moves by `step`: the chain's own operations.
+inline ChainPosition positionAfter(const ChainPoint &p, double step)
+{
+    ColourCycle colour(static_cast<std::int16_t>(p.paletteIndex - 1));
+    colour.wrap();
+    return {p.range, p.alfa + step, p.x, p.y, p.a2, *colour.counter()};
+}
+
 // The chain of points of one run, free of any window: it starts at (15, 30), continues from
 // range to range, and yields each dot to the caller, which draws it.
 class CurveChain
@@ -254,6 +274,14 @@ public:
     template<typename NextRange, typename VisitStretch, typename VisitSpan>
     RunOutcome runStretches(int firstRange, ColourCycle &colour, NextRange &&nextRange,
                             VisitStretch &&visit, VisitSpan &&visitSpan);
+
+    // The same run from a position after one of its dots (positionAfter()), as runStretches()
+    // would go on from there: the same dots, the same outcome, but for `points`, which counts
+    // the dots from there only. The dot of the position must not have ended its range with an
+    // ALFA that a whole step no longer changes (runStretches() tells so).
+    template<typename NextRange, typename VisitStretch, typename VisitSpan>
+    RunOutcome resumeStretches(const ChainPosition &at, NextRange &&nextRange, VisitStretch &&visit,
+                               VisitSpan &&visitSpan);
 
     // The same a dot at a time: `visit(const ChainPoint &)` is called once per dot, in order,
     // and returns false to stop the run after that dot.
@@ -426,6 +454,34 @@ RunOutcome CurveChain::runStretches(int firstRange, ColourCycle &colour, NextRan
         if (out.last.end != RangeEnd::Done || range >= kRangeCount)
             return out;
     }
+}
+
+template<typename NextRange, typename VisitStretch, typename VisitSpan>
+RunOutcome CurveChain::resumeStretches(const ChainPosition &at, NextRange &&nextRange,
+                                       VisitStretch &&visit, VisitSpan &&visitSpan)
+{
+    m_x10 = at.x10;
+    m_y10 = at.y10;
+    m_lastA2 = at.lastA2;
+    ColourCycle colour(at.counter);
+    RunOutcome out;
+    out.range = at.range;
+    std::optional<RangePlan> plan = nextRange(at.range);
+    if (!plan) {
+        out.endedByFields = true;
+        return out;
+    }
+    // The rest of the range: its walk goes on from the next ALFA as it would have.
+    plan->from = at.alfa;
+    out.last = walkStretches(at.range, *plan, colour, visit, visitSpan);
+    out.points = out.last.points;
+    if (out.last.end != RangeEnd::Done || at.range >= kRangeCount)
+        return out;
+    RunOutcome rest
+        = runStretches(at.range + 1, colour, std::forward<NextRange>(nextRange),
+                       std::forward<VisitStretch>(visit), std::forward<VisitSpan>(visitSpan));
+    rest.points += out.points;
+    return rest;
 }
 
 } // namespace quorvel::model

@@ -119,6 +119,7 @@ public:
 
 private:
     friend class DotWriter;
+    friend class DotJournal;
 
     void setDot(float x, float y, int paletteIndex);
     // Adds [x0, x1) x [y0, y1) (device pixels, not empty) to the changed area.

@@ -88,6 +88,8 @@ private slots:
     void choiceChangedDuringStretch();
     void spansGiveTheSameChain_data();
     void spansGiveTheSameChain();
+    void resumedRunGoesOnTheSame_data();
+    void resumedRunGoesOnTheSame();
 };
 
 void TestCurveChain::runs_data()
@@ -402,6 +404,83 @@ void TestCurveChain::spansGiveTheSameChain()
     QCOMPARE(chain.x10(), drawn.back().x);
     QCOMPARE(chain.y10(), drawn.back().y);
     QCOMPARE(chain.lastA2(), drawn.back().a2);
+}
+
+void TestCurveChain::resumedRunGoesOnTheSame_data()
+{
+    QTest::addColumn<Case>("c");
+    QTest::addColumn<int>("after"); // the dot the run is resumed after
+
+    const auto slow = [](double from, double to) {
+        RangePlan r = startingRange(from, to);
+        r.params.ep1 = 0.000001;
+        r.params.inx = 0.001;
+        r.params.iny = 0.001;
+        r.params.ve = 0.0001;
+        return r;
+    };
+    const Case spans({slow(0, 50000), slow(0, -50000), slow(7, 60000)});
+    QTest::newRow("after the first dot") << spans << 1;
+    QTest::newRow("inside a span") << spans << 25000;
+    QTest::newRow("after a range's last dot") << spans << 50001;
+    QTest::newRow("in the last range") << spans << 100003;
+    // The counter reaches 14 at the first dot and wraps after it.
+    const Case wrapped({startingRange(0, 30), startingRange(5, -5)}, std::int16_t {13});
+    QTest::newRow("colour wrapped") << wrapped << 1;
+    QTest::newRow("second range's colour") << wrapped << 33;
+    RangePlan far = startingRange(0, 100000);
+    far.params.ve = 0.001;
+    QTest::newRow("before leaving the field") << Case({far}) << 480;
+}
+
+// A run resumed from the position after one of its dots makes the same dots after it, bit for
+// bit, and ends the same way.
+void TestCurveChain::resumedRunGoesOnTheSame()
+{
+    QFETCH(Case, c);
+    QFETCH(int, after);
+    Drawn expected;
+    ColourCycle expectedColour;
+    const RunOutcome reference = runCase(c, expected, expectedColour);
+    QVERIFY(static_cast<std::size_t>(after) < expected.points.size());
+
+    const ChainPoint &last = expected.points[static_cast<std::size_t>(after - 1)];
+    const ChainPosition at
+        = positionAfter(last, c.ranges[static_cast<std::size_t>(last.range - 1)].step);
+    DirectionTable directions;
+    CurveChain chain(directions, c.cx, c.cy);
+    std::vector<ChainPoint> drawn;
+    const RunOutcome out = chain.resumeStretches(
+        at,
+        [&](int range) -> std::optional<RangePlan> {
+            if (range > static_cast<int>(c.ranges.size()))
+                return std::nullopt;
+            return c.ranges[static_cast<std::size_t>(range - 1)];
+        },
+        [&](const ChainPoint *points, int count) -> CurveChain::Taken {
+            drawn.insert(drawn.end(), points, points + count);
+            return {count, true};
+        },
+        [&](ChainSpan &span) -> CurveChain::Taken {
+            int k = 0;
+            span.walk(span.count, [&](double x, double y) {
+                drawn.push_back({span.range, span.alfaAt(k++), span.a2, x, y, span.paletteIndex});
+            });
+            return {span.done(), true};
+        });
+    QCOMPARE(out.points + static_cast<std::size_t>(after), reference.points);
+    QCOMPARE(out.range, reference.range);
+    QCOMPARE(out.endedByFields, reference.endedByFields);
+    QCOMPARE(out.last.end, reference.last.end);
+    QVERIFY(out.last.value == reference.last.value);
+    QCOMPARE(drawn.size() + static_cast<std::size_t>(after), expected.points.size());
+    for (std::size_t i = 0; i < drawn.size(); ++i) {
+        const ChainPoint &a = drawn[i];
+        const ChainPoint &b = expected.points[i + static_cast<std::size_t>(after)];
+        QVERIFY2(a.x == b.x && a.y == b.y && a.alfa == b.alfa && a.a2 == b.a2 && a.range == b.range
+                     && a.paletteIndex == b.paletteIndex,
+                 qPrintable(QStringLiteral("dot %1").arg(i + static_cast<std::size_t>(after) + 1)));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestCurveChain)

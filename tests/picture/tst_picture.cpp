@@ -979,7 +979,9 @@ void TestPicture::menuAndShortcuts()
     const std::array<Case, 2> cases = {
         Case {&form4(), form4().surface(), form4().field(10),
               form4().surface()->findChild<QLabel *>(QStringLiteral("Label11")),
-              common + QStringList {QStringLiteral("Esporta punti…"), QStringLiteral("Esplora…")}
+              common
+                  + QStringList {QStringLiteral("Esporta punti…"), QStringLiteral("Esplora…"),
+                                 QStringLiteral("Esplora passo passo…")}
                   + lesson + last},
         Case {&form2(), form2().surface(), form2().HScroll1(),
               form2().surface()->findChild<QLabel *>(QStringLiteral("Label1")), common + last},

@@ -109,7 +109,8 @@ ExportSource sourceOf(const explore::ExploreWindow &window)
             window.canvas()->size(),
             window.background(),
             window.finishedDots(),
-            window.animationSettings()};
+            window.animationSettings(),
+            window.stepSpeed()};
 }
 
 QString reasonAgainst(const ExportSource &source, const ExportChoice &choice)
@@ -248,7 +249,8 @@ public:
         m_bySpeed = new QRadioButton(QStringLiteral("&Velocità (punti al secondo)"));
         m_speed = new QSpinBox;
         m_speed->setRange(1, static_cast<int>(kMostDotsPerSecond));
-        m_speed->setValue(1000);
+        m_speed->setValue(static_cast<int>(
+            std::clamp(std::round(source.stepSpeed.value_or(1000)), 1.0, kMostDotsPerSecond)));
         m_speed->setAccessibleName(QStringLiteral("Velocità in punti al secondo"));
         m_byDuration = new QRadioButton(QStringLiteral("&Durata (secondi)"));
         m_duration = new QDoubleSpinBox;
@@ -258,8 +260,9 @@ public:
         m_duration->setAccessibleName(QStringLiteral("Durata in secondi"));
         paceLayout->addRow(m_bySpeed, m_speed);
         paceLayout->addRow(m_byDuration, m_duration);
-        // A duration needs the run's length: offered first when it is known.
-        (source.finishedDots ? m_byDuration : m_bySpeed)->setChecked(true);
+        // The speed the construction is being watched at comes first; else a duration, which
+        // needs the run's length, when that is known.
+        (source.finishedDots && !source.stepSpeed ? m_byDuration : m_bySpeed)->setChecked(true);
         layout->addWidget(pace);
 
         auto *form = new QFormLayout;

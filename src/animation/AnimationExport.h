@@ -44,6 +44,8 @@ struct ExportSource
     QRgb background = 0xffffffff;
     std::optional<std::size_t> finishedDots; // of the run shown, when it came to its end
     explore::ExploreWindow::AnimationSettings animation;
+    // The speed "Passo passo" plays at, while it is on: the construction's speed to start with.
+    std::optional<double> stepSpeed = std::nullopt;
 };
 ExportSource sourceOf(const explore::ExploreWindow &window);
 

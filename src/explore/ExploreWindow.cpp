@@ -837,6 +837,13 @@ bool ExploreWindow::stepByStep() const
     return m_stepButton->isChecked();
 }
 
+std::optional<double> ExploreWindow::stepSpeed() const
+{
+    if (!stepByStep())
+        return std::nullopt;
+    return m_stepPanel->speed();
+}
+
 void ExploreWindow::setStepByStep(bool on)
 {
     if (m_stepButton->isChecked() != on) {

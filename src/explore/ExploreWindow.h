@@ -168,6 +168,8 @@ public:
     void playStepByStep();
     QPushButton *stepButton() const { return m_stepButton; }
     player::PlayerPanel *stepPanel() const { return m_stepPanel; }
+    // The speed of "Passo passo" in dots a second, while it is on.
+    std::optional<double> stepSpeed() const;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -4,17 +4,21 @@
 // The explore window on the run of 196,608 points (three ranges -32768..32767, t 0,5, epsilon
 // 0,001) with a drawing of 1920x1080 pixels: from a changed BETA to the finished drawing on the
 // window, and one zoom step, each against the curve window's own run of the same points
-// ("Cancella ed esegui" on a maximised 1920x1080 window).
+// ("Cancella ed esegui" on a maximised 1920x1080 window); then a step of "Passo passo" on a run
+// of 10^8 dots, from the key to the canvas painted again.
 
 #include "BenchSupport.h"
 
 #include "curve/Form4.h"
 #include "explore/ExploreWindow.h"
+#include "player/ConstructionPlayer.h"
+#include "player/PlayerPanel.h"
 #include "shell/FormRegistry.h"
 #include "shell/MessageBox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -98,6 +102,39 @@ int main(int argc, char *argv[])
                      qPrintable(window->endLabel()->text()));
         return 1;
     }
+
+    // "Passo passo" on a run of 10^8 dots, its drawing taken to dot 5 x 10^7 first: from the
+    // Right or Left arrow reaching the window to the canvas painted again, alternately.
+    window->setText(explore::Field::Epsilon, QStringLiteral("0,000001"));
+    window->setText(explore::Field::T, QStringLiteral("0,000001"));
+    window->setText(explore::Field::Inx, QStringLiteral("0,001"));
+    window->setText(explore::Field::Iny, QStringLiteral("0,001"));
+    window->setText(explore::Field::From1, QStringLiteral("0"));
+    window->setText(explore::Field::To1, QStringLiteral("100000000"));
+    window->setStepByStep(true);
+    player::ConstructionPlayer *const stepper = window->stepPanel()->player();
+    constexpr std::uint64_t kMiddle = 50'000'000;
+    if (stepper == nullptr) {
+        std::fprintf(stderr, "explore_bench: Passo passo has no run\n");
+        return 1;
+    }
+    stepper->seek(kMiddle);
+    while (!stepper->work(20)) { }
+    QCoreApplication::processEvents();
+    bool forward = true;
+    const double stepMs = bench::medianMs(kRuns, [&] {
+        QKeyEvent key(QEvent::KeyPress, forward ? Qt::Key_Right : Qt::Key_Left, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &key);
+        window->canvas()->repaint();
+        forward = !forward;
+    });
+    // An odd number of steps ends one dot on.
+    if (stepper->position() != kMiddle + (kRuns % 2)) {
+        std::fprintf(stderr, "explore_bench: Passo passo left dot %llu\n",
+                     static_cast<unsigned long long>(stepper->position()));
+        return 1;
+    }
+    std::printf("BENCH player_step_key_1e8 median_ms=%.4f ratio=%.2f\n", stepMs, stepMs / curveMs);
     std::printf("BENCH explore_frame_196608 median_ms=%.4f ratio=%.2f\n", frameMs,
                 frameMs / curveMs);
     std::printf("BENCH explore_zoom_196608 median_ms=%.4f ratio=%.2f\n", zoomMs, zoomMs / curveMs);

@@ -466,12 +466,14 @@ TextRange rangeAfter(At at, int offset, int length)
     return here.end < length ? at(here.end) : TextRange {length, length};
 }
 
-// A widget that draws its document itself, read through the Text interface.
-class DocumentInterface : public QAccessibleWidget, public QAccessibleTextInterface
+// A read-only text seen through the Text interface: the text, its ranges (characters, words,
+// lines...) around an offset, and pieces of it. Each kind says what its text is, how it is cut
+// into ranges and where its caret stands.
+class ReadOnlyTextInterface : public QAccessibleWidget, public QAccessibleTextInterface
 {
 public:
-    explicit DocumentInterface(QWidget *w)
-        : QAccessibleWidget(w, QAccessible::Document)
+    ReadOnlyTextInterface(QWidget *w, QAccessible::Role role)
+        : QAccessibleWidget(w, role)
     {
     }
 
@@ -482,6 +484,69 @@ public:
         if (t == QAccessible::TextInterface)
             return static_cast<QAccessibleTextInterface *>(this);
         return QAccessibleWidget::interface_cast(t);
+    }
+
+    QString text(int startOffset, int endOffset) const override
+    {
+        const QString all = fullText();
+        const int length = static_cast<int>(all.size());
+        const int start = std::clamp(startOffset, 0, length);
+        const int end = endOffset < 0 ? length : std::clamp(endOffset, start, length);
+        return all.mid(start, end - start);
+    }
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
+                             int *endOffset) const override
+    {
+        const auto at = [this, type](int o) { return rangeOf(o, type); };
+        return give(rangeBefore(at, resolve(offset)), startOffset, endOffset);
+    }
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
+                            int *endOffset) const override
+    {
+        const auto at = [this, type](int o) { return rangeOf(o, type); };
+        return give(rangeAfter(at, resolve(offset), characterCount()), startOffset, endOffset);
+    }
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
+                         int *endOffset) const override
+    {
+        return give(rangeOf(resolve(offset), type), startOffset, endOffset);
+    }
+    int characterCount() const override { return static_cast<int>(fullText().size()); }
+    void scrollToSubstring(int, int) override { }
+    QString attributes(int, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+protected:
+    virtual QString fullText() const = 0;
+    // The range of `type` that holds `offset`.
+    virtual TextRange rangeOf(int offset, QAccessible::TextBoundaryType type) const
+    {
+        return rangeAt(fullText(), offset, type);
+    }
+    int clamped(int offset) const { return std::clamp(offset, 0, characterCount()); }
+    // A negative offset stands for the caret.
+    int resolve(int offset) const { return offset < 0 ? cursorPosition() : clamped(offset); }
+
+private:
+    QString give(TextRange r, int *startOffset, int *endOffset) const
+    {
+        *startOffset = r.start;
+        *endOffset = r.end;
+        return fullText().mid(r.start, r.end - r.start);
+    }
+};
+
+// A widget that draws its document itself, read through the Text interface.
+class DocumentInterface : public ReadOnlyTextInterface
+{
+public:
+    explicit DocumentInterface(QWidget *w)
+        : ReadOnlyTextInterface(w, QAccessible::Document)
+    {
     }
 
     QAccessible::State state() const override
@@ -510,60 +575,17 @@ public:
             QAccessible::updateAccessibility(&event);
         }
     }
-    QString text(int startOffset, int endOffset) const override
-    {
-        const QString all = fullText();
-        const int length = static_cast<int>(all.size());
-        const int start = std::clamp(startOffset, 0, length);
-        const int end = endOffset < 0 ? length : std::clamp(endOffset, start, length);
-        return all.mid(start, end - start);
-    }
-    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
-                             int *endOffset) const override
-    {
-        const QString all = fullText();
-        const auto at = [&all, type](int o) { return rangeAt(all, o, type); };
-        return give(all, rangeBefore(at, resolve(offset)), startOffset, endOffset);
-    }
-    QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
-                            int *endOffset) const override
-    {
-        const QString all = fullText();
-        const auto at = [&all, type](int o) { return rangeAt(all, o, type); };
-        return give(all, rangeAfter(at, resolve(offset), static_cast<int>(all.size())), startOffset,
-                    endOffset);
-    }
-    QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
-                         int *endOffset) const override
-    {
-        const QString all = fullText();
-        return give(all, rangeAt(all, resolve(offset), type), startOffset, endOffset);
-    }
-    int characterCount() const override { return static_cast<int>(fullText().size()); }
     // The page is drawn, not laid out as characters: every character stands in the area.
     QRect characterRect(int) const override { return globalRect(widget(), widget()->rect()); }
     int offsetAtPoint(const QPoint &) const override { return -1; }
-    void scrollToSubstring(int, int) override { }
-    QString attributes(int, int *startOffset, int *endOffset) const override
-    {
-        *startOffset = 0;
-        *endOffset = characterCount();
-        return {};
-    }
+
+protected:
+    QString fullText() const override { return reading() ? reading()->text() : QString(); }
 
 private:
     TextReading *reading() const
     {
         return widget()->findChild<TextReading *>(QString(), Qt::FindDirectChildrenOnly);
-    }
-    QString fullText() const { return reading() ? reading()->text() : QString(); }
-    // A negative offset stands for the reading position.
-    int resolve(int offset) const { return offset < 0 ? cursorPosition() : offset; }
-    static QString give(const QString &all, TextRange r, int *startOffset, int *endOffset)
-    {
-        *startOffset = r.start;
-        *endOffset = r.end;
-        return all.mid(r.start, r.end - r.start);
     }
 };
 
@@ -571,21 +593,12 @@ private:
 // interface over its document, lines as laid out on screen, words with the blanks after them
 // (what a screen reader moving by word expects: Qt's own ranges leave the blanks out, and
 // Orca then stays silent on the first Ctrl+Right after a line).
-class ReadingInterface : public QAccessibleWidget, public QAccessibleTextInterface
+class ReadingInterface : public ReadOnlyTextInterface
 {
 public:
     explicit ReadingInterface(QTextEdit *w)
-        : QAccessibleWidget(w, QAccessible::EditableText)
+        : ReadOnlyTextInterface(w, QAccessible::EditableText)
     {
-    }
-
-    using QAccessibleWidget::text;
-
-    void *interface_cast(QAccessible::InterfaceType t) override
-    {
-        if (t == QAccessible::TextInterface)
-            return static_cast<QAccessibleTextInterface *>(this);
-        return QAccessibleWidget::interface_cast(t);
     }
 
     QAccessible::State state() const override
@@ -636,31 +649,6 @@ public:
         c.setPosition(clamped(position));
         edit()->setTextCursor(c);
     }
-    QString text(int startOffset, int endOffset) const override
-    {
-        const QString all = fullText();
-        const int start = clamped(startOffset);
-        const int end = endOffset < 0 ? characterCount() : std::max(start, clamped(endOffset));
-        return all.mid(start, end - start);
-    }
-    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
-                             int *endOffset) const override
-    {
-        const auto at = [this, type](int o) { return rangeOf(o, type); };
-        return give(rangeBefore(at, resolve(offset)), startOffset, endOffset);
-    }
-    QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
-                            int *endOffset) const override
-    {
-        const auto at = [this, type](int o) { return rangeOf(o, type); };
-        return give(rangeAfter(at, resolve(offset), characterCount()), startOffset, endOffset);
-    }
-    QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
-                         int *endOffset) const override
-    {
-        return give(rangeOf(resolve(offset), type), startOffset, endOffset);
-    }
-    int characterCount() const override { return static_cast<int>(fullText().size()); }
     QRect characterRect(int offset) const override
     {
         QTextCursor c(edit()->document());
@@ -675,21 +663,19 @@ public:
             ? edit()->cursorForPosition(local).position()
             : -1;
     }
-    void scrollToSubstring(int, int) override { }
-    QString attributes(int, int *startOffset, int *endOffset) const override
+
+protected:
+    // One character for each position of the document: paragraph and line breaks as newlines.
+    QString fullText() const override { return edit()->document()->toPlainText(); }
+    TextRange rangeOf(int offset, QAccessible::TextBoundaryType type) const override
     {
-        *startOffset = 0;
-        *endOffset = characterCount();
-        return {};
+        if (type == QAccessible::LineBoundary)
+            return lineOf(std::min(offset, std::max(characterCount() - 1, 0)));
+        return ReadOnlyTextInterface::rangeOf(offset, type);
     }
 
 private:
     QTextEdit *edit() const { return static_cast<QTextEdit *>(widget()); }
-    // One character for each position of the document: paragraph and line breaks as newlines.
-    QString fullText() const { return edit()->document()->toPlainText(); }
-    int clamped(int offset) const { return std::clamp(offset, 0, characterCount()); }
-    // A negative offset stands for the caret.
-    int resolve(int offset) const { return offset < 0 ? cursorPosition() : clamped(offset); }
 
     // The line as laid out on screen, with the break that ends its paragraph; the paragraph
     // itself while it is not laid out.
@@ -710,18 +696,6 @@ private:
         const int end = start + line.textLength();
         const bool last = line.lineNumber() == layout->lineCount() - 1;
         return {start, last ? blockEnd : std::min(end, blockEnd)};
-    }
-    TextRange rangeOf(int offset, QAccessible::TextBoundaryType type) const
-    {
-        if (type == QAccessible::LineBoundary)
-            return lineOf(std::min(offset, std::max(characterCount() - 1, 0)));
-        return rangeAt(fullText(), offset, type);
-    }
-    QString give(TextRange r, int *startOffset, int *endOffset) const
-    {
-        *startOffset = r.start;
-        *endOffset = r.end;
-        return fullText().mid(r.start, r.end - r.start);
     }
 };
 

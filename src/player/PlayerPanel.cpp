@@ -3,6 +3,7 @@
 
 #include "PlayerPanel.h"
 
+#include "explore/ExploreRecipe.h"
 #include "model/NumericText.h"
 #include "shell/AccessibleParts.h"
 
@@ -107,6 +108,15 @@ QString speedText(double dotsPerSecond)
     return QStringLiteral("%1 punti al secondo").arg(model::groupedDecimalText(dotsPerSecond));
 }
 
+namespace {
+// Degrees with six decimals at most, never in the exponent form: a direction near 0 reads
+// "-0,000005", not "-4,8E-06".
+QString directionText(double degrees)
+{
+    return explore::positionalText(degrees, 6);
+}
+} // namespace
+
 QString dotText(std::uint64_t position, std::optional<std::uint64_t> length,
                 const std::optional<DotFacts> &facts, const std::optional<QString> &end)
 {
@@ -121,7 +131,7 @@ QString dotText(std::uint64_t position, std::optional<std::uint64_t> length,
               << QStringLiteral("t x ALFA = %1").arg(facts->a2)
               << QStringLiteral("Direzione BETA x %1(t x ALFA) = %2 gradi")
                      .arg(facts->cosine ? QStringLiteral("cos") : QStringLiteral("sin"),
-                          model::decimalText(facts->direction))
+                          directionText(facts->direction))
               << QStringLiteral("X11 = %1").arg(model::decimalText(facts->x))
               << QStringLiteral("Y11 = %1").arg(model::decimalText(facts->y));
     }

@@ -104,15 +104,21 @@ void TestStepByStep::dotTexts_data()
     QTest::addColumn<quint64>("position");
     QTest::addColumn<bool>("lengthKnown");
     QTest::addColumn<bool>("withFacts");
+    QTest::addColumn<double>("direction");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("axes alone") << quint64(0) << true << false
+    QTest::newRow("axes alone") << quint64(0) << true << false << 0.0
                                 << QStringLiteral(
                                        "Punto 0 di 196.608\nSolo gli assi, nessun punto ancora");
     QTest::newRow("a dot, length not yet known")
-        << quint64(1234567) << false << true
+        << quint64(1234567) << false << true << -12.5
         << QStringLiteral("Punto 1.234.567\nIntervallo 2\nALFA = -17\nt x ALFA = -5\n"
                           "Direzione BETA x cos(t x ALFA) = -12,5 gradi\nX11 = -0,25\n"
                           "Y11 = 1234,5");
+    QTest::newRow("a direction near 0, without an exponent")
+        << quint64(1234567) << true << true << -4.80825286295837e-06
+        << QStringLiteral("Punto 1.234.567 di 196.608\nIntervallo 2\nALFA = -17\n"
+                          "t x ALFA = -5\nDirezione BETA x cos(t x ALFA) = -0,000005 gradi\n"
+                          "X11 = -0,25\nY11 = 1234,5");
 }
 
 void TestStepByStep::dotTexts()
@@ -120,11 +126,15 @@ void TestStepByStep::dotTexts()
     QFETCH(quint64, position);
     QFETCH(bool, lengthKnown);
     QFETCH(bool, withFacts);
+    QFETCH(double, direction);
     QFETCH(QString, expected);
     const std::optional<std::uint64_t> length
         = lengthKnown ? std::optional<std::uint64_t>(196608) : std::nullopt;
-    const std::optional<DotFacts> facts
-        = withFacts ? std::optional<DotFacts>(someFacts()) : std::nullopt;
+    std::optional<DotFacts> facts;
+    if (withFacts) {
+        facts = someFacts();
+        facts->direction = direction;
+    }
     QCOMPARE(player::dotText(position, length, facts, std::nullopt), expected);
     // The run's end, once shown, is its last line.
     QCOMPARE(player::dotText(position, length, facts, QStringLiteral("fine")),

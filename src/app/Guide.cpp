@@ -255,8 +255,11 @@ void Guide::show(QWidget *opener)
     if (m_window.isNull()) {
         // A window that holds the text: a screen reader meets a window named for the guide,
         // then the text with the focus, read from its first line.
+        // Closed, it is hidden and kept for the next time, never deleted: the accessibility
+        // bridge holds a copy of each key until the screen reader's answer comes, and Qt loses
+        // (leaks) the copy of a key whose widget has gone meanwhile, as the Esc that closed
+        // the guide would have.
         auto *window = new QWidget;
-        window->setAttribute(Qt::WA_DeleteOnClose);
         window->setObjectName(QStringLiteral("Guida"));
         window->setWindowTitle(QStringLiteral("QUORVEL - Guida"));
         exposeWindow(window, QStringLiteral("Guida di QUORVEL"),

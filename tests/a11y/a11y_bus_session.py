@@ -543,7 +543,8 @@ def walk(session, app, program):
     poll(lambda: any(e[0].startswith("object:text-caret-moved") and e[1] == "Guida"
                      for e in EVENTS), "the guide's caret to move down")
     key(0xff1b)  # Escape
-    poll(lambda: guide not in children(app), "the guide to close")
+    poll(lambda: guide not in children(app)
+         or not guide.getState().contains(pyatspi.STATE_SHOWING), "the guide to close")
 
     # 11: ESCI during a long run ends the program once the stop has been announced. The run
     # would last minutes.

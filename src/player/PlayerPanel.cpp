@@ -21,6 +21,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QList>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -30,6 +31,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace quorvel::player {
 
@@ -536,7 +538,9 @@ bool PlayerPanel::eventFilter(QObject *watched, QEvent *event)
 {
     // The keys of the window that holds the panel, before the widget they go to moves the
     // focus with them (a button does with the arrows); a widget that ignores a key hands it
-    // to its parent, which is asked again.
+    // to its parent, which is asked again. The filter sits on the window's widgets, not on
+    // the application: the screen reader's bridge, a filter of the application, sees every
+    // key first and keeps the screen reader's own (its keypad's review keys are arrows too).
     if (event->type() != QEvent::KeyPress || !isVisible())
         return false;
     const auto *w = qobject_cast<QWidget *>(watched);
@@ -548,13 +552,26 @@ bool PlayerPanel::eventFilter(QObject *watched, QEvent *event)
 void PlayerPanel::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    qApp->installEventFilter(this);
+    setKeysWatched(true);
 }
 
 void PlayerPanel::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
-    qApp->removeEventFilter(this);
+    setKeysWatched(false);
+}
+
+void PlayerPanel::setKeysWatched(bool watched)
+{
+    QWidget *const top = window();
+    QList<QWidget *> widgets = top->findChildren<QWidget *>();
+    widgets.append(top);
+    for (QWidget *w : std::as_const(widgets)) {
+        // Installed once: a filter installed again only moves to the front.
+        w->removeEventFilter(this);
+        if (watched)
+            w->installEventFilter(this);
+    }
 }
 
 } // namespace quorvel::player

@@ -98,6 +98,8 @@ private:
     void advance(double seconds);
     void takeOver();
     void showDot();
+    // Whether the keys of every widget of the panel's window come to eventFilter() first.
+    void setKeysWatched(bool watched);
 
     std::unique_ptr<ConstructionPlayer> m_player;
     explore::View m_view;

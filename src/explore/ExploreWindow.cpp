@@ -560,7 +560,9 @@ readout::Scene ExploreWindow::readoutScene() const
     // The view asked for: the frame shown is painted moved and scaled to it.
     const readout::ChainMapping mapping = chainMapping(m_scene, m_view, canvas);
     scene.axes = mapping;
-    if (m_shownRun)
+    // While "Passo passo" builds the run, the tip gives X and Y alone: the whole run's dots
+    // include many that are not drawn yet.
+    if (m_shownRun && !stepByStep())
         scene.runs.push_back({m_shownRun, mapping});
     return scene;
 }
@@ -851,6 +853,7 @@ void ExploreWindow::setStepByStep(bool on)
         return;
     }
     m_stepPanel->setVisible(on);
+    m_readout->refresh();
     if (!on) {
         m_stepPlayAsked = false;
         m_stepPanel->clear();

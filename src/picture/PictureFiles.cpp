@@ -307,6 +307,31 @@ constexpr double kLegendSwatch = 10;
 // Runs listed one by one; the others are counted in a last line.
 constexpr std::size_t kLegendRows = 24;
 
+// The runs of the curve window in `record`, in drawing order.
+std::vector<const curve::RunRecord *> curveRuns(const DrawingRecord &record)
+{
+    std::vector<const curve::RunRecord *> runs;
+    for (const DrawingRecord::Entry &entry : record.entries()) {
+        const auto *dots = std::get_if<RecordedDots>(&entry);
+        if (const auto *run
+            = dots ? dynamic_cast<const curve::RunRecord *>(dots->source.get()) : nullptr)
+            runs.push_back(run);
+    }
+    return runs;
+}
+
+// A field's number as typed, to 15 digits with the decimal comma.
+QString typedNumber(double value)
+{
+    return QString::number(value, 'g', 15).replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+// BETA of a range back in degrees.
+double betaDegrees(const model::PointParameters &p)
+{
+    return p.beta1 / static_cast<double>(p.p1);
+}
+
 // Where the legend's parts go in an area of `size`: a box at the bottom right.
 struct LegendBox
 {
@@ -344,12 +369,7 @@ std::vector<LegendRow> legendOf(const DrawingRecord &record)
 {
     std::vector<LegendRow> rows;
     std::size_t runs = 0;
-    for (const DrawingRecord::Entry &entry : record.entries()) {
-        const auto *dots = std::get_if<RecordedDots>(&entry);
-        const auto *run
-            = dots ? dynamic_cast<const curve::RunRecord *>(dots->source.get()) : nullptr;
-        if (!run)
-            continue;
+    for (const curve::RunRecord *run : curveRuns(record)) {
         if (++runs > kLegendRows)
             continue;
         int colour = 0;
@@ -364,18 +384,15 @@ std::vector<LegendRow> legendOf(const DrawingRecord &record)
             const std::optional<model::RangePlan> plan = run->range(range);
             if (!plan)
                 continue;
-            const auto italian = [](double v) {
-                return QString::number(v, 'g', 15).replace(QLatin1Char('.'), QLatin1Char(','));
-            };
             if (first) {
                 const model::PointParameters &p = plan->params;
                 text += QStringLiteral(" epsilon %1, BETA %2, t %3, INX %4, INY %5, %6, ALFA")
-                            .arg(italian(p.ep1), italian(p.beta1 / static_cast<double>(p.p1)),
-                                 italian(p.ve), italian(p.inx), italian(p.iny),
+                            .arg(typedNumber(p.ep1), typedNumber(betaDegrees(p)), typedNumber(p.ve),
+                                 typedNumber(p.inx), typedNumber(p.iny),
                                  plan->cosine ? QStringLiteral("coseno") : QStringLiteral("seno"));
                 first = false;
             }
-            ranges << QStringLiteral("%1…%2").arg(italian(plan->from), italian(plan->to));
+            ranges << QStringLiteral("%1…%2").arg(typedNumber(plan->from), typedNumber(plan->to));
         }
         text += QLatin1Char(' ') + ranges.join(QStringLiteral(", ")) + QStringLiteral(" — ")
             + QString::fromLatin1(endWords(run->end()));
@@ -937,12 +954,7 @@ bool csvRows(const DrawingRecord &record, TextOut &out, std::size_t rows, const 
 {
     std::size_t done = 0;
     bool goOn = true;
-    for (const DrawingRecord::Entry &entry : record.entries()) {
-        const auto *dots = std::get_if<RecordedDots>(&entry);
-        const auto *run
-            = dots ? dynamic_cast<const curve::RunRecord *>(dots->source.get()) : nullptr;
-        if (!run)
-            continue;
+    for (const curve::RunRecord *run : curveRuns(record)) {
         run->replay([&](const model::ChainPoint &p) {
             out.integer(run->number()) << ';';
             out.integer(p.range) << ';';
@@ -967,21 +979,14 @@ bool csvRows(const DrawingRecord &record, TextOut &out, std::size_t rows, const 
 void csvLegend(const DrawingRecord &record, TextOut &out)
 {
     out << "\r\n" << csvLegendHeader().toStdString() << "\r\n";
-    for (const DrawingRecord::Entry &entry : record.entries()) {
-        const auto *dots = std::get_if<RecordedDots>(&entry);
-        const auto *run
-            = dots ? dynamic_cast<const curve::RunRecord *>(dots->source.get()) : nullptr;
-        if (!run)
-            continue;
+    for (const curve::RunRecord *run : curveRuns(record)) {
         for (int range = 1; range <= model::kRangeCount; ++range) {
             const std::optional<model::RangePlan> plan = run->range(range);
             if (!plan)
                 continue;
             const model::PointParameters &p = plan->params;
-            // BETA back in degrees, to 15 digits: the field's number as typed.
-            const double degrees = p.beta1 / static_cast<double>(p.p1);
-            const QString beta
-                = QString::number(degrees, 'g', 15).replace(QLatin1Char('.'), QLatin1Char(','));
+            // BETA back in degrees: the field's number as typed.
+            const QString beta = typedNumber(betaDegrees(p));
             out.integer(run->number()) << ';';
             out.integer(range) << ';';
             out.italian17(p.ep1) << ';' << beta.toStdString() << ';';
@@ -999,12 +1004,8 @@ void csvLegend(const DrawingRecord &record, TextOut &out)
 std::size_t pointCount(const DrawingRecord &record)
 {
     std::size_t n = 0;
-    for (const DrawingRecord::Entry &entry : record.entries()) {
-        const auto *dots = std::get_if<RecordedDots>(&entry);
-        if (const auto *run
-            = dots ? dynamic_cast<const curve::RunRecord *>(dots->source.get()) : nullptr)
-            n += run->dots();
-    }
+    for (const curve::RunRecord *run : curveRuns(record))
+        n += run->dots();
     return n;
 }
 

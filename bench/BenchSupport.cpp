@@ -7,6 +7,7 @@
 #include "calibration/Form2.h"
 #include "curve/Form4.h"
 #include "shell/FormRegistry.h"
+#include "shell/Seams.h"
 #include "surface/DrawingSurface.h"
 
 #include <QApplication>
@@ -75,6 +76,23 @@ curve::Form4 *openCurveWindow(QApplication &app, FormRegistry &registry, int wid
         return nullptr;
     }
     return &form4;
+}
+
+CurveWindowSession::CurveWindowSession(int &argc, char **argv, int width, int height)
+{
+    if (!useOffscreenScreen(m_configDir, width, height))
+        return;
+    m_app = std::make_unique<QApplication>(argc, argv);
+    m_registry = std::make_unique<FormRegistry>();
+    setMessageSink([this](const QString &text) { m_messages << text; });
+    m_curveWindow = openCurveWindow(*m_app, *m_registry, width, height);
+}
+
+CurveWindowSession::~CurveWindowSession()
+{
+    setMessageSink({});
+    // The forms go before the application.
+    m_registry.reset();
 }
 
 const Fields &longRunFields()

@@ -6,12 +6,14 @@
 // What the benchmarks share: a median timer, a quiet offscreen platform and the curve window.
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QtGlobal>
 
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -60,6 +62,31 @@ bool useOffscreenScreen(const QTemporaryDir &dir, int width, int height);
 // to 0,55), its activation done. Null, with a line on stderr, when it was not activated with a
 // drawing of width x height pixels.
 curve::Form4 *openCurveWindow(QApplication &app, FormRegistry &registry, int width, int height);
+
+// What every benchmark of the curve window starts with: the offscreen screen of width x height
+// pixels, the application, the forms, the curve window open and activated, and every message the
+// program would show recorded instead of opening a box (a box would end a run early).
+class CurveWindowSession
+{
+public:
+    // `argc` must outlive the session (the application keeps it).
+    CurveWindowSession(int &argc, char **argv, int width, int height);
+    ~CurveWindowSession();
+    CurveWindowSession(const CurveWindowSession &) = delete;
+    CurveWindowSession &operator=(const CurveWindowSession &) = delete;
+
+    // Null, with a line on stderr, when the window could not be opened at its size.
+    curve::Form4 *curveWindow() const { return m_curveWindow; }
+    FormRegistry &registry() { return *m_registry; }
+    const QStringList &messages() const { return m_messages; }
+
+private:
+    QTemporaryDir m_configDir;
+    std::unique_ptr<QApplication> m_app;
+    std::unique_ptr<FormRegistry> m_registry;
+    curve::Form4 *m_curveWindow = nullptr;
+    QStringList m_messages;
+};
 
 // Field texts by field number (Text<n>).
 using Fields = QList<std::pair<int, QString>>;

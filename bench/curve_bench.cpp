@@ -7,18 +7,15 @@
 #include "BenchSupport.h"
 #include "curve/Form4.h"
 #include "model/CurveChain.h"
-#include "shell/FormRegistry.h"
-#include "shell/MessageBox.h"
 #include "surface/DrawingSurface.h"
 #include "surface/ScopedSurfaceObserver.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <bit>
@@ -149,19 +146,13 @@ struct RawRun
 int main(int argc, char *argv[])
 {
     const bool onlyLong = argc > 1 && std::strcmp(argv[1], "long") == 0;
-    QTemporaryDir configDir;
-    if (!bench::useOffscreenScreen(configDir, kWidth, kHeight))
+    bench::CurveWindowSession session(argc, argv, kWidth, kHeight);
+    if (session.curveWindow() == nullptr)
         return 1;
-    QApplication app(argc, argv);
-    FormRegistry registry;
-    Form4 *const curveWindow = bench::openCurveWindow(app, registry, kWidth, kHeight);
-    if (curveWindow == nullptr)
-        return 1;
-    Form4 &form4 = *curveWindow;
+    Form4 &form4 = *session.curveWindow();
     DrawingSurface *surface = form4.surface();
-    // Any message would end a run early; record them instead of opening boxes.
-    QStringList messages;
-    const ScopedMessageSink recordMessages([&messages](const QString &text) { messages << text; });
+    // A message would end a run early: the session records them instead of opening boxes.
+    const QStringList &messages = session.messages();
     // The default pacing: a run shorter than half a second is never interrupted.
     form4.setRunTiming({});
 

@@ -13,10 +13,8 @@
 #include "explore/ExploreWindow.h"
 #include "player/ConstructionPlayer.h"
 #include "player/PlayerPanel.h"
-#include "shell/FormRegistry.h"
-#include "shell/MessageBox.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -56,17 +54,12 @@ bool waitFinished(explore::ExploreWindow &window)
 
 int main(int argc, char *argv[])
 {
-    QTemporaryDir configDir;
-    if (!bench::useOffscreenScreen(configDir, kWidth, kHeight))
+    bench::CurveWindowSession session(argc, argv, kWidth, kHeight);
+    if (session.curveWindow() == nullptr)
         return 1;
-    QApplication app(argc, argv);
-    FormRegistry registry;
-    Form4 *const curveWindow = bench::openCurveWindow(app, registry, kWidth, kHeight);
-    if (curveWindow == nullptr)
-        return 1;
-    Form4 &form4 = *curveWindow;
-    QStringList messages;
-    const ScopedMessageSink recordMessages([&messages](const QString &text) { messages << text; });
+    Form4 &form4 = *session.curveWindow();
+    // A message would end a run early: the session records them instead of opening boxes.
+    const QStringList &messages = session.messages();
     form4.setRunTiming({});
     bench::setFields(form4, bench::longRunFields());
     const double curveMs = bench::medianMs(

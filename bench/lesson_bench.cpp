@@ -9,11 +9,8 @@
 #include "BenchSupport.h"
 #include "curve/Form4.h"
 #include "lesson/LessonActions.h"
-#include "shell/FormRegistry.h"
-#include "shell/MessageBox.h"
 #include "surface/DrawingSurface.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -37,17 +34,13 @@ constexpr int kRuns = 10;
 
 int main(int argc, char *argv[])
 {
-    QTemporaryDir dir;
-    if (!bench::useOffscreenScreen(dir, kWidth, kHeight))
+    bench::CurveWindowSession session(argc, argv, kWidth, kHeight);
+    if (session.curveWindow() == nullptr)
         return 1;
-    QApplication app(argc, argv);
-    FormRegistry registry;
-    Form4 *const curveWindow = bench::openCurveWindow(app, registry, kWidth, kHeight);
-    if (curveWindow == nullptr)
-        return 1;
-    Form4 &form4 = *curveWindow;
-    QStringList messages;
-    setMessageSink([&messages](const QString &text) { messages << text; });
+    Form4 &form4 = *session.curveWindow();
+    // A message would end a run early: the session records them instead of opening boxes.
+    const QStringList &messages = session.messages();
+    const QTemporaryDir dir; // the files written
     form4.setRunTiming({});
     bench::setFields(form4, bench::longRunFields());
 

@@ -11,12 +11,10 @@
 #include "curve/Form4.h"
 #include "curve/RunRecord.h"
 #include "picture/PictureFiles.h"
-#include "shell/FormRegistry.h"
-#include "shell/MessageBox.h"
 #include "surface/DrawingSurface.h"
 
-#include <QApplication>
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QImageWriter>
 #include <QStringList>
@@ -52,18 +50,14 @@ constexpr std::size_t kFewPixelsPoints = 100000001;
 
 int main(int argc, char *argv[])
 {
-    QTemporaryDir dir;
-    if (!bench::useOffscreenScreen(dir, kWidth, kHeight))
+    bench::CurveWindowSession session(argc, argv, kWidth, kHeight);
+    if (session.curveWindow() == nullptr)
         return 1;
-    QApplication app(argc, argv);
-    FormRegistry registry;
-    Form4 *const curveWindow = bench::openCurveWindow(app, registry, kWidth, kHeight);
-    if (curveWindow == nullptr)
-        return 1;
-    Form4 &form4 = *curveWindow;
+    Form4 &form4 = *session.curveWindow();
     DrawingSurface *surface = form4.surface();
-    QStringList messages;
-    setMessageSink([&messages](const QString &text) { messages << text; });
+    // A message would end a run early: the session records them instead of opening boxes.
+    const QStringList &messages = session.messages();
+    const QTemporaryDir dir; // the files written
     form4.setRunTiming({});
     bench::setFields(form4, bench::longRunFields());
     for (int run = 0; run < kRuns; ++run)

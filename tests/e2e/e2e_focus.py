@@ -25,7 +25,6 @@ e2e_session.py.
 
 import os
 import re
-import subprocess
 import sys
 import time
 
@@ -127,16 +126,7 @@ def guide_checks(session, client4):
 
 
 def run_focus(session, app, workdir):
-    env = dict(session.env)
-    runtime = os.path.join(session.workdir, "xdg-runtime")
-    os.makedirs(runtime, mode=0o700, exist_ok=True)
-    env["XDG_RUNTIME_DIR"] = runtime
-    env["QT_QPA_PLATFORM"] = "xcb"
-    env.pop("QT_SCALE_FACTOR", None)
-    output = open(os.path.join(session.workdir, "program.log"), "w")
-    program = subprocess.Popen([app], env=env, stdout=output, stderr=subprocess.STDOUT)
-    output.close()
-    session.procs.append(program)
+    program = e2e.start_program(session, app)
 
     form1 = session.wait_window("Form1")
     e2e.press_in(session, session.client_geometry(form1), e2e.FORM1_AVANTI)

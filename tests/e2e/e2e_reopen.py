@@ -52,16 +52,7 @@ def to_form4(session, client2, clicks_done):
 
 
 def run_reopen(session, app):
-    env = dict(session.env)
-    runtime = os.path.join(session.workdir, "xdg-runtime")
-    os.makedirs(runtime, mode=0o700, exist_ok=True)
-    env["XDG_RUNTIME_DIR"] = runtime
-    env["QT_QPA_PLATFORM"] = "xcb"
-    # The program's output goes to a file: a pipe nobody reads would block it once full.
-    output = open(os.path.join(session.workdir, "program.log"), "w")
-    program = subprocess.Popen([app], env=env, stdout=output, stderr=subprocess.STDOUT)
-    output.close()
-    session.procs.append(program)
+    program = e2e.start_program(session, app)
 
     form1 = session.wait_window("Form1")
     client1 = session.client_geometry(form1)

@@ -517,7 +517,9 @@ def scroll_clicks_incr(clicks):
     return round(FORM2_START_INCR + 0.02 * (1 + clicks), 10)
 
 
-def run_session(session, app, valgrind_log):
+def program_env(session):
+    """The program's environment: a runtime folder of its own, the X11 platform, no scaling
+    asked for."""
     env = dict(session.env)
     runtime = os.path.join(session.workdir, "xdg-runtime")
     os.makedirs(runtime, mode=0o700, exist_ok=True)
@@ -525,6 +527,21 @@ def run_session(session, app, valgrind_log):
     env["QT_QPA_PLATFORM"] = "xcb"
     env.pop("QT_SCALE_FACTOR", None)
     env.pop("QT_SCREEN_SCALE_FACTORS", None)
+    return env
+
+
+def start_program(session, app):
+    """Starts the program with its output in program.log: a pipe nobody reads would block it
+    once full."""
+    with open(os.path.join(session.workdir, "program.log"), "w") as output:
+        program = subprocess.Popen([app], env=program_env(session), stdout=output,
+                                   stderr=subprocess.STDOUT)
+    session.procs.append(program)
+    return program
+
+
+def run_session(session, app, valgrind_log):
+    env = program_env(session)
     command = [app]
     if valgrind_log:
         # A child forked by a library (D-Bus starting its helper) would write a report of its

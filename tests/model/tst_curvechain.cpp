@@ -69,6 +69,21 @@ RunOutcome runCase(const Case &c, Drawn &drawn, ColourCycle &colour)
     return chain.run(1, colour, next, draw);
 }
 
+// The first dot of `drawn` that differs in any field from its match in `expected`, which
+// `drawn` follows from dot `from` on: its index in `expected`, or -1 when every dot matches.
+qsizetype firstDifferentDot(const std::vector<ChainPoint> &drawn,
+                            const std::vector<ChainPoint> &expected, std::size_t from = 0)
+{
+    for (std::size_t i = 0; i < drawn.size() && from + i < expected.size(); ++i) {
+        const ChainPoint &a = drawn[i];
+        const ChainPoint &b = expected[from + i];
+        if (!(a.x == b.x && a.y == b.y && a.alfa == b.alfa && a.a2 == b.a2 && a.range == b.range
+              && a.paletteIndex == b.paletteIndex))
+            return static_cast<qsizetype>(from + i);
+    }
+    return -1;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Case)
@@ -262,13 +277,7 @@ void TestCurveChain::stretchesTakenInParts()
     QCOMPARE(out.range, reference.range);
     QCOMPARE(out.last.end, reference.last.end);
     QCOMPARE(drawn.size(), expected.points.size());
-    for (std::size_t i = 0; i < drawn.size(); ++i) {
-        const ChainPoint &a = drawn[i];
-        const ChainPoint &b = expected.points[i];
-        QVERIFY2(a.x == b.x && a.y == b.y && a.alfa == b.alfa && a.a2 == b.a2 && a.range == b.range
-                     && a.paletteIndex == b.paletteIndex,
-                 qPrintable(QStringLiteral("dot %1").arg(i)));
-    }
+    QCOMPARE(firstDifferentDot(drawn, expected.points), qsizetype(-1));
     QCOMPARE(colour.counter(), expectedColour.counter());
     if (stopAfter > 0) {
         QCOMPARE(chain.x10(), drawn.back().x);
@@ -393,13 +402,7 @@ void TestCurveChain::spansGiveTheSameChain()
     QCOMPARE(out.last.end, reference.last.end);
     QCOMPARE(out.last.value, reference.last.value);
     QCOMPARE(drawn.size(), expected.points.size());
-    for (std::size_t i = 0; i < drawn.size(); ++i) {
-        const ChainPoint &a = drawn[i];
-        const ChainPoint &b = expected.points[i];
-        QVERIFY2(a.x == b.x && a.y == b.y && a.alfa == b.alfa && a.a2 == b.a2 && a.range == b.range
-                     && a.paletteIndex == b.paletteIndex,
-                 qPrintable(QStringLiteral("dot %1").arg(i)));
-    }
+    QCOMPARE(firstDifferentDot(drawn, expected.points), qsizetype(-1));
     QCOMPARE(colour.counter(), expectedColour.counter());
     QCOMPARE(chain.x10(), drawn.back().x);
     QCOMPARE(chain.y10(), drawn.back().y);
@@ -474,13 +477,8 @@ void TestCurveChain::resumedRunGoesOnTheSame()
     QCOMPARE(out.last.end, reference.last.end);
     QVERIFY(out.last.value == reference.last.value);
     QCOMPARE(drawn.size() + static_cast<std::size_t>(after), expected.points.size());
-    for (std::size_t i = 0; i < drawn.size(); ++i) {
-        const ChainPoint &a = drawn[i];
-        const ChainPoint &b = expected.points[i + static_cast<std::size_t>(after)];
-        QVERIFY2(a.x == b.x && a.y == b.y && a.alfa == b.alfa && a.a2 == b.a2 && a.range == b.range
-                     && a.paletteIndex == b.paletteIndex,
-                 qPrintable(QStringLiteral("dot %1").arg(i + static_cast<std::size_t>(after) + 1)));
-    }
+    QCOMPARE(firstDifferentDot(drawn, expected.points, static_cast<std::size_t>(after)),
+             qsizetype(-1));
 }
 
 QTEST_APPLESS_MAIN(TestCurveChain)

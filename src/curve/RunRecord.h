@@ -134,11 +134,7 @@ void RunRecord::replay(model::DirectionTable &directions, Visit &&visit) const
         return;
     model::CurveChain chain(directions, m_limitCx, m_limitCy);
     model::ColourCycle colour(m_colourBefore);
-    const auto nextRange = [this](int range) -> std::optional<model::RangePlan> {
-        if (range < 0 || range >= static_cast<int>(m_ranges.size()))
-            return std::nullopt;
-        return m_ranges[static_cast<std::size_t>(range)];
-    };
+    const auto nextRange = [this](int range) { return this->range(range); };
     std::size_t seen = 0;
     bool goOn = true;
     chain.run(m_firstRange, colour, nextRange, [&](const model::ChainPoint &p) {

@@ -113,107 +113,96 @@ public:
     }
 };
 
-class GraphicInterface : public QAccessibleInterface
+// A part of a widget with no widget of its own (a drawn graphic, an announcement), presented
+// as a read-only leaf of the widget that owns it.
+template<typename Part>
+class LeafInterface : public QAccessibleInterface
 {
 public:
-    explicit GraphicInterface(Graphic *graphic)
-        : m_graphic(graphic)
+    explicit LeafInterface(Part *part)
+        : m_part(part)
     {
     }
 
-    bool isValid() const override { return m_graphic && m_graphic->owner(); }
-    QObject *object() const override { return m_graphic; }
+    bool isValid() const override { return m_part && m_part->owner(); }
+    QObject *object() const override { return m_part; }
     QWindow *window() const override
     {
-        return isValid() ? m_graphic->owner()->window()->windowHandle() : nullptr;
+        return isValid() ? m_part->owner()->window()->windowHandle() : nullptr;
     }
     QAccessibleInterface *childAt(int, int) const override { return nullptr; }
     QAccessibleInterface *parent() const override
     {
-        return isValid() ? QAccessible::queryAccessibleInterface(m_graphic->owner()) : nullptr;
+        return isValid() ? QAccessible::queryAccessibleInterface(m_part->owner()) : nullptr;
     }
     QAccessibleInterface *child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    void setText(QAccessible::Text, const QString &) override { }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        s.invisible = !isValid() || !m_part->owner()->isVisible() || !shown();
+        s.readOnly = true;
+        return s;
+    }
+
+protected:
+    Part *part() const { return m_part.data(); }
+    // Whether the part shows, its owner being visible.
+    virtual bool shown() const { return true; }
+
+private:
+    QPointer<Part> m_part;
+};
+
+class GraphicInterface : public LeafInterface<Graphic>
+{
+public:
+    using LeafInterface::LeafInterface;
+
     QString text(QAccessible::Text t) const override
     {
         if (!isValid())
             return {};
         if (t == QAccessible::Name)
-            return m_graphic->name();
+            return part()->name();
         if (t == QAccessible::Description)
-            return m_graphic->description();
+            return part()->description();
         return {};
     }
-    void setText(QAccessible::Text, const QString &) override { }
     QRect rect() const override
     {
-        return isValid() ? globalRect(m_graphic->owner(), m_graphic->area()) : QRect();
+        return isValid() ? globalRect(part()->owner(), part()->area()) : QRect();
     }
     QAccessible::Role role() const override { return QAccessible::Graphic; }
-    QAccessible::State state() const override
-    {
-        QAccessible::State s;
-        s.invisible = !isValid() || !m_graphic->owner()->isVisible();
-        s.readOnly = true;
-        return s;
-    }
-
-private:
-    QPointer<Graphic> m_graphic;
 };
 
 // The announcement: a notification named by what it says.
-class AnnouncementInterface : public QAccessibleInterface
+class AnnouncementInterface : public LeafInterface<Announcement>
 {
 public:
-    explicit AnnouncementInterface(Announcement *announcement)
-        : m_announcement(announcement)
-    {
-    }
+    using LeafInterface::LeafInterface;
 
-    bool isValid() const override { return m_announcement && m_announcement->owner(); }
-    QObject *object() const override { return m_announcement; }
-    QWindow *window() const override
-    {
-        return isValid() ? m_announcement->owner()->window()->windowHandle() : nullptr;
-    }
-    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
-    QAccessibleInterface *parent() const override
-    {
-        return isValid() ? QAccessible::queryAccessibleInterface(m_announcement->owner()) : nullptr;
-    }
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
     QString text(QAccessible::Text t) const override
     {
         if (!isValid() || t != QAccessible::Name)
             return {};
-        m_announcement->markRead();
-        return m_announcement->text();
+        part()->markRead();
+        return part()->text();
     }
-    void setText(QAccessible::Text, const QString &) override { }
     // A line along the window's top edge: it stands for no part of the picture.
     QRect rect() const override
     {
         if (!isValid())
             return {};
-        const QWidget *owner = m_announcement->owner();
+        const QWidget *owner = part()->owner();
         return globalRect(owner, QRect(0, 0, owner->width(), 1));
     }
     QAccessible::Role role() const override { return QAccessible::Notification; }
-    QAccessible::State state() const override
-    {
-        QAccessible::State s;
-        s.invisible = !isValid() || !m_announcement->owner()->isVisible()
-            || m_announcement->text().isEmpty();
-        s.readOnly = true;
-        return s;
-    }
 
-private:
-    QPointer<Announcement> m_announcement;
+protected:
+    bool shown() const override { return !part()->text().isEmpty(); }
 };
 
 // A label that tells the progress: the window's status bar, named by its text.
